@@ -1,0 +1,258 @@
+#include "core/access/polling.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "common/carte.h"
+#include "common/text.h"
+#include "common/val.h"
+#include "core/app.h"
+#include "core/link/reader_link.h"
+#include "core/log/transit_log.h"
+#include "platform/cp1252.h"
+
+namespace vc {
+
+namespace {
+
+constexpr const char* TipoArchivio = "KOVA KV-P";
+
+std::string Adesso(App& app) {
+    const DateTime t = app.sys.clock.now();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute, t.second);
+    return buf;
+}
+
+// What one card read is decided on.
+struct Lettura {
+    std::int16_t numero;           // the reader's number, 1-based
+    const DatiLettore& lettore;
+    std::string prefisso;          // address and plant code
+    std::string codice;            // the plant code as sent, 6 digits
+    std::string luogo;             // the location, trimmed
+    std::string risposta;          // the reply to the poll, framing included (bytes)
+    std::string badge, cognome, nome;
+};
+
+class Decisione {
+public:
+    Decisione(App& app, Lettura& l) : app_(app), l_(l) {}
+    void Esegui();
+
+private:
+    Label& Stato() { return app_.control<Label>("FrmMain", "Label3"); }
+    void Mostra(const std::string& testo) { Stato().setCaption(testo); }
+    std::string ConData(const std::string& testo) { return testo + app_.CrLf + Adesso(app_); }
+    void Rifiuta(std::int16_t codice) {
+        ScriviTransitoNegato(app_, l_.prefisso, codice, l_.lettore.SituatoPresso, l_.lettore.Stato, l_.badge,
+                             l_.cognome, l_.nome);
+    }
+    std::string NumeroDallaLettura() const;
+    // The first check that refuses the card, with its status text; -1 when all pass.
+    std::int16_t Controlli(const Recordset& carta, std::string& testo);
+    bool InputValidi(const Recordset& carta) const;
+    void Consenti(const Recordset& carta);
+    void FermaPolling();
+
+    App& app_;
+    Lettura& l_;
+};
+
+std::string Decisione::NumeroDallaLettura() const {
+    const DatiLettore& d = l_.lettore;
+    auto at = [this](int pos) { return Mid(l_.risposta, static_cast<std::size_t>(pos + 9), 1); };
+    std::string numero = at(d.PosCarta1) + at(d.PosCarta2) + at(d.PosCarta3);
+    return app_.imp.FlagQuattroCifre ? numero + at(d.PosCarta4) : "0" + numero;
+}
+
+bool Decisione::InputValidi(const Recordset& carta) const {
+    const int in1 = CInt(Val(Mid(l_.risposta, 6, 1))), in2 = CInt(Val(Mid(l_.risposta, 7, 1)));
+    const bool ok1 = in1 == (carta.field("Input1").toBool() ? 1 : 0);
+    const bool ok2 = in2 == (carta.field("Input2").toBool() ? 1 : 0);
+    return carta.field("MetodoInput").toBool() ? ok1 && ok2 : ok1 || ok2;
+}
+
+std::int16_t Decisione::Controlli(const Recordset& carta, std::string& testo) {
+    const std::string& b = l_.badge;
+    const std::int16_t verso = l_.lettore.CodiceVerso;
+    if (!carta.field("AbilitaCarta").toBool()) {
+        testo = ConData("Carta " + b + " non abilitata  ");
+        return CartaNonAbilitata;
+    }
+    if (!AbilitataSulLettore(carta.field("Lettore").str(), l_.numero)) {
+        testo = "Carta " + b + " non abilitata sul lettore " + Num(l_.numero) + " situato presso " + l_.luogo;
+        return NonAbilitatoSulLettore;
+    }
+    if (!carta.field("Flag_online").toBool()) {
+        testo = ConData("Carta " + b + " non abilitata all'On-Line ");
+        return NonAbilitatoOnline;
+    }
+    // The random check blocks only at readers marked for it with a leading "#".
+    if (l_.luogo.rfind('#', 0) == 0 && carta.field("Imparziale").toBool() && app_.imp.FlagImparziale) {
+        testo = ConData("Carta " + b + " accesso negato (imparziale attivo) ");
+        return BloccoImparziale;
+    }
+    if (controllo_antipassback(app_, b, verso)) {
+        testo = ConData("Carta " + b + " - Accesso negato (antipass-back on) ");
+        return BloccoAntiPassBack;
+    }
+    if (carta.field("ControllaInput").toBool() && !InputValidi(carta)) {
+        testo = ConData("Carta " + b + " - Input non validi - Accesso negato");
+        return BloccoInput;
+    }
+    if (carta.field("flag_fasce").toBool()) {
+        const GiornoFascia& g = GiornoDellaSettimana(app_.sys.clock.now().weekday());
+        if (!carta.field(g.flag).toBool()) {
+            testo = ConData("Carta " + b + " - Accesso negato - Giorno non abilitato (" + g.nome + ")");
+            return FuoriFascia;
+        }
+        if (!OraInFascia(app_, carta.field(g.orari[0]).str(), carta.field(g.orari[1]).str(),
+                         carta.field(g.orari[2]).str(), carta.field(g.orari[3]).str())) {
+            testo = ConData("Carta " + b + " - Accesso negato - Fuori fascia oraria (" + g.nome + ")");
+            return FuoriFascia;
+        }
+    }
+    // The maximum inside is read live from the settings window, at "In" readers only.
+    if (app_.control<CheckBox>("FrmProgSetup", "Check3").Value() == 1 && verso == 1 &&
+        app_.imp.UtentiPresenti >= Val(app_.control<TextBox>("FrmProgSetup", "Text3").Text())) {
+        testo = "Carta " + b + " - Accesso negato - Limite ingressi raggiunto";
+        return BloccoNumeroMassimo;
+    }
+    return -1;
+}
+
+void Decisione::Consenti(const Recordset& carta) {
+    const std::string o1 = carta.field("Output1").toBool() ? "1" : "0";
+    const std::string o2 = carta.field("Output2").toBool() ? "1" : "0";
+    app_.sys.clock.sleep(10);
+    std::string comando = l_.prefisso + "K1" + o1 + "000100" + o2;
+    const std::string risposta = invia_comando(app_, comando);
+    if (StatoRisposta(risposta) != 'S') {
+        Mostra("Errore di comunicazione col lettore. " + cp1252::toUtf8(risposta) + " Impossibile consentire passaggio");
+        return;
+    }
+    Mostra(ConData("Carta " + l_.badge + " - Accesso consentito - " + l_.cognome + " " + l_.nome));
+    app_.control<Shape>("FrmMain", "Shape1").setFillColor(colour::Green);
+    app_.control<Shape>("FrmMain", "Shape2").setFillColor(colour::Green);
+    ScriviTransito(app_, l_.badge, l_.cognome, l_.nome, l_.numero, l_.lettore.SituatoPresso, l_.lettore.Stato);
+    AggiungiPresente(app_, l_.badge, l_.lettore.CodiceVerso);
+    app_.control<Label>("FrmMain", "Label4").setCaption(Num(app_.imp.UtentiPresenti));
+}
+
+// The card archive is missing: polling cannot go on, as if switched off by hand.
+void Decisione::FermaPolling() {
+    app_.MsgBox("Il file dove ricercare le carte per i lettori Tessaro non esiste. Il polling sarà bloccato.",
+                mb::Critical, "Errore");
+    app_.PollingAttivo = false;
+    app_.control<Label>("FrmMain", "Label1").setBackColor(colour::Red);
+    app_.control<Timer>("FrmMain", "Timer1").setEnabled(false);
+    if (!app_.OutputAutomatico) {
+        app_.control<CommandButton>("FrmMain", "Command2").setEnabled(true);
+        app_.control<CommandButton>("FrmMain", "Command3").setEnabled(true);
+    }
+}
+
+void Decisione::Esegui() {
+    const std::string& r = l_.risposta;
+    const std::string datiCarta = Mid(r, 9, r.size() - 10);
+    app_.control<Label>("FrmMain", "Label8").setCaption("Stringa ricevuta : " + cp1252::toUtf8(datiCarta) + "  " +
+                                                       Adesso(app_));
+    Data& carte = app_.control<Data>("FrmMain", "Data3");
+    carte.Refresh();
+    Recordset& rs = carte.recordset();
+
+    const bool archivio = l_.lettore.TipoLettore == TipoArchivio;
+    const std::string numero = archivio ? cerca_carta_file(app_, Mid(r, 9, 6)) : NumeroDallaLettura();
+    if (archivio && numero == "????") return FermaPolling();
+    const DatiLettore& d = l_.lettore;
+    std::string impianto;
+    for (int p : {d.PosCodice1, d.PosCodice2, d.PosCodice3, d.PosCodice4, d.PosCodice5, d.PosCodice6})
+        impianto += Mid(r, static_cast<std::size_t>(p + 9), 1);
+    if (archivio && numero == "####") {
+        Mostra(ConData("Carta non riconosciuta "));
+        return Rifiuta(CartaIrregolare);
+    }
+
+    rs.FindFirst("Stringa = " + sqlQuote(cp1252::toUtf8(datiCarta)));
+    std::string criterio;
+    if (!rs.NoMatch()) {
+        criterio = "NumeroCarta = " + sqlQuote(rs.field("NumeroCarta").str());
+    } else if (archivio || impianto == l_.codice) {
+        criterio = "NumeroCarta = " + sqlQuote(cp1252::toUtf8(numero));
+    } else {
+        Mostra(ConData("Codice impianto differente "));
+        return Rifiuta(CodiceImpiantoNonValido);
+    }
+    rs.FindFirst(criterio);
+    if (rs.NoMatch()) {
+        Mostra(ConData("Carta non presente nel database "));
+        return Rifiuta(BadgeNonPresente);
+    }
+    l_.badge = rs.field("NumeroCarta").str();
+    l_.cognome = rs.field("Cognome").str();
+    l_.nome = rs.field("Nome").str();
+
+    std::string testo;
+    if (const std::int16_t codice = Controlli(rs, testo); codice >= 0) {
+        Mostra(testo);
+        return Rifiuta(codice);
+    }
+    Consenti(rs);
+}
+
+}  // namespace
+
+bool OraInFascia(App& app, const std::string& da1, const std::string& a1, const std::string& da2,
+                 const std::string& a2) {
+    const DateTime t = app.sys.clock.now();
+    const int adesso = t.hour * 60 + t.minute;
+    auto minuti = [](const std::string& hhmm) {
+        return CInt(Val(Mid(hhmm, 1, 2))) * 60 + CInt(Val(Mid(hhmm, 4, 2)));
+    };
+    auto impostata = [](const std::string& da, const std::string& a) { return da != "##:##" && a != "##:##"; };
+    auto contiene = [&](const std::string& da, const std::string& a) {
+        return impostata(da, a) && minuti(da) <= adesso && adesso <= minuti(a);
+    };
+    if (contiene(da1, a1) || contiene(da2, a2)) return true;
+    return !impostata(da1, a1) && !impostata(da2, a2);
+}
+
+std::string cerca_carta_file(App& app, const std::string& codice) {
+    std::ifstream f(app.file(app.imp.FileTessaro + ".txt"), std::ios::binary);
+    if (!f) return "????";
+    // One quoted record per line: a 3-digit record number, then the 6-character card code.
+    std::string riga;
+    while (std::getline(f, riga)) {
+        if (!riga.empty() && riga.back() == '\r') riga.pop_back();
+        if (riga.size() >= 2 && riga.front() == '"' && riga.back() == '"') riga = riga.substr(1, riga.size() - 2);
+        if (Mid(riga, 4, 6) == codice) return "0" + Mid(riga, 1, 3);
+    }
+    // A read that failed before the end is as good as a missing file.
+    return f.bad() ? "????" : "####";
+}
+
+void polling_lettore(App& app, std::int16_t& numero) {
+    app.sys.loop.doEvents();
+    if (!app.PollingAttivo || app.NumeroLettori == 0) return;
+    app.sys.clock.sleep(10);
+    app.sys.loop.doEvents();
+
+    const DatiLettore& d = app.Lettori[static_cast<std::size_t>(numero - 1)];
+    Lettura l{numero, d, Pad(d.NumeroIndirizzo, 2) + Pad(d.CodiceImpianto, 6), Pad(d.CodiceImpianto, 6),
+              Trim(d.SituatoPresso), "", "", "", ""};
+    app.LoopCorrente = d.NumeroLoop;
+    std::string poll = l.prefisso + "D";
+    l.risposta = d.TipoLettore == TipoArchivio ? invia_comando_medio(app, poll) : invia_comando_veloce(app, poll);
+    // A card read too short to hold any card data is treated as no card at all.
+    if (StatoRisposta(l.risposta) != 'I' || l.risposta.size() < 10) return;
+    try {
+        Decisione(app, l).Esegui();
+    } catch (const DbError& e) {
+        // The database failed mid-decision: say so, end this tick, keep polling.
+        app.control<Label>("FrmMain", "Label3").setCaption(std::string("Errore del database: ") + e.what() +
+                                                           app.CrLf + Adesso(app));
+    }
+}
+
+}  // namespace vc

@@ -1,0 +1,110 @@
+#pragma once
+// The application object: the platform services, the state the windows share, and the
+// single-instance window registry. One per program run; every test builds a fresh one.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/readers/dati_lettore.h"
+#include "core/settings/impostazioni.h"
+#include "platform/clock.h"
+#include "platform/dialogs.h"
+#include "platform/events.h"
+#include "platform/forms.h"
+#include "platform/port_io.h"
+#include "platform/serial.h"
+
+namespace vc {
+
+// Thrown to end the program at once (the program's "End"): main() catches it and exits.
+struct ProgramEnd {
+    int code = 0;
+};
+
+// What the program uses of the machine. The real ones are chosen by main(), fakes by tests.
+struct Services {
+    Clock& clock;
+    EventLoop& loop;
+    Dialogs& dialogs;
+    SerialLine& serial;
+    PortIO& ports;
+    std::string appPath;  // the site folder
+};
+
+class App final : public FormHost {
+public:
+    explicit App(Services services);
+    ~App() override;
+
+    Services sys;
+
+    // ---- shared state ----
+    std::string CrLf = "\r\n";
+    std::string PercorsoDb, PercorsoDbReport;
+    Impostazioni imp;
+    bool PollingAttivo = false;
+    bool OutputAutomatico = false;
+    std::int16_t FotogrammaPolling = 0;
+    std::int16_t LettoreCorrente = 1;
+    TabellaLettori Lettori{};
+    std::int16_t NumeroLettori = 0;
+    int LoopCorrente = 1;
+    bool LinkOccupato = false;  // an exchange with a reader is waiting for its reply
+    // Password state.
+    std::string PasswordCorrente;
+    bool PasswordPresente = false;
+    bool AccessoConsentito = false;
+
+    // A file of the site folder.
+    std::string file(const std::string& name) const;
+
+    // ---- dialogs ----
+    // A message box; an empty title shows the application title.
+    int MsgBox(const std::string& text, int style = 0, const std::string& title = "");
+    std::string InputBox(const std::string& prompt, const std::string& title = "",
+                         const std::string& initial = "");
+    [[noreturn]] void End(int code = 0);
+
+    // ---- windows ----
+    // Every window class registers how to make it; the first touch loads it (hidden).
+    using Factory = std::function<std::unique_ptr<Form>(App&)>;
+    void registerForm(const std::string& name, Factory make);
+    template <class F>
+    void registerForm() {
+        registerForm(F::kName, [](App& a) { return std::unique_ptr<Form>(new F(a)); });
+    }
+    // The window, loaded on first touch.
+    Form& form(const std::string& name);
+    template <class F>
+    F& form() {
+        return static_cast<F&>(form(F::kName));
+    }
+    bool isLoaded(const std::string& name) const;
+    // A control of a window by name, loading the window on first touch, for code that reads
+    // another subsystem's window without depending on its class.
+    template <class C>
+    C& control(const std::string& formName, const std::string& controlName, int index = -1) {
+        return dynamic_cast<C&>(*checkedControl(formName, controlName, index));
+    }
+    // Runs 'f' on every loaded window (the front end uses it to find what to show).
+    void forEachForm(const std::function<void(Form&)>& f);
+    // Called when a window is loaded, so the front end can follow it.
+    std::function<void(Form&)> onFormLoaded;
+
+    // FormHost
+    EventLoop& loop() override { return sys.loop; }
+    void formUnloaded(Form& f) override;
+
+private:
+    Control* checkedControl(const std::string& formName, const std::string& controlName, int index);
+    void destroyUnloaded();
+
+    std::map<std::string, Factory> factories_;
+    std::map<std::string, std::unique_ptr<Form>> forms_;
+    std::vector<std::unique_ptr<Form>> unloaded_;
+};
+
+}  // namespace vc

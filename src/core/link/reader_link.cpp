@@ -1,0 +1,131 @@
+#include "core/link/reader_link.h"
+
+#include <algorithm>
+
+#include "core/app.h"
+
+namespace vc {
+
+namespace {
+
+struct Attese {
+    int primaMs, seguitoMs;
+};
+
+// A reply longer than this is garbage: no reader answers with more.
+constexpr std::size_t MassimaRisposta = 512;
+// However a reader dribbles, an exchange ends this long after its first wait would have.
+constexpr int OltreLaPrimaAttesaMs = 4000;
+
+// x = 5 XOR every byte from the start up to, not including, the first ENQ.
+int XorFinoAEnq(std::string_view s) {
+    int x = ENQ;
+    for (char c : s) {
+        if (c == ENQ) break;
+        x ^= static_cast<unsigned char>(c);
+    }
+    return x;
+}
+
+// The line-status register of COM1-COM4; other ports have none.
+int RegistroStatoLinea(int porta) {
+    switch (porta) {
+        case 1: return 0x3FD;
+        case 2: return 0x2FD;
+        case 3: return 0x3ED;
+        case 4: return 0x2ED;
+        default: return 0;
+    }
+}
+
+bool ModoScheda(App& app) { return app.control<CheckBox>("FrmProgSetup", "Check1").checked(); }
+
+// Board mode: select the loop with the transmit bit, send, wait for the transmitter to empty,
+// then turn the board to receive. The wait is bounded by the frame's time on the wire.
+void InviaConScheda(App& app, const std::string& frame) {
+    PortIO& io = app.sys.ports;
+    const auto scheda = static_cast<std::uint16_t>(app.imp.IndirizzoScheda485);
+    const auto b = static_cast<std::uint8_t>(((app.LoopCorrente - 1) | 8) & 0xFF);
+    io.out(scheda, static_cast<std::uint8_t>(b | 16));
+    app.sys.serial.write(frame);
+    if (const int registro = RegistroStatoLinea(app.imp.PortaSeriale)) {
+        // 10 bits a byte at 4800 baud, plus room for the UART's own buffer.
+        const Deadline fine(app.sys.clock, static_cast<std::int64_t>(frame.size()) * 10 * 1000 / 4800 + 100);
+        while (!(io.in(static_cast<std::uint16_t>(registro)) & 64) && !fine.expired()) app.sys.loop.doEvents();
+    }
+    io.out(scheda, b);
+}
+
+std::string Ricevi(App& app, Attese attese) {
+    Clock& clock = app.sys.clock;
+    const Deadline limite(clock, attese.primaMs + OltreLaPrimaAttesaMs);
+    std::int64_t scadenza = clock.monotonicMs() + attese.primaMs;
+    std::string risposta;
+    for (;;) {
+        app.sys.loop.doEvents();
+        const std::string pezzo = app.sys.serial.readAvailable();
+        if (!pezzo.empty()) {
+            risposta += pezzo;
+            scadenza = clock.monotonicMs() + attese.seguitoMs;
+        }
+        if (clock.monotonicMs() > scadenza || limite.expired() || risposta.size() > MassimaRisposta) break;
+        if (risposta.size() >= 2 && risposta[risposta.size() - 2] == ENQ) break;
+    }
+    return risposta;
+}
+
+std::string Scambio(App& app, std::string& testo, Attese attese) {
+    testo = Incornicia(testo);
+    if (app.LinkOccupato || !app.sys.serial.isOpen()) return "";
+    app.LinkOccupato = true;
+    struct Libera {
+        App& a;
+        ~Libera() { a.LinkOccupato = false; }
+    } libera{app};
+    try {
+        app.sys.serial.readAvailable();  // what came before this exchange is not its reply
+        if (ModoScheda(app))
+            InviaConScheda(app, testo);
+        else
+            app.sys.serial.write(testo);
+    } catch (const std::runtime_error&) {
+        return "";  // the line refused the frame: no reply can come
+    }
+    std::string risposta = Ricevi(app, attese);
+    return RispostaValida(risposta) ? risposta : "";
+}
+
+}  // namespace
+
+std::string Incornicia(std::string_view testo) {
+    std::string frame;
+    frame.reserve(testo.size() + 3);
+    frame += SOH;
+    frame += testo;
+    frame += ENQ;
+    int x = XorFinoAEnq(frame);
+    if (x == 1 || x == 5) ++x;
+    frame += static_cast<char>(x);
+    return frame;
+}
+
+bool RispostaValida(std::string_view r) {
+    if (r.size() < 2) return false;
+    int x = XorFinoAEnq(r);
+    if (r[r.size() - 2] == ENQ) {
+        if (x == 2 || x == 5) ++x;
+        return static_cast<unsigned char>(r.back()) == x;
+    }
+    // Stopped by the time-out right after its ENQ, without a checksum byte.
+    return r.back() == ENQ && x == 0;
+}
+
+char StatoRisposta(std::string_view r) { return r.size() >= 4 ? r[3] : '\0'; }
+
+bool ScambioInCorso(const App& app) { return app.LinkOccupato; }
+
+std::string invia_comando(App& app, std::string& testo) { return Scambio(app, testo, {2000, 500}); }
+std::string invia_comando_veloce(App& app, std::string& testo) { return Scambio(app, testo, {100, 100}); }
+std::string invia_comando_medio(App& app, std::string& testo) { return Scambio(app, testo, {1200, 400}); }
+
+}  // namespace vc

@@ -1,0 +1,226 @@
+#include "core/main/frm_main.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "common/text.h"
+#include "core/access/polling.h"
+#include "core/link/reader_link.h"
+#include "core/main/frm_wait.h"
+#include "core/readers/carica_lettori.h"
+#include "core/schedule/imparziale.h"
+#include "core/settings/settings_file.h"
+
+namespace vc {
+
+namespace {
+constexpr int VersioneMaggiore = 1, VersioneMinore = 0;
+
+std::string fotogramma(int i) { return "polling/" + std::to_string(i); }
+std::string uscita(int i) { return "output/" + std::to_string(i); }
+}  // namespace
+
+FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
+    geometry = {0, 0, 640, 440};
+    setCaption("Varcanto");
+    Label7.setCaption("Varcanto");
+    Label7.fontSize = 22;
+    Label7.bold = true;
+    Label7.alignment = 2;
+    Label7.place(20, 8, 600, 44);
+
+    Command1.setCaption("   Abilitazione  carte");
+    Command2.setCaption("Impostazioni");
+    Command3.setCaption(" Configurazione  lettori");
+    Command7.setCaption("Altre opzioni");
+    Command5.setCaption("Uscita dal programma");
+    Command1.place(20, 70, 190, 44);
+    Command2.place(20, 124, 190, 44);
+    Command3.place(20, 178, 190, 44);
+    Command7.place(20, 232, 190, 44);
+    Command5.place(20, 376, 190, 44);
+    Command8.setVisible(false);  // a spare button that does nothing
+    Command8.place(230, 376, 120, 44);
+
+    Command4.setCaption("Polling");
+    Command4.place(230, 70, 120, 100);
+    Label1.opaque = true;
+    Label1.place(358, 70, 22, 100);
+    Command6.setCaption("Output automatico");
+    Command6.place(230, 186, 120, 100);
+    Label2.opaque = true;
+    Label2.place(358, 186, 22, 100);
+
+    Frame1.setCaption("On Line");
+    Frame1.place(396, 62, 224, 130);
+    Label3.place(10, 24, 204, 96);
+    Frame2.setCaption("AntiPass-Back");
+    Frame2.place(396, 200, 224, 72);
+    Label4.fontSize = 16;
+    Label4.bold = true;
+    Label4.alignment = 2;
+    Label4.place(10, 24, 204, 38);
+    Shape1.place(396, 284, 104, 32);
+    Shape2.place(516, 284, 104, 32);
+    Label8.place(230, 330, 390, 28);
+
+    for (int i = 0; i < Image1.size(); ++i) {
+        Image1[i].Picture = fotogramma(i);
+        Image1[i].setVisible(false);
+    }
+    for (int i = 0; i < Image2.size(); ++i) {
+        Image2[i].Picture = uscita(i);
+        Image2[i].setVisible(false);
+    }
+    for (Data* d : {&Data1, &Data2, &Data3}) d->setVisible(false);
+    for (Timer* t : {&Timer1, &Timer2, &Timer3}) t->setEnabled(false);
+
+    Command1.Click = [this] { Command1_Click(); };
+    Command2.Click = [this] { Command2_Click(); };
+    Command3.Click = [this] { Command3_Click(); };
+    Command7.Click = [this] { Command7_Click(); };
+    Command4.Click = [this] { Command4_Click(); };
+    Command6.Click = [this] { Command6_Click(); };
+    Command5.Click = [this] { Command5_Click(); };
+    Command8.Click = [] {};
+    Timer1.TimerEvent = [this] { Timer1_Timer(); };
+}
+
+// Start-up: from the serial port on, a step that fails is skipped and the next one runs.
+void FrmMain::Form_Load() {
+    app_.CrLf = "\r\n";
+    setCaption("Varcanto  - Versione " + Num(VersioneMaggiore) + "." + Num(VersioneMinore) + " - VT003");
+    const std::string db = app_.file("Varcanto.mdb");
+    const std::pair<Data*, const char*> tabelle[] = {{&Data1, "presenti"}, {&Data2, "transiti"}, {&Data3, "Carte"}};
+    std::string errore;
+    for (auto [data, tabella] : tabelle) {
+        data->DatabaseName = db;
+        data->RecordSource = tabella;
+        if (std::string e; !data->tryRefresh(&e) && errore.empty()) errore = e;
+    }
+    // Without its database the station cannot log a transit: say so before anything else.
+    if (!errore.empty())
+        app_.MsgBox("Impossibile aprire il database " + db + ": " + errore, mb::Critical, "Errore");
+    app_.PercorsoDbReport = app_.file("RepVarcanto.mdb");
+    app_.PercorsoDb = db;
+    LeggiImpostazioni(app_.file("Accessi.ini"), app_.imp, true, [this] { app_.sys.loop.doEvents(); });
+
+    auto passo = [](auto&& f) {
+        try {
+            f();
+        } catch (const std::exception&) {
+        }
+    };
+    passo([this] { ApriPortaSeriale(); });
+    app_.PollingAttivo = false;
+    app_.OutputAutomatico = false;
+    Label4.setCaption(Num(app_.imp.UtentiPresenti));
+    Label1.setBackColor(colour::Red);
+    Label2.setBackColor(colour::Red);
+    app_.FotogrammaPolling = 0;
+    app_.LettoreCorrente = 1;
+    Command4.setPicture(Image1[0].Picture);
+    Command6.setPicture(Image2[0].Picture);
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+    Timer3.setEnabled(false);
+    passo([this] { CaricaLettori(app_); });
+    Timer2.setInterval(10000);
+    Timer3.setInterval(60000);
+    Timer1.setInterval(IntervalloPolling(app_.imp.TempoPolling, app_.NumeroLettori));
+    if (app_.imp.FlagImparziale) passo([this] { EseguiImparziale(); });
+    Timer3.setEnabled(true);
+    passo([this] { CopiaDatabaseReport(); });
+}
+
+void FrmMain::ApriPortaSeriale() {
+    SerialLine& linea = app_.sys.serial;
+    if (linea.isOpen()) linea.close();
+    try {
+        linea.open(app_.imp.PortaSeriale);
+    } catch (const std::exception&) {
+        app_.MsgBox("Porta seriale " + Num(app_.imp.PortaSeriale) + " non funzionante.", mb::Critical,
+                    "Attenzione");
+    }
+}
+
+void FrmMain::EseguiImparziale() {
+    app_.form<FrmWait>().Show();
+    std::srand(static_cast<unsigned>(app_.sys.clock.monotonicMs()));
+    AzzeraImparziale(app_);
+    if (ContaQuanti(app_)) {
+        SceltaImparziale(app_);
+    } else {
+        app_.form<FrmWait>().Unload();
+        app_.MsgBox(
+            "Impossibile eseguire la routine dell'imparziale. Il database degli utenti e/o dei turni di "
+            "lavoro è vuoto.",
+            mb::Critical, "Errore");
+    }
+    if (app_.isLoaded(FrmWait::kName)) app_.form<FrmWait>().Unload();
+}
+
+// The report database starts every run as a fresh copy of its template. A missing template
+// leaves it as it was.
+void FrmMain::CopiaDatabaseReport() {
+    namespace fs = std::filesystem;
+    const fs::path modello = app_.PercorsoDbReport + ".schema";
+    if (!fs::exists(modello)) return;
+    const fs::path db = app_.PercorsoDbReport, temp = app_.PercorsoDbReport + ".new";
+    fs::copy_file(modello, temp, fs::copy_options::overwrite_existing);
+    // A journal left by the previous run belongs to the old file: it must not be replayed on the new one.
+    for (const char* resto : {"-wal", "-shm", "-journal"}) fs::remove(app_.PercorsoDbReport + resto);
+    fs::rename(temp, db);
+}
+
+void FrmMain::Timer1_Timer() {
+    if (++app_.FotogrammaPolling > 12) app_.FotogrammaPolling = 0;
+    Command4.setPicture(Image1[app_.FotogrammaPolling].Picture);
+    if (!app_.PollingAttivo || app_.NumeroLettori == 0) return;
+    // Another handler's exchange is waiting for its reply: this tick leaves the line to it.
+    if (ScambioInCorso(app_)) return;
+    if (app_.LettoreCorrente > app_.NumeroLettori) app_.LettoreCorrente = 1;
+    polling_lettore(app_, app_.LettoreCorrente);
+    if (++app_.LettoreCorrente > app_.NumeroLettori) app_.LettoreCorrente = 1;
+}
+
+// Settings and reader configuration are open only while polling and automatic outputs are both off.
+void FrmMain::AbilitaConfigurazione() {
+    const bool libero = !app_.PollingAttivo && !app_.OutputAutomatico;
+    Command2.setEnabled(libero);
+    Command3.setEnabled(libero);
+}
+
+void FrmMain::Command4_Click() {
+    app_.PollingAttivo = !app_.PollingAttivo;
+    Timer1.setEnabled(app_.PollingAttivo);
+    Label1.setBackColor(app_.PollingAttivo ? colour::Green : colour::Red);
+    AbilitaConfigurazione();
+}
+
+void FrmMain::Command6_Click() {
+    app_.OutputAutomatico = !app_.OutputAutomatico;
+    Label2.setBackColor(app_.OutputAutomatico ? colour::Green : colour::Red);
+    Command6.setPicture(Image2[app_.OutputAutomatico ? 1 : 0].Picture);
+    Timer2.setEnabled(app_.OutputAutomatico);
+    AbilitaConfigurazione();
+}
+
+void FrmMain::ApriConPassword(const char* finestra) {
+    app_.form("FrmChkPassw").ShowModal();
+    if (!app_.AccessoConsentito) return;
+    Hide();
+    app_.form(finestra).Show();
+}
+
+void FrmMain::Command1_Click() { ApriConPassword("FrmCardsAbil"); }
+void FrmMain::Command2_Click() { ApriConPassword("FrmProgSetup"); }
+void FrmMain::Command3_Click() { ApriConPassword("FrmConfLettori"); }
+void FrmMain::Command7_Click() { ApriConPassword("FrmFunzAgg"); }
+
+void FrmMain::Command5_Click() { app_.End(); }
+
+void FrmMain::Form_QueryClose() { app_.End(); }
+
+}  // namespace vc

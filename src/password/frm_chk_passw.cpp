@@ -1,0 +1,63 @@
+#include "password/frm_chk_passw.h"
+
+#include "common/text.h"
+#include "password/password_file.h"
+
+namespace vc {
+
+FrmChkPassw::FrmChkPassw(App& app) : Form(app, kName), app_(app) {
+    setCaption("Varcanto - password");
+    geometry = {0, 0, 300, 150};
+    Frame1.setCaption("Inserisci la password");
+    Frame1.place(12, 10, 276, 70);
+    text1.MaxLength = 16;
+    text1.PasswordChar = "*";
+    text1.place(14, 28, 248, 26);
+    Command1.setCaption("Ok");
+    Command1.isDefault = true;
+    Command1.place(100, 94, 100, 36);
+    Command1.Click = [this] { Command1_Click(); };
+    text1.KeyPress = [this](int& key) {
+        if (key != key::Return) return;
+        key = 0;
+        Command1_Click();
+    };
+}
+
+void FrmChkPassw::Form_Load() {
+    const std::string valore = LeggiPassword(app_.file("pswaccessi.txt"));
+    if (valore == std::string(InizioPassword) + FinePassword) {
+        app_.PasswordPresente = false;
+        app_.PasswordCorrente = "";
+        app_.AccessoConsentito = true;
+        return;
+    }
+    app_.AccessoConsentito = false;
+    app_.PasswordCorrente = DecodificaPassword(app_, valore);
+    Tentativi = 0;
+}
+
+void FrmChkPassw::Form_Activate() {
+    if (app_.AccessoConsentito) Unload();
+}
+
+void FrmChkPassw::Command1_Click() {
+    if (text1.Text() == app_.PasswordCorrente) {
+        app_.PasswordPresente = true;
+        app_.AccessoConsentito = true;
+        Unload();
+        return;
+    }
+    ++Tentativi;
+    if (Tentativi < 3) {
+        app_.MsgBox("Password sbagliata. " + Num(3 - Tentativi) + " tentativi rimasti.", mb::Critical, "Attenzione");
+        text1.setText("");
+        return;
+    }
+    app_.MsgBox("Password sbagliata.", mb::Critical, "Attenzione");
+    text1.setText("");
+    app_.AccessoConsentito = false;
+    Unload();
+}
+
+}  // namespace vc

@@ -1,0 +1,901 @@
+#include "platform/database.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+#include "platform/numtext.h"
+
+namespace vc {
+namespace {
+
+// ---- text helpers -------------------------------------------------------------------------
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool iequals(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Letters, digits, '_' and any byte of a UTF-8 sequence, as in SQLite's identifiers.
+bool isWordChar(char c) {
+    auto u = static_cast<unsigned char>(c);
+    return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' ||
+           u == '$' || u >= 0x80;
+}
+
+std::size_t skipBlanks(std::string_view s, std::size_t i) {
+    while (i < s.size() && isBlank(s[i])) ++i;
+    return i;
+}
+
+std::size_t wordEnd(std::string_view s, std::size_t i) {
+    while (i < s.size() && isWordChar(s[i])) ++i;
+    return i;
+}
+
+std::string quoteIdent(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + '"';
+}
+
+// ---- dates --------------------------------------------------------------------------------
+
+constexpr long daysFromCivil(long y, long m, long d) {
+    y -= m <= 2;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long yoe = y - era * 400;
+    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+constexpr long kSerialEpoch = daysFromCivil(1899, 12, 30);
+
+bool isLeap(long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+long daysInMonth(long y, long m) {
+    static constexpr long kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Reads the fixed shapes of a date text; each call consumes only on success.
+class DateReader {
+public:
+    explicit DateReader(std::string_view s) : s_(s) {}
+
+    bool number(int minDigits, int maxDigits, long& out) {
+        std::size_t j = i_;
+        long v = 0;
+        while (j < s_.size() && j - i_ < static_cast<std::size_t>(maxDigits) && s_[j] >= '0' && s_[j] <= '9') {
+            v = v * 10 + (s_[j++] - '0');
+        }
+        if (j - i_ < static_cast<std::size_t>(minDigits)) return false;
+        out = v;
+        i_ = j;
+        return true;
+    }
+    bool symbol(char c) {
+        if (i_ >= s_.size() || s_[i_] != c) return false;
+        ++i_;
+        return true;
+    }
+    bool blanks() {
+        std::size_t j = skipBlanks(s_, i_);
+        bool any = j > i_;
+        i_ = j;
+        return any;
+    }
+    bool atEnd() const { return i_ == s_.size(); }
+
+private:
+    std::string_view s_;
+    std::size_t i_ = 0;
+};
+
+// "d/m/yyyy" or "d/m/yyyy h:mm[:ss]" as a date serial.
+std::optional<double> dateSerial(std::string_view text) {
+    DateReader r(text);
+    long d = 0, m = 0, y = 0, h = 0, mi = 0, sec = 0;
+    r.blanks();
+    if (!r.number(1, 2, d) || !r.symbol('/') || !r.number(1, 2, m) || !r.symbol('/') || !r.number(4, 4, y)) {
+        return std::nullopt;
+    }
+    bool blank = r.blanks();
+    if (!r.atEnd()) {
+        if (!blank || !r.number(1, 2, h) || !r.symbol(':') || !r.number(1, 2, mi)) return std::nullopt;
+        if (r.symbol(':') && !r.number(1, 2, sec)) return std::nullopt;
+        r.blanks();
+        if (!r.atEnd()) return std::nullopt;
+    }
+    if (m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m) || h > 23 || mi > 59 || sec > 59) return std::nullopt;
+    return static_cast<double>(daysFromCivil(y, m, d) - kSerialEpoch) + (h * 3600 + mi * 60 + sec) / 86400.0;
+}
+
+std::string shortestText(double v) {
+    char buf[32];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, end);
+}
+
+// ---- SQL functions of the old dialect -----------------------------------------------------
+
+std::string_view valueText(sqlite3_value* v) {
+    return {reinterpret_cast<const char*>(sqlite3_value_text(v)), static_cast<std::size_t>(sqlite3_value_bytes(v))};
+}
+
+void cdateFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    case SQLITE_NULL:
+        sqlite3_result_null(ctx);
+        return;
+    default:
+        if (auto serial = dateSerial(valueText(argv[0]))) {
+            sqlite3_result_double(ctx, *serial);
+        } else {
+            sqlite3_result_null(ctx);
+        }
+    }
+}
+
+void cdblFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        return;
+    case SQLITE_NULL:
+        sqlite3_result_null(ctx);
+        return;
+    default:
+        sqlite3_result_double(ctx, numericValue(valueText(argv[0])));
+    }
+}
+
+// ---- dialect rewrite ----------------------------------------------------------------------
+
+// End of the string literal, quoted identifier or [bracketed name] that starts at i.
+std::size_t literalEnd(std::string_view s, std::size_t i) {
+    const char close = s[i] == '[' ? ']' : s[i];
+    std::size_t j = i + 1;
+    for (;;) {
+        std::size_t pos = s.find(close, j);
+        if (pos == std::string_view::npos) return s.size();
+        if (close != ']' && pos + 1 < s.size() && s[pos + 1] == close) {
+            j = pos + 2;
+            continue;
+        }
+        return pos + 1;
+    }
+}
+
+// A #d/m/yyyy# literal at i becomes its date serial; anything else keeps its '#'.
+std::size_t rewriteDateLiteral(std::string_view s, std::size_t i, std::string& out) {
+    std::size_t close = s.find('#', i + 1);
+    if (close != std::string_view::npos) {
+        if (auto serial = dateSerial(s.substr(i + 1, close - i - 1))) {
+            out += shortestText(*serial);
+            return close + 1;
+        }
+    }
+    out += '#';
+    return i + 1;
+}
+
+std::size_t rewriteWord(std::string_view s, std::size_t i, std::string& out) {
+    const std::size_t end = wordEnd(s, i);
+    const std::string_view word = s.substr(i, end - i);
+    if (iequals(word, "True")) {
+        out += '1';
+    } else if (iequals(word, "False")) {
+        out += '0';
+    } else {
+        out += word;
+        if (iequals(word, "DELETE")) {
+            std::size_t star = skipBlanks(s, end);
+            if (star < s.size() && s[star] == '*') {
+                std::size_t from = skipBlanks(s, star + 1);
+                if (iequals(s.substr(from, wordEnd(s, from) - from), "FROM")) {
+                    out += ' ';
+                    return from;
+                }
+            }
+        }
+    }
+    return end;
+}
+
+// ---- statements ---------------------------------------------------------------------------
+
+[[noreturn]] void fail(sqlite3* db) { throw DbError(sqlite3_errmsg(db)); }
+
+// Resets a cached statement however the scope is left, so no read stays open.
+class StatementUse {
+public:
+    explicit StatementUse(sqlite3_stmt* s) : s_(s) {}
+    ~StatementUse() {
+        sqlite3_reset(s_);
+        sqlite3_clear_bindings(s_);
+    }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
+
+private:
+    sqlite3_stmt* s_;
+};
+
+struct Finalizer {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using OwnedStatement = std::unique_ptr<sqlite3_stmt, Finalizer>;
+
+OwnedStatement prepareOnce(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, rewriteDialect(sql).c_str(), -1, &s, nullptr) != SQLITE_OK) fail(db);
+    if (!s) throw DbError("empty SQL statement");
+    return OwnedStatement(s);
+}
+
+void bind(sqlite3_stmt* s, int index, const Value& v) {
+    const auto& raw = v.raw();
+    int rc = SQLITE_OK;
+    if (v.isInteger()) {
+        rc = sqlite3_bind_int64(s, index, std::get<std::int64_t>(raw));
+    } else if (v.isReal()) {
+        rc = sqlite3_bind_double(s, index, std::get<double>(raw));
+    } else if (v.isText()) {
+        const std::string& t = std::get<std::string>(raw);
+        rc = sqlite3_bind_text(s, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    } else {
+        rc = sqlite3_bind_null(s, index);
+    }
+    if (rc != SQLITE_OK) fail(sqlite3_db_handle(s));
+}
+
+void bindAll(sqlite3_stmt* s, const std::vector<Value>& args) {
+    for (std::size_t i = 0; i < args.size(); ++i) bind(s, static_cast<int>(i + 1), args[i]);
+}
+
+Value column(sqlite3_stmt* s, int i) {
+    switch (sqlite3_column_type(s, i)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<std::int64_t>(sqlite3_column_int64(s, i)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(s, i));
+    case SQLITE_NULL:
+        return Value();
+    default: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_blob(s, i));
+        return Value(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(s, i))));
+    }
+    }
+}
+
+// Columns from..end of the current row.
+std::vector<Value> rowValues(sqlite3_stmt* s, int from) {
+    std::vector<Value> row;
+    for (int i = from; i < sqlite3_column_count(s); ++i) row.push_back(column(s, i));
+    return row;
+}
+
+bool step(sqlite3_stmt* s) {
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    fail(sqlite3_db_handle(s));
+}
+
+// Runs a cached statement for its effect.
+void run(Database& db, const std::string& sql, const std::vector<Value>& args) {
+    sqlite3_stmt* s = db.prepare(sql);
+    StatementUse use(s);
+    bindAll(s, args);
+    step(s);
+}
+
+std::int64_t count(Database& db, const std::string& sql, const std::vector<Value>& args) {
+    sqlite3_stmt* s = db.prepare(sql);
+    StatementUse use(s);
+    bindAll(s, args);
+    return step(s) ? sqlite3_column_int64(s, 0) : 0;
+}
+
+std::optional<std::string> tableName(Database& db, const std::string& name) {
+    sqlite3_stmt* s = db.prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+    StatementUse use(s);
+    bind(s, 1, Value(name));
+    if (!step(s)) return std::nullopt;
+    return column(s, 0).str();
+}
+
+sqlite3* openHandle(const std::string& path, int flags, bool durable) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+        std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close_v2(db);
+        throw DbError("cannot open database '" + path + "': " + msg);
+    }
+    sqlite3_busy_timeout(db, 2000);
+    constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "CDATE", 1, kFlags, nullptr, cdateFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "CDBL", 1, kFlags, nullptr, cdblFunction, nullptr, nullptr, nullptr);
+    // The first read of the schema is what tells a database from any other file.
+    const char* setup = durable ? "SELECT count(*) FROM sqlite_master; PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+                                : "SELECT count(*) FROM sqlite_master;";
+    char* err = nullptr;
+    if (sqlite3_exec(db, setup, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : sqlite3_errmsg(db);
+        sqlite3_free(err);
+        sqlite3_close_v2(db);
+        throw DbError("cannot open database '" + path + "': " + msg);
+    }
+    return db;
+}
+
+// ---- writes by rowid, shared by both recordsets ------------------------------------------
+
+std::string joined(const std::vector<std::string>& parts) {
+    std::string out;
+    for (const auto& p : parts) out += (out.empty() ? "" : ", ") + p;
+    return out;
+}
+
+std::int64_t insertRow(Database& db, const std::string& table, const std::vector<std::string>& columns,
+                       const std::vector<Value>& values, const std::vector<bool>& changed) {
+    std::vector<std::string> names, marks;
+    std::vector<Value> args;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!changed[i]) continue;
+        names.push_back(quoteIdent(columns[i]));
+        marks.push_back("?");
+        args.push_back(values[i]);
+    }
+    const std::string target = "INSERT INTO " + quoteIdent(table);
+    run(db, args.empty() ? target + " DEFAULT VALUES" : target + " (" + joined(names) + ") VALUES (" + joined(marks) + ")",
+        args);
+    return sqlite3_last_insert_rowid(db.handle());
+}
+
+void updateRow(Database& db, const std::string& table, std::int64_t rowid, const std::vector<std::string>& columns,
+               const std::vector<Value>& values, const std::vector<bool>& changed) {
+    std::vector<std::string> sets;
+    std::vector<Value> args;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!changed[i]) continue;
+        sets.push_back(quoteIdent(columns[i]) + " = ?");
+        args.push_back(values[i]);
+    }
+    if (args.empty()) return;
+    args.push_back(Value(rowid));
+    run(db, "UPDATE " + quoteIdent(table) + " SET " + joined(sets) + " WHERE rowid = ?", args);
+    if (sqlite3_changes(db.handle()) == 0) throw DbError("The record no longer exists.");
+}
+
+void deleteRow(Database& db, const std::string& table, std::int64_t rowid) {
+    run(db, "DELETE FROM " + quoteIdent(table) + " WHERE rowid = ?1", {Value(rowid)});
+}
+
+std::vector<Value> readRow(Database& db, const std::string& table, const std::vector<std::string>& columns,
+                           std::int64_t rowid) {
+    std::vector<std::string> names;
+    for (const auto& c : columns) names.push_back(quoteIdent(c));
+    sqlite3_stmt* s = db.prepare("SELECT " + joined(names) + " FROM " + quoteIdent(table) + " WHERE rowid = ?1");
+    StatementUse use(s);
+    bind(s, 1, Value(rowid));
+    if (!step(s)) throw DbError("The record no longer exists.");
+    return rowValues(s, 0);
+}
+
+// ---- recordsets ---------------------------------------------------------------------------
+
+// Position, edit buffer and field access; the sources supply the moves and the writes.
+class RecordsetBase : public Recordset {
+public:
+    bool BOF() const override { return bof_; }
+    bool EOF_() const override { return eof_; }
+
+    void MoveFirst() override {
+        leave();
+        seekFirst() ? arrive() : none();
+    }
+    void MoveLast() override {
+        leave();
+        seekLast() ? arrive() : none();
+    }
+    void MoveNext() override {
+        leave();
+        if (eof_) return;
+        if (bof_ ? seekFirst() : seekNext()) {
+            arrive();
+        } else {
+            bof_ = deleted_ = false;
+            eof_ = true;
+        }
+    }
+    void MovePrevious() override {
+        leave();
+        if (bof_) return;
+        if (eof_ ? seekLast() : seekPrevious()) {
+            arrive();
+        } else {
+            eof_ = deleted_ = false;
+            bof_ = true;
+        }
+    }
+
+    void FindFirst(const std::string& criteria) override { settle(find(criteria, false)); }
+    void FindNext(const std::string& criteria) override { settle(!eof_ && find(criteria, !bof_)); }
+    bool NoMatch() const override { return noMatch_; }
+
+    Value field(const std::string& name) const override {
+        std::size_t i = index(name);
+        if (mode_ != Mode::None) return buffer_[i];
+        requireRecord();
+        return current()[i];
+    }
+    void setField(const std::string& name, const Value& v) override {
+        std::size_t i = index(name);
+        if (mode_ == Mode::None) throw DbError("setField without Edit or AddNew.");
+        buffer_[i] = v;
+        changed_[i] = true;
+    }
+    std::vector<std::string> fieldNames() const override { return names_; }
+
+    void AddNew() override {
+        requireUpdatable();
+        buffer_.assign(names_.size(), Value());
+        changed_.assign(names_.size(), false);
+        mode_ = Mode::Add;
+    }
+    void Edit() override {
+        requireUpdatable();
+        requireRecord();
+        buffer_ = current();
+        changed_.assign(names_.size(), false);
+        mode_ = Mode::Edit;
+    }
+    void Update() override {
+        if (mode_ == Mode::None) throw DbError("Update without Edit or AddNew.");
+        if (mode_ == Mode::Add) {
+            insertRecord();
+            arrive();
+        } else if (std::find(changed_.begin(), changed_.end(), true) != changed_.end()) {
+            updateRecord();
+        }
+        mode_ = Mode::None;
+    }
+    void CancelUpdate() override { mode_ = Mode::None; }
+    void Delete() override {
+        requireUpdatable();
+        requireRecord();
+        mode_ = Mode::None;
+        deleteRecord();
+        deleted_ = true;
+    }
+    bool editing() const override { return mode_ != Mode::None; }
+
+    long AbsolutePosition() override { return bof_ || eof_ ? -1 : ordinal(); }
+    void setAbsolutePosition(long pos) override {
+        leave();
+        if (pos < 0 || !seekOrdinal(pos)) throw DbError("Invalid record position " + std::to_string(pos) + ".");
+        arrive();
+    }
+
+protected:
+    // Each seek positions on a record and returns true, or changes nothing and returns false.
+    // "Next" and "previous" are relative to the current or the deleted record.
+    virtual bool seekFirst() = 0;
+    virtual bool seekLast() = 0;
+    virtual bool seekNext() = 0;
+    virtual bool seekPrevious() = 0;
+    virtual bool seekOrdinal(long pos) = 0;
+    virtual bool find(const std::string& criteria, bool afterCurrent) = 0;
+    virtual long ordinal() = 0;
+    virtual const std::vector<Value>& current() const = 0;
+    virtual bool updatable() const = 0;
+    // Writes buffer_/changed_; insertRecord also positions on the new record.
+    virtual void insertRecord() = 0;
+    virtual void updateRecord() = 0;
+    virtual void deleteRecord() = 0;
+
+    std::vector<std::string> names_;
+    std::vector<Value> buffer_;
+    std::vector<bool> changed_;
+    bool deleted_ = false;
+
+private:
+    enum class Mode { None, Edit, Add };
+
+    void leave() { mode_ = Mode::None; }
+    void arrive() { bof_ = eof_ = deleted_ = false; }
+    void none() {
+        bof_ = eof_ = true;
+        deleted_ = false;
+    }
+    void settle(bool found) {
+        leave();
+        noMatch_ = !found;
+        if (found) arrive();
+    }
+    std::size_t index(const std::string& name) const {
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            if (iequals(names_[i], name)) return i;
+        }
+        throw DbError("No field named '" + name + "'.");
+    }
+    void requireRecord() const {
+        if (bof_ || eof_) throw DbError("No current record.");
+        if (deleted_) throw DbError("The current record is deleted.");
+    }
+    void requireUpdatable() const {
+        if (!updatable()) throw DbError("Read-only recordset.");
+    }
+
+    bool bof_ = true;
+    bool eof_ = true;
+    bool noMatch_ = false;
+    Mode mode_ = Mode::None;
+};
+
+// A live view of a table in rowid order: only the current row is held.
+class TableRecordset final : public RecordsetBase {
+public:
+    TableRecordset(std::shared_ptr<Database> db, std::string table)
+        : db_(std::move(db)), table_(std::move(table)), from_(" FROM " + quoteIdent(table_)) {
+        names_ = db_->columns(table_);
+        MoveFirst();
+    }
+
+    long RecordCount() override { return static_cast<long>(count(*db_, "SELECT count(*)" + from_, {})); }
+
+private:
+    bool seekFirst() override { return fetch("ORDER BY rowid LIMIT 1", {}); }
+    bool seekLast() override { return fetch("ORDER BY rowid DESC LIMIT 1", {}); }
+    bool seekNext() override { return fetch("WHERE rowid > ?1 ORDER BY rowid LIMIT 1", {Value(rowid_)}); }
+    bool seekPrevious() override { return fetch("WHERE rowid < ?1 ORDER BY rowid DESC LIMIT 1", {Value(rowid_)}); }
+    bool seekOrdinal(long pos) override {
+        return fetch("ORDER BY rowid LIMIT 1 OFFSET ?1", {Value(static_cast<std::int64_t>(pos))});
+    }
+    bool find(const std::string& criteria, bool afterCurrent) override {
+        if (afterCurrent) {
+            return fetch("WHERE rowid > ?1 AND (" + criteria + ") ORDER BY rowid LIMIT 1", {Value(rowid_)});
+        }
+        return fetch("WHERE (" + criteria + ") ORDER BY rowid LIMIT 1", {});
+    }
+    long ordinal() override {
+        return static_cast<long>(count(*db_, "SELECT count(*)" + from_ + " WHERE rowid < ?1", {Value(rowid_)}));
+    }
+    const std::vector<Value>& current() const override { return row_; }
+    bool updatable() const override { return true; }
+
+    void insertRecord() override {
+        std::int64_t rowid = insertRow(*db_, table_, names_, buffer_, changed_);
+        row_ = readRow(*db_, table_, names_, rowid);
+        rowid_ = rowid;
+    }
+    void updateRecord() override {
+        updateRow(*db_, table_, rowid_, names_, buffer_, changed_);
+        row_ = readRow(*db_, table_, names_, rowid_);
+    }
+    void deleteRecord() override { deleteRow(*db_, table_, rowid_); }
+
+    // Reads the one row that "SELECT rowid, * FROM table <tail>" gives, if any.
+    bool fetch(const std::string& tail, const std::vector<Value>& args) {
+        sqlite3_stmt* s = db_->prepare("SELECT rowid, *" + from_ + " " + tail);
+        StatementUse use(s);
+        bindAll(s, args);
+        if (!step(s)) return false;
+        rowid_ = sqlite3_column_int64(s, 0);
+        row_ = rowValues(s, 1);
+        row_.resize(names_.size());
+        return true;
+    }
+
+    std::shared_ptr<Database> db_;
+    std::string table_;
+    std::string from_;
+    std::int64_t rowid_ = 0;
+    std::vector<Value> row_;
+};
+
+// The rows of a SELECT, read at open. Writable when every column comes from one table, which
+// the recordset learns by asking SQLite for each column's origin after adding the rowid.
+class SqlRecordset final : public RecordsetBase {
+public:
+    SqlRecordset(std::shared_ptr<Database> db, std::string_view select) : db_(std::move(db)) {
+        OwnedStatement s = prepareWithRowid(select);
+        const int first = table_.empty() ? 0 : 1;
+        if (!s) s = prepareOnce(db_->handle(), std::string(select));
+        for (int i = first; i < sqlite3_column_count(s.get()); ++i) names_.push_back(sqlite3_column_name(s.get(), i));
+        while (step(s.get())) {
+            if (first) rowids_.push_back(sqlite3_column_int64(s.get(), 0));
+            rows_.push_back(rowValues(s.get(), first));
+        }
+        MoveFirst();
+    }
+
+    long RecordCount() override { return static_cast<long>(rows_.size()); }
+
+private:
+    // "SELECT rowid AS __rowid, ..." when that is one table's rows, else null.
+    OwnedStatement prepareWithRowid(std::string_view select) {
+        const std::size_t keyword = skipBlanks(select, 0) + 6;
+        std::string sql = "SELECT rowid AS __rowid," + std::string(select.substr(keyword));
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v2(db_->handle(), rewriteDialect(sql).c_str(), -1, &raw, nullptr) != SQLITE_OK) return nullptr;
+        OwnedStatement s(raw);
+        const char* table = sqlite3_column_table_name(raw, 0);
+        if (!table) return nullptr;
+        std::vector<std::string> origins;
+        for (int i = 1; i < sqlite3_column_count(raw); ++i) {
+            const char* t = sqlite3_column_table_name(raw, i);
+            const char* origin = sqlite3_column_origin_name(raw, i);
+            if (!t || !origin || std::string_view(t) != table) return nullptr;
+            origins.push_back(origin);
+        }
+        table_ = table;
+        origins_ = std::move(origins);
+        return s;
+    }
+
+    bool seekFirst() override { return moveTo(0); }
+    bool seekLast() override { return !rows_.empty() && moveTo(rows_.size() - 1); }
+    // A deleted row was erased, so its successor already stands at at_.
+    bool seekNext() override { return moveTo(deleted_ ? at_ : at_ + 1); }
+    bool seekPrevious() override { return at_ > 0 && moveTo(at_ - 1); }
+    bool seekOrdinal(long pos) override { return moveTo(static_cast<std::size_t>(pos)); }
+    bool moveTo(std::size_t i) {
+        if (i >= rows_.size()) return false;
+        at_ = i;
+        return true;
+    }
+
+    // The criteria are evaluated by SQLite over each held row, bound as a one-row subquery.
+    bool find(const std::string& criteria, bool afterCurrent) override {
+        std::vector<std::string> columns;
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            columns.push_back("?" + std::to_string(i + 1) + " AS " + quoteIdent(names_[i]));
+        }
+        sqlite3_stmt* s = db_->prepare("SELECT 1 FROM (SELECT " + joined(columns) + ") WHERE (" + criteria + ")");
+        for (std::size_t i = afterCurrent ? (deleted_ ? at_ : at_ + 1) : 0; i < rows_.size(); ++i) {
+            StatementUse use(s);
+            bindAll(s, rows_[i]);
+            if (step(s)) return moveTo(i);
+        }
+        return false;
+    }
+    long ordinal() override { return static_cast<long>(at_); }
+    const std::vector<Value>& current() const override { return rows_[at_]; }
+    bool updatable() const override { return !table_.empty(); }
+
+    void insertRecord() override {
+        std::int64_t rowid = insertRow(*db_, table_, origins_, buffer_, changed_);
+        rows_.push_back(readRow(*db_, table_, origins_, rowid));
+        rowids_.push_back(rowid);
+        at_ = rows_.size() - 1;
+    }
+    void updateRecord() override {
+        updateRow(*db_, table_, rowids_[at_], origins_, buffer_, changed_);
+        rows_[at_] = readRow(*db_, table_, origins_, rowids_[at_]);
+    }
+    void deleteRecord() override {
+        deleteRow(*db_, table_, rowids_[at_]);
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(at_));
+        rowids_.erase(rowids_.begin() + static_cast<std::ptrdiff_t>(at_));
+    }
+
+    std::shared_ptr<Database> db_;
+    std::string table_;                 // empty: read-only
+    std::vector<std::string> origins_;  // the table column behind each field
+    std::vector<std::vector<Value>> rows_;
+    std::vector<std::int64_t> rowids_;
+    std::size_t at_ = 0;
+};
+
+bool isSelect(std::string_view source) {
+    std::size_t i = skipBlanks(source, 0);
+    return iequals(source.substr(i, 6), "SELECT") && (i + 6 == source.size() || !isWordChar(source[i + 6]));
+}
+
+std::string trimmed(std::string_view s) {
+    std::size_t b = skipBlanks(s, 0);
+    std::size_t e = s.size();
+    while (e > b && isBlank(s[e - 1])) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+}  // namespace
+
+// ---- free functions -----------------------------------------------------------------------
+
+std::string sqlQuote(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos) {
+        // A literal cannot hold a NUL: spell the bytes out, so the text is matched whole.
+        static const char* const hex = "0123456789ABCDEF";
+        std::string out = "CAST(X'";
+        for (unsigned char c : text) {
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+        return out + "' AS TEXT)";
+    }
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+std::string rewriteDialect(std::string_view sql) {
+    std::string out;
+    out.reserve(sql.size());
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"' || c == '[') {
+            std::size_t end = literalEnd(sql, i);
+            out += sql.substr(i, end - i);
+            i = end;
+        } else if (c == '#') {
+            i = rewriteDateLiteral(sql, i, out);
+        } else if (isWordChar(c)) {
+            i = rewriteWord(sql, i, out);
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+// ---- Database -----------------------------------------------------------------------------
+
+Database::Database(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
+
+Database::~Database() {
+    for (auto& entry : cache_) sqlite3_finalize(entry.second.stmt);
+    sqlite3_close_v2(db_);
+}
+
+std::shared_ptr<Database> Database::open(const std::string& path, bool durable) {
+    return std::shared_ptr<Database>(new Database(openHandle(path, SQLITE_OPEN_READWRITE, durable), path));
+}
+
+std::shared_ptr<Database> Database::create(const std::string& path, bool durable) {
+    return std::shared_ptr<Database>(
+        new Database(openHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, durable), path));
+}
+
+std::shared_ptr<Database> Database::memory() {
+    return std::shared_ptr<Database>(
+        new Database(openHandle(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, false), ":memory:"));
+}
+
+int Database::execute(const std::string& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, rewriteDialect(sql).c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : sqlite3_errmsg(db_);
+        sqlite3_free(err);
+        throw DbError(msg);
+    }
+    return sqlite3_changes(db_);
+}
+
+bool Database::tryExecute(const std::string& sql, std::string* error) noexcept {
+    try {
+        execute(sql);
+        return true;
+    } catch (const std::exception& e) {
+        if (error) *error = e.what();
+        return false;
+    }
+}
+
+std::vector<std::vector<std::pair<std::string, Value>>> Database::query(const std::string& sql) {
+    OwnedStatement s = prepareOnce(db_, sql);
+    std::vector<std::vector<std::pair<std::string, Value>>> rows;
+    while (step(s.get())) {
+        auto& row = rows.emplace_back();
+        for (int i = 0; i < sqlite3_column_count(s.get()); ++i) {
+            row.emplace_back(sqlite3_column_name(s.get(), i), column(s.get(), i));
+        }
+    }
+    return rows;
+}
+
+bool Database::hasTable(const std::string& name) { return tableName(*this, name).has_value(); }
+
+std::vector<std::string> Database::columns(const std::string& table) {
+    sqlite3_stmt* s = prepare("SELECT name FROM pragma_table_info(?1) ORDER BY cid");
+    StatementUse use(s);
+    bind(s, 1, Value(table));
+    std::vector<std::string> names;
+    while (step(s)) names.push_back(column(s, 0).str());
+    if (names.empty()) throw DbError("no such table: " + table);
+    return names;
+}
+
+sqlite3_stmt* Database::prepare(const std::string& sql) {
+    constexpr std::size_t kCacheSize = 64;
+    auto it = cache_.find(sql);
+    if (it == cache_.end()) {
+        OwnedStatement s = prepareOnce(db_, sql);
+        if (cache_.size() >= kCacheSize) {
+            auto oldest = std::min_element(cache_.begin(), cache_.end(), [](const auto& a, const auto& b) {
+                return a.second.lastUse < b.second.lastUse;
+            });
+            sqlite3_finalize(oldest->second.stmt);
+            cache_.erase(oldest);
+        }
+        it = cache_.emplace(sql, Cached{s.release(), 0}).first;
+    }
+    it->second.lastUse = ++uses_;
+    return it->second.stmt;
+}
+
+// ---- Transaction --------------------------------------------------------------------------
+
+Transaction::Transaction(Database& db) : db_(db) { db_.execute("BEGIN IMMEDIATE"); }
+
+Transaction::~Transaction() {
+    if (!done_) sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit() {
+    db_.execute("COMMIT");
+    done_ = true;
+}
+
+// ---- DataControl --------------------------------------------------------------------------
+
+std::unique_ptr<Recordset> openRecordset(std::shared_ptr<Database> db, const std::string& source) {
+    if (isSelect(source)) return std::make_unique<SqlRecordset>(std::move(db), source);
+    std::string name = trimmed(source);
+    std::optional<std::string> table = tableName(*db, name);
+    if (!table) throw DbError("no such table: " + name);
+    return std::make_unique<TableRecordset>(std::move(db), *table);
+}
+
+void DataControl::Refresh() {
+    std::shared_ptr<Database> db = db_;
+    if (!db || openPath_ != DatabaseName) db = Database::open(DatabaseName, durable);
+    rs_ = openRecordset(db, RecordSource);
+    db_ = std::move(db);
+    openPath_ = DatabaseName;
+}
+
+bool DataControl::tryRefresh(std::string* error) noexcept {
+    try {
+        Refresh();
+        return true;
+    } catch (const std::exception& e) {
+        if (error) *error = e.what();
+        return false;
+    }
+}
+
+Recordset& DataControl::recordset() {
+    if (!rs_) throw DbError("The data control has not been refreshed.");
+    return *rs_;
+}
+
+Database& DataControl::database() {
+    if (!db_) throw DbError("The data control has not been refreshed.");
+    return *db_;
+}
+
+}  // namespace vc

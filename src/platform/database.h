@@ -1,0 +1,171 @@
+#pragma once
+// The site's databases over SQLite, shaped as the windows use them: a data control bound to a
+// database file and a record source (a table name or an SQL SELECT), and its recordset with a
+// current record that moves and edits.
+//
+// Contracts:
+// - A table source lists its records in insertion order (rowid). The recordset over a table is
+//   live and lazy: moving reads the next row from the database, so a table of 32,767 cards costs
+//   nothing until it is walked, and FindFirst uses the table's indexes.
+// - An SQL source is read once at Refresh (its rows are held in memory); Edit/Update/Delete on it
+//   work when the SQL reads a single table and its rows carry their rowid (the recordset adds it).
+// - Every Update, Delete and Execute on a database opened durable is on disk when it returns
+//   (WAL journal, synchronous=FULL). Bulk work groups its writes in a Transaction.
+// - Failures throw DbError with SQLite's message; each throwing call that a handler may want to
+//   survive has a try-twin returning false.
+// - The old dialect the windows send is accepted: "DELETE * FROM", True/False, CDATE(text)
+//   (day/month/year, with or without time), CDBL(text), and #d/m/yyyy# date literals are rewritten
+//   or registered as SQL functions, never parsed by hand. A date is the old engine's date serial:
+//   days since 30 December 1899 as a real, the time of day as its fraction, so that
+//   cdbl(CDATE('1/1/2010')) = 40179 and #1/1/2010# reads 40179. CDATE of an unreadable text or of
+//   Null is Null; CDATE of a number is that number.
+// - sqlQuote() is the only way operator or reader text enters a criterion.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/value.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vc {
+
+class DbError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// 'text' as an SQL text value: a literal with its single quotes doubled, or, for a text holding a
+// NUL byte (a literal cannot), the bytes spelled out in hexadecimal and cast to text, so the whole
+// text is compared and nothing of it is read as SQL.
+std::string sqlQuote(std::string_view text);
+
+// Rewrites the old dialect into SQLite's (see the contracts above). Exposed for tests.
+std::string rewriteDialect(std::string_view sql);
+
+class Database {
+public:
+    // Opens (does not create) the file; throws DbError when it is missing or not a database.
+    static std::shared_ptr<Database> open(const std::string& path, bool durable = true);
+    // Creates the file when missing (used to build site folders and in tests).
+    static std::shared_ptr<Database> create(const std::string& path, bool durable = true);
+    // A private in-memory database (tests).
+    static std::shared_ptr<Database> memory();
+    ~Database();
+
+    // Runs one or more statements; returns the rows changed by the last one.
+    int execute(const std::string& sql);
+    bool tryExecute(const std::string& sql, std::string* error = nullptr) noexcept;
+    // Runs a query and returns every row (column name -> value, in column order).
+    std::vector<std::vector<std::pair<std::string, Value>>> query(const std::string& sql);
+    // True when a table of that name exists (case-insensitive).
+    bool hasTable(const std::string& name);
+    // Column names of a table in their declared order.
+    std::vector<std::string> columns(const std::string& table);
+
+    const std::string& path() const { return path_; }
+    sqlite3* handle() { return db_; }
+    // A prepared statement cached by its SQL text (old dialect accepted). The cache keeps the 64
+    // most recently used statements; reset a statement when done with it.
+    sqlite3_stmt* prepare(const std::string& sql);
+
+private:
+    struct Cached {
+        sqlite3_stmt* stmt;
+        std::uint64_t lastUse;
+    };
+    Database(sqlite3* db, std::string path);
+    sqlite3* db_;
+    std::string path_;
+    std::map<std::string, Cached> cache_;
+    std::uint64_t uses_ = 0;
+};
+
+// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    void commit();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    Database& db_;
+    bool done_ = false;
+};
+
+class Recordset {
+public:
+    virtual ~Recordset() = default;
+
+    virtual bool BOF() const = 0;
+    virtual bool EOF_() const = 0;  // EOF is a macro in <cstdio>
+    // The number of records (the whole source; callers may MoveLast first, as the windows do).
+    virtual long RecordCount() = 0;
+
+    // A move cancels an edit in progress. MoveNext at EOF and MovePrevious at BOF stay where they
+    // are; MoveFirst and MoveLast on no records leave BOF and EOF both true.
+    virtual void MoveFirst() = 0;
+    virtual void MoveLast() = 0;
+    virtual void MoveNext() = 0;
+    virtual void MovePrevious() = 0;
+
+    // Positions on the first record that matches 'criteria' (an SQL condition on the source's
+    // columns); NoMatch() tells whether none did, and then the position is unchanged.
+    virtual void FindFirst(const std::string& criteria) = 0;
+    virtual void FindNext(const std::string& criteria) = 0;
+    virtual bool NoMatch() const = 0;
+
+    // Field of the current record by name, case-insensitive. Throws DbError at BOF/EOF or for an
+    // unknown field. While editing, reads give the edited value.
+    virtual Value field(const std::string& name) const = 0;
+    // Sets a field of the record being edited or added (after Edit or AddNew).
+    virtual void setField(const std::string& name, const Value& v) = 0;
+    virtual std::vector<std::string> fieldNames() const = 0;
+
+    virtual void AddNew() = 0;    // starts a new record; Update inserts it and makes it current
+    virtual void Edit() = 0;      // starts editing the current record
+    virtual void Update() = 0;    // writes the edit or the new record (durable when it returns)
+    virtual void CancelUpdate() = 0;
+    virtual void Delete() = 0;    // deletes the current record; the position stays on it (deleted)
+                                  // until the next move, as the windows expect
+    virtual bool editing() const = 0;
+
+    // Position as a 0-based ordinal among the records, for grids and bookmarks; -1 at BOF/EOF.
+    virtual long AbsolutePosition() = 0;
+    virtual void setAbsolutePosition(long pos) = 0;  // throws DbError when out of range
+};
+
+// The data control: DatabaseName + RecordSource, Refresh opens the recordset on its first record.
+class DataControl {
+public:
+    std::string DatabaseName;
+    std::string RecordSource;  // a table name or an SQL SELECT
+    bool durable = true;
+
+    // Opens the database (once per DatabaseName) and the recordset; throws DbError.
+    void Refresh();
+    bool tryRefresh(std::string* error = nullptr) noexcept;
+    // The recordset of the last Refresh; throws DbError when never refreshed.
+    Recordset& recordset();
+    bool bound() const { return rs_ != nullptr; }
+    Database& database();
+
+private:
+    std::shared_ptr<Database> db_;
+    std::string openPath_;
+    std::unique_ptr<Recordset> rs_;
+};
+
+// Opens the recordset of a record source on an open database.
+std::unique_ptr<Recordset> openRecordset(std::shared_ptr<Database> db, const std::string& source);
+
+}  // namespace vc

@@ -1,0 +1,97 @@
+#include "platform/events.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/forms.h"
+
+namespace vc {
+
+void EventLoop::post(std::function<void()> action) { posted_.push_back(std::move(action)); }
+
+void EventLoop::addTimer(Timer* t) { timers_.push_back(Armed{t, 0, false}); }
+
+void EventLoop::removeTimer(Timer* t) {
+    std::erase_if(timers_, [t](const Armed& a) { return a.timer == t; });
+}
+
+void EventLoop::armTimer(Timer* t) {
+    for (auto& a : timers_)
+        if (a.timer == t) a.due = clock_.monotonicMs() + t->Interval();
+}
+
+void EventLoop::doEvents() {
+    ++depth_;
+    struct Leave {
+        EventLoop& l;
+        ~Leave() { --l.depth_; }
+    } leave{*this};
+    clock_.onDoEvents();
+    if (pump_) pump_();
+    runDue();
+}
+
+// Returns true when something ran.
+bool EventLoop::runDue() {
+    bool ran = false;
+    // Posted actions queued before this round; those they post wait for the next round.
+    for (auto n = posted_.size(); n > 0 && !posted_.empty(); --n) {
+        auto action = std::move(posted_.front());
+        posted_.pop_front();
+        action();
+        ran = true;
+    }
+    // Timers may be added or removed by the handlers they run: look each one up afresh.
+    std::vector<Timer*> due;
+    const auto now = clock_.monotonicMs();
+    for (auto& a : timers_)
+        if (!a.running && a.timer->Enabled() && a.timer->Interval() > 0 && a.due <= now)
+            due.push_back(a.timer);
+    for (Timer* t : due) {
+        auto it = std::find_if(timers_.begin(), timers_.end(), [t](const Armed& a) { return a.timer == t; });
+        if (it == timers_.end() || it->running || !t->Enabled()) continue;
+        it->running = true;
+        it->due = clock_.monotonicMs() + t->Interval();
+        struct Done {
+            EventLoop& l;
+            Timer* t;
+            ~Done() {
+                for (auto& a : l.timers_)
+                    if (a.timer == t) a.running = false;
+            }
+        } done{*this, t};
+        t->fire();
+        ran = true;
+    }
+    return ran;
+}
+
+void EventLoop::runUntil(const std::function<bool()>& done) {
+    long idle = 0;
+    while (!done()) {
+        const bool busy = !posted_.empty();
+        doEvents();
+        if (busy) {
+            idle = 0;
+            continue;
+        }
+        if (idleLimit_ > 0 && ++idle > idleLimit_)
+            throw std::runtime_error("event loop idle: a modal wait was never answered");
+        if (idleLimit_ == 0) clock_.sleep(5);
+    }
+}
+
+}  // namespace vc
+
+namespace vc {
+
+void EventLoop::run(const std::function<bool()>& quit) {
+    while (!quit()) {
+        const bool busy = !posted_.empty();
+        doEvents();
+        if (idleHook_) idleHook_();
+        if (!busy) clock_.sleep(5);
+    }
+}
+
+}  // namespace vc

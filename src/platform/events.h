@@ -1,0 +1,64 @@
+#pragma once
+// The one user-interface thread's event loop. Everything runs in handlers called from here:
+// posted input (the front end's clicks and keys, or a test's script) and due timer ticks.
+// doEvents() is re-entrant, as the windows expect from their long waits; a timer whose handler
+// is still running is not ticked again until it returns.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace vc {
+
+class Timer;
+
+class EventLoop {
+public:
+    explicit EventLoop(Clock& clock) : clock_(clock) {}
+
+    // Runs the front end's pending events, then the posted actions and due timers once.
+    void doEvents();
+    // Queues an action for the next doEvents().
+    void post(std::function<void()> action);
+    // Runs doEvents() until done() holds; between idle rounds the real clock sleeps briefly.
+    // Throws std::runtime_error after idleLimit idle rounds when one is set (tests use this so a
+    // modal window nobody answers fails instead of hanging).
+    void runUntil(const std::function<bool()>& done);
+    void setIdleLimit(long rounds) { idleLimit_ = rounds; }
+    // The front end's own event processing, run at the start of every doEvents().
+    void setExternalPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    // The program's main loop: runs until quit() holds, calling the idle hook after each round,
+    // when no handler is running (the registry destroys unloaded windows there).
+    void run(const std::function<bool()>& quit);
+    void setIdleHook(std::function<void()> f) { idleHook_ = std::move(f); }
+    // How deep doEvents() calls are nested right now (0 at the top).
+    int depth() const { return depth_; }
+
+    Clock& clock() { return clock_; }
+
+    void addTimer(Timer* t);
+    void removeTimer(Timer* t);
+    // Re-arms a timer from now; called when its interval or enabled state changes.
+    void armTimer(Timer* t);
+
+private:
+    bool runDue();
+
+    struct Armed {
+        Timer* timer;
+        std::int64_t due;
+        bool running;
+    };
+    Clock& clock_;
+    std::deque<std::function<void()>> posted_;
+    std::vector<Armed> timers_;
+    std::function<void()> pump_;
+    std::function<void()> idleHook_;
+    int depth_ = 0;
+    long idleLimit_ = 0;
+};
+
+}  // namespace vc

@@ -1,0 +1,361 @@
+#pragma once
+// Headless windows and their controls. A Form owns its controls as members; each control knows
+// its container (a frame or the form), so a disabled frame disables what it holds. Handlers are
+// std::function members named after the event (Click, Change, KeyPress, Timer).
+//
+// Two ways to act on a control:
+// - by code (setValue, setText, ...): events fire exactly as they would on the screen for that
+//   change (a check box's Click runs on every change of Value, an option button clears the others
+//   of its container);
+// - as the operator (click(), type(), press()): ignored when the control, its containers or its
+//   form are disabled or hidden, or a text box is locked.
+// Every property change is reported to the form's observer, which the front end uses to repaint.
+
+#include <array>
+#include <concepts>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+
+namespace vc {
+
+class EventLoop;
+class Form;
+
+struct Geometry {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+namespace colour {
+constexpr std::int32_t Green = 65280, Red = 255, Yellow = 65535, White = 16777215, Black = 0;
+constexpr std::int32_t ButtonFace = 0xC8D0D4;
+}  // namespace colour
+
+class Control {
+public:
+    // A control array element gets its index; a plain control has index -1.
+    Control(Form& form, std::string name, Control* container = nullptr, int index = -1);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    virtual const char* kind() const = 0;
+    const std::string& name() const { return name_; }
+    int index() const { return index_; }
+    Form& form() const { return form_; }
+    Control* container() const { return container_; }
+
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool e);
+    bool Visible() const { return visible_; }
+    void setVisible(bool v);
+    // Enabled, and so are its containers and its form.
+    bool effectivelyEnabled() const;
+    bool effectivelyVisible() const;
+
+    Geometry geometry;
+    void place(int left, int top, int width, int height) { geometry = {left, top, width, height}; }
+
+protected:
+    void changed();
+    virtual void enabledChanged() {}
+    bool operable() const { return effectivelyEnabled() && effectivelyVisible(); }
+
+private:
+    Form& form_;
+    std::string name_;
+    Control* container_;
+    int index_;
+    bool enabled_ = true;
+    bool visible_ = true;
+};
+
+// Caption helper shared by the controls that carry one.
+class Captioned : public Control {
+public:
+    using Control::Control;
+    const std::string& Caption() const { return caption_; }
+    void setCaption(const std::string& c);
+
+private:
+    std::string caption_;
+};
+
+class Label : public Captioned {
+public:
+    using Captioned::Captioned;
+    const char* kind() const override { return "Label"; }
+    std::int32_t BackColor() const { return back_; }
+    void setBackColor(std::int32_t c);
+    std::int32_t ForeColor() const { return fore_; }
+    void setForeColor(std::int32_t c);
+    bool opaque = false;   // draws its BackColor (a coloured block) rather than the form's
+    int alignment = 0;     // 0 left, 1 right, 2 centre
+    int fontSize = 0;      // 0 = the form's
+    bool bold = false;
+
+private:
+    std::int32_t back_ = colour::ButtonFace;
+    std::int32_t fore_ = colour::Black;
+};
+
+class CommandButton : public Captioned {
+public:
+    using Captioned::Captioned;
+    const char* kind() const override { return "CommandButton"; }
+    // The picture's resource name ("" for none).
+    const std::string& Picture() const { return picture_; }
+    void setPicture(const std::string& p);
+    std::function<void()> Click;
+    void click();  // as the operator
+    bool isDefault = false;  // Enter presses it
+
+private:
+    std::string picture_;
+};
+
+class TextBox : public Control {
+public:
+    using Control::Control;
+    const char* kind() const override { return "TextBox"; }
+    const std::string& Text() const { return text_; }
+    void setText(const std::string& t);  // by code: MaxLength does not apply, Change fires
+    int MaxLength = 0;                   // 0 = no limit; counts characters
+    bool Locked() const { return locked_; }
+    void setLocked(bool l);
+    std::string PasswordChar;            // "" or one character shown instead of each typed one
+    std::function<void()> Change;
+    // Gets each typed key's code; setting it to 0 swallows the key.
+    std::function<void(int& keyAscii)> KeyPress;
+    // As the operator: each character through KeyPress, then into the text within MaxLength.
+    // A "\r" in the text is the Enter key (KeyPress only).
+    void type(const std::string& utf8);
+    // As the operator: selects all and replaces it with 'utf8'.
+    void retype(const std::string& utf8);
+
+private:
+    std::string text_;
+    bool locked_ = false;
+};
+
+class CheckBox : public Captioned {
+public:
+    using Captioned::Captioned;
+    const char* kind() const override { return "CheckBox"; }
+    int Value() const { return value_; }
+    bool checked() const { return value_ == 1; }
+    void setValue(int v);  // Click fires when the value changes
+    std::function<void()> Click;
+    void click();  // as the operator: toggles
+    std::string picture;  // an image drawn beside the caption, if any
+
+private:
+    int value_ = 0;
+};
+
+class OptionButton : public Captioned {
+public:
+    using Captioned::Captioned;
+    const char* kind() const override { return "OptionButton"; }
+    bool Value() const { return value_; }
+    // Setting True clears the other option buttons of the same container; Click fires when it
+    // becomes True.
+    void setValue(bool v);
+    std::function<void()> Click;
+    void click();  // as the operator
+
+private:
+    bool value_ = false;
+};
+
+class Frame : public Captioned {
+public:
+    using Captioned::Captioned;
+    const char* kind() const override { return "Frame"; }
+};
+
+class Shape : public Control {
+public:
+    using Control::Control;
+    const char* kind() const override { return "Shape"; }
+    std::int32_t FillColor() const { return fill_; }
+    void setFillColor(std::int32_t c);
+    bool round = false;
+
+private:
+    std::int32_t fill_ = colour::White;
+};
+
+class Image : public Control {
+public:
+    using Control::Control;
+    const char* kind() const override { return "Image"; }
+    std::string Picture;  // the resource name the front end draws
+};
+
+class ComboBox : public Control {
+public:
+    using Control::Control;
+    const char* kind() const override { return "ComboBox"; }
+    void AddItem(const std::string& item);
+    void Clear();
+    int ListCount() const { return static_cast<int>(items_.size()); }
+    const std::string& List(int i) const { return items_.at(static_cast<std::size_t>(i)); }
+    int ListIndex() const { return index_; }
+    void setListIndex(int i);  // Click fires on a change
+    std::string Text() const { return index_ >= 0 ? items_[static_cast<std::size_t>(index_)] : text_; }
+    void setText(const std::string& t);
+    std::function<void()> Click;
+    void choose(int i);  // as the operator
+
+private:
+    std::vector<std::string> items_;
+    int index_ = -1;
+    std::string text_;
+};
+
+class ProgressBar : public Control {
+public:
+    using Control::Control;
+    const char* kind() const override { return "ProgressBar"; }
+    int Min = 0, Max = 100;
+    int Value() const { return value_; }
+    void setValue(int v);
+
+private:
+    int value_ = 0;
+};
+
+class Timer : public Control {
+public:
+    Timer(Form& form, std::string name, int interval = 0);
+    ~Timer() override;
+    const char* kind() const override { return "Timer"; }
+    int Interval() const { return interval_; }
+    void setInterval(int ms);  // 0 stops the ticks; the platform's range is 0-65535
+    // A timer's Enabled is its running state.
+    bool running() const { return Enabled(); }
+    std::function<void()> TimerEvent;
+    void fire();
+
+protected:
+    void enabledChanged() override;
+
+private:
+    int interval_;
+};
+
+// The data control: a Control that is also a DataControl.
+class Data : public Control, public DataControl {
+public:
+    using Control::Control;
+    const char* kind() const override { return "Data"; }
+};
+
+// What a window needs from its host (the registry that creates and destroys windows).
+class FormHost {
+public:
+    virtual ~FormHost() = default;
+    virtual EventLoop& loop() = 0;
+    // Called by Form::Unload after the form's own Unload handler.
+    virtual void formUnloaded(Form& f) = 0;
+};
+
+class Form {
+public:
+    Form(FormHost& host, std::string name);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const std::string& name() const { return name_; }
+    const std::string& Caption() const { return caption_; }
+    void setCaption(const std::string& c);
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool e);
+    bool Visible() const { return visible_; }
+    bool loaded() const { return loaded_; }
+    bool modal() const { return modal_; }
+
+    // Run by the registry right after construction.
+    void load();
+    void Show();
+    // Shows the window and runs the event loop until it is hidden or unloaded.
+    void ShowModal();
+    void Hide();
+    // Runs the Unload handler, hides the window and hands it back to the host to destroy.
+    void Unload();
+
+    // The operator's keys reach the form before its controls (key preview).
+    void keyDown(int keyCode, int shift);
+    void keyPress(int keyAscii);
+    // The operator closes the window with the title-bar button.
+    void close();
+
+    const std::vector<Control*>& controls() const { return controls_; }
+    Control* control(const std::string& name, int index = -1) const;
+    // The front end's observer of property changes (nullptr for none).
+    void setObserver(std::function<void(Form&, Control*)> obs) { observer_ = std::move(obs); }
+    void notify(Control* c) {
+        if (observer_) observer_(*this, c);
+    }
+
+    Geometry geometry{0, 0, 480, 360};
+    FormHost& host() { return host_; }
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Activate() {}
+    virtual void Form_Unload() {}
+    virtual void Form_KeyDown(int /*keyCode*/, int /*shift*/) {}
+    virtual void Form_KeyPress(int& /*keyAscii*/) {}
+    // The title-bar close: unloads by default.
+    virtual void Form_QueryClose() { Unload(); }
+
+private:
+    friend class Control;
+    void add(Control* c) { controls_.push_back(c); }
+    void remove(Control* c);
+
+    FormHost& host_;
+    std::string name_;
+    std::string caption_;
+    bool enabled_ = true;
+    bool visible_ = false;
+    bool loaded_ = false;
+    bool modal_ = false;
+    std::vector<Control*> controls_;
+    std::function<void(Form&, Control*)> observer_;
+};
+
+// A control array: elements 0..N-1 of one name, each with its index.
+template <class C, int N>
+class ControlArray {
+public:
+    ControlArray(Form& form, const std::string& name, Control* container = nullptr) {
+        for (int i = 0; i < N; ++i) items_[static_cast<std::size_t>(i)] = std::make_unique<C>(form, name, container, i);
+    }
+    // Each element in a container of its own (the frames of a frame array).
+    template <std::invocable<int> Containers>
+    ControlArray(Form& form, const std::string& name, Containers containerOf) {
+        for (int i = 0; i < N; ++i)
+            items_[static_cast<std::size_t>(i)] = std::make_unique<C>(form, name, &containerOf(i), i);
+    }
+    C& operator[](int i) { return *items_.at(static_cast<std::size_t>(i)); }
+    const C& operator[](int i) const { return *items_.at(static_cast<std::size_t>(i)); }
+    static constexpr int size() { return N; }
+
+private:
+    std::array<std::unique_ptr<C>, N> items_;
+};
+
+// Key codes used by the windows.
+namespace key {
+constexpr int Return = 13, Escape = 27, F1 = 112;
+}
+
+}  // namespace vc

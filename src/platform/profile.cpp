@@ -1,0 +1,215 @@
+#include "platform/profile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+namespace vc::profile {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One line of the file with its own ending ("\r\n", "\n" or "" on a last line without one),
+// so a rewrite gives back every untouched line byte for byte.
+struct Line {
+    std::string text;
+    std::string eol;
+};
+
+constexpr const char* kNewLine = "\r\n";
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trim(std::string_view t) {
+    while (!t.empty() && isBlank(t.front())) t.remove_prefix(1);
+    while (!t.empty() && isBlank(t.back())) t.remove_suffix(1);
+    return t;
+}
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(std::string_view a, std::string_view b) {
+    a = trim(a);
+    b = trim(b);
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
+
+std::optional<std::string> readFile(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return text.str();
+}
+
+std::vector<Line> splitLines(const std::string& content) {
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        const std::size_t lf = content.find('\n', start);
+        if (lf == std::string::npos) {
+            lines.push_back({content.substr(start), ""});
+            break;
+        }
+        const bool cr = lf > start && content[lf - 1] == '\r';
+        const std::size_t end = cr ? lf - 1 : lf;
+        lines.push_back({content.substr(start, end - start), cr ? "\r\n" : "\n"});
+        start = lf + 1;
+    }
+    return lines;
+}
+
+std::string joinLines(const std::vector<Line>& lines) {
+    std::string out;
+    for (const Line& l : lines) out += l.text + l.eol;
+    return out;
+}
+
+// The name of a "[Section]" line.
+std::optional<std::string_view> sectionOf(std::string_view line) {
+    line = trim(line);
+    if (line.empty() || line.front() != '[') return std::nullopt;
+    const std::size_t close = line.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return trim(line.substr(1, close - 1));
+}
+
+bool isComment(std::string_view line) {
+    line = trim(line);
+    return !line.empty() && line.front() == ';';
+}
+
+struct Entry {
+    std::string_view key;
+    std::string_view value;
+};
+
+// The key and value of a "key=value" line.
+std::optional<Entry> entryOf(std::string_view line) {
+    if (isComment(line) || sectionOf(line)) return std::nullopt;
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return Entry{trim(line.substr(0, eq)), trim(line.substr(eq + 1))};
+}
+
+// Where a section and one of its keys stand in the file.
+struct Place {
+    std::optional<std::size_t> section;  // its "[...]" line
+    std::size_t end = 0;                 // one past its last line that is not blank
+    std::optional<std::size_t> key;
+};
+
+Place locate(const std::vector<Line>& lines, const std::string& section, const std::string& key) {
+    Place place;
+    std::size_t i = 0;
+    for (; i < lines.size(); ++i) {
+        const auto name = sectionOf(lines[i].text);
+        if (name && sameName(*name, section)) break;
+    }
+    if (i == lines.size()) return place;
+    place.section = i;
+    place.end = i + 1;
+    for (++i; i < lines.size() && !sectionOf(lines[i].text); ++i) {
+        if (trim(lines[i].text).empty()) continue;
+        place.end = i + 1;
+        const auto entry = entryOf(lines[i].text);
+        if (!place.key && entry && sameName(entry->key, key)) place.key = i;
+    }
+    return place;
+}
+
+std::optional<std::string> lookup(const std::string& section, const std::string& key,
+                                  const std::string& file) {
+    const auto content = readFile(file);
+    if (!content) return std::nullopt;
+    const std::vector<Line> lines = splitLines(*content);
+    const Place place = locate(lines, section, key);
+    if (!place.key) return std::nullopt;
+    std::string_view value = entryOf(lines[*place.key].text)->value;
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+// Inserts a line before 'at', ending the line before it first when it was the file's last
+// line without an ending.
+void insertLine(std::vector<Line>& lines, std::size_t at, std::string text) {
+    if (at > 0 && lines[at - 1].eol.empty()) lines[at - 1].eol = kNewLine;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), kNewLine});
+}
+
+bool writeAll(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A crash at any moment leaves either the old file or the new one: the text goes to a file
+// beside it, which then takes its name.
+bool replaceFile(const std::string& file, const std::string& content) {
+    const std::string temp = file + "." + std::to_string(::getpid()) + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    struct stat old {};
+    bool ok = (::stat(file.c_str(), &old) != 0 || ::fchmod(fd, old.st_mode & 07777) == 0) &&
+              writeAll(fd, content) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+std::size_t getString(const std::string& section, const std::string& key, const std::string& def,
+                      std::string& buffer, const std::string& file) {
+    if (buffer.empty()) return 0;
+    const std::string value = lookup(section, key, file).value_or(def);
+    const std::size_t n = std::min(value.size(), buffer.size() - 1);
+    std::copy_n(value.begin(), n, buffer.begin());
+    buffer[n] = '\0';
+    return n;
+}
+
+std::string read(const std::string& section, const std::string& key, const std::string& def,
+                 std::size_t size, const std::string& file) {
+    if (size == 0) return "";
+    return lookup(section, key, file).value_or(def).substr(0, size - 1);
+}
+
+bool writeString(const std::string& section, const std::string& key, const std::string& value,
+                 const std::string& file) {
+    std::error_code ec;
+    const bool exists = fs::exists(file, ec);
+    if (ec || (exists && ::access(file.c_str(), W_OK) != 0)) return false;
+    // An existing file that cannot be read must not be replaced by one holding only this key.
+    const std::optional<std::string> content = exists ? readFile(file) : std::string();
+    if (!content) return false;
+    std::vector<Line> lines = splitLines(*content);
+    const Place place = locate(lines, section, key);
+    const std::string entry = key + "=" + value;
+    if (place.key) {
+        lines[*place.key].text = entry;
+    } else if (place.section) {
+        insertLine(lines, place.end, entry);
+    } else {
+        insertLine(lines, lines.size(), "[" + section + "]");
+        insertLine(lines, lines.size(), entry);
+    }
+    return replaceFile(file, joinLines(lines));
+}
+
+}  // namespace vc::profile

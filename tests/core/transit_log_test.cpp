@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/log/transit_log.h"
+#include "core/main/frm_main.h"
+#include "platform/profile.h"
+#include "support/fakes.h"
+
+namespace vc {
+namespace {
+
+TEST(TransitLog, RefusalCauses) {
+    const char* const attese[] = {"Carta irregolare", "Badge non presente in archivio", "Codice impianto non valido",
+                                  "Fuori fascia", "", "Non abilitato sul lettore", "Blocco da imparziale",
+                                  "Blocco per anti pass back", "Non abilitato all' online", "Bloco per numero massimo",
+                                  "Blocco per input non valido"};
+    for (std::int16_t c = 0; c <= 10; ++c) EXPECT_STREQ(CausaRifiuto(c), attese[c]) << c;
+}
+
+TEST(TransitLog, HistoryLineColumns) {
+    const std::string riga = RigaStorico("0012", "Rossi", "Mario", 3, "INGRESSO", "07/12/2026", "08:05", "In");
+    EXPECT_EQ(riga, "0012          Mario          Rossi   03 INGRESSO 07/12/2026 08:05 Passaggio In");
+    EXPECT_EQ(riga.substr(37, 2), "03");
+    EXPECT_EQ(riga.substr(66, 9), "Passaggio");
+    // A long surname keeps its last 14 characters; accented letters count as one column.
+    EXPECT_EQ(RigaStorico("1", "Abcdefghijklmnopqrst", "Niccolò", 12, "Via", "01/01/2027", "00:00", "Out"),
+              "1        Niccolò ghijklmnopqrst   12      Via 01/01/2027 00:00 Passaggio Out");
+}
+
+class Presence : public ::testing::Test {
+protected:
+    Presence() { s.start(); }
+    long presenti() {
+        return Database::open(s.site.file("Varcanto.mdb"))->query("SELECT * FROM presenti").size();
+    }
+    std::string utenti() { return profile::read("Impostazioni", "Utenti", "?", 10, s.site.file("Accessi.ini")); }
+    test::Station s;
+};
+
+TEST_F(Presence, AntiPassBackByDirection) {
+    App& a = s.app();
+    EXPECT_FALSE(controllo_antipassback(a, "0012", 1));  // not inside: may enter
+    AggiungiPresente(a, " 0012 ", 1);
+    EXPECT_EQ(presenti(), 1);
+    EXPECT_EQ(utenti(), "1");
+    EXPECT_TRUE(controllo_antipassback(a, "0012", 1));   // inside: refused at the entrance
+    EXPECT_FALSE(controllo_antipassback(a, "0012", 2));  // an "InOut" reader never checks
+    AggiungiPresente(a, "0012", 2);
+    EXPECT_EQ(presenti(), 1);
+    EXPECT_FALSE(controllo_antipassback(a, "0012", 0));  // leaving: removed during the check
+    EXPECT_EQ(presenti(), 0);
+    EXPECT_EQ(utenti(), "0");
+    EXPECT_TRUE(controllo_antipassback(a, "0012", 0));   // not inside: refused at the exit
+}
+
+TEST_F(Presence, CountIsNotClampedAtZero) {
+    s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0007')");
+    EXPECT_FALSE(controllo_antipassback(s.app(), "0007", 0));
+    EXPECT_EQ(s.app().imp.UtentiPresenti, -1);
+    EXPECT_EQ(utenti(), "-1");
+}
+
+TEST_F(Presence, RefusalIsCarriedOutAndLogged) {
+    auto& m = s.app().form<FrmMain>();
+    ScriviTransitoNegato(s.app(), "01000123", CartaNonAbilitata, "Ingresso", "In", "0012", "Rossi", "Mario");
+    EXPECT_EQ(m.Shape1.FillColor(), colour::Red);
+    EXPECT_EQ(m.Shape2.FillColor(), colour::Red);
+    ASSERT_EQ(s.serial.writes.size(), 1u);
+    EXPECT_EQ(s.serial.writes[0].substr(1, 18), "01000123K000000000");
+    EXPECT_GT(s.dialogs.beeps, 0);
+    const auto righe = Database::open(s.site.file("Varcanto.mdb"))->query("SELECT * FROM transiti");
+    ASSERT_EQ(righe.size(), 1u);
+    const auto& r = righe[0];
+    EXPECT_EQ(r[0].second.str(), "0012");
+    EXPECT_EQ(r[3].second.str(), "Ingresso");
+    EXPECT_EQ(r[4].second.str(), "10/12/2026");
+    EXPECT_EQ(r[6].second.toInt(), 0);
+    EXPECT_EQ(r[7].second.str(), "In");
+    EXPECT_EQ(r[8].second.str(), "");
+}
+
+TEST_F(Presence, BeepLastsOneSecondAndCanBeSilenced) {
+    const auto t0 = s.clock.monotonicMs();
+    ScriviTransitoNegato(s.app(), "01000123", BadgeNonPresente, "Ingresso", "In", "", "", "");
+    const auto t = s.clock.monotonicMs() - t0;
+    EXPECT_GE(t, 2000 + 1000);  // the unanswered all-off, then the beep
+    EXPECT_LE(t, 2000 + 1000 + 4 * s.clock.quantum);
+    s.dialogs.beeps = 0;
+    s.app().imp.FlagBeep = false;
+    ScriviTransitoNegato(s.app(), "01000123", BadgeNonPresente, "Ingresso", "In", "", "", "");
+    EXPECT_EQ(s.dialogs.beeps, 0);
+}
+
+TEST_F(Presence, ExternalHistoryTakesGrantsNotRefusals) {
+    s.app().imp.FlagStoricoEsterno = true;
+    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+    ScriviTransitoNegato(s.app(), "01000123", BloccoAntiPassBack, "INGRESSO", "In", "0012", "Rossi", "Mario");
+    std::ifstream f(s.site.file("Storico.txt"), std::ios::binary);
+    std::string contenuto((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(contenuto, "\"0012          Mario          Rossi   03 INGRESSO 10/12/2026 09:00 Passaggio In\"\r\n");
+    const auto righe = Database::open(s.site.file("Varcanto.mdb"))->query("SELECT nota FROM transiti");
+    ASSERT_EQ(righe.size(), 1u);
+    EXPECT_EQ(righe[0][0].second.str(), "Blocco per anti pass back");
+}
+
+TEST_F(Presence, TransitTheDatabaseRefusesIsShownNotLost) {
+    auto& m = s.app().form<FrmMain>();
+    s.sql("CREATE TRIGGER no_insert BEFORE INSERT ON transiti BEGIN SELECT RAISE(FAIL, 'disco pieno'); END");
+    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 1, "INGRESSO", "In");
+    EXPECT_NE(m.Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0012 (Passaggio)"), std::string::npos)
+        << m.Label3.Caption();
+    EXPECT_NE(m.Label3.Caption().find("disco pieno"), std::string::npos);
+    s.app().imp.FlagStoricoEsterno = true;
+    std::filesystem::create_directory(s.site.file("Storico.txt"));
+    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In");
+    EXPECT_NE(m.Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos) << m.Label3.Caption();
+}
+
+}  // namespace
+}  // namespace vc

@@ -1,0 +1,480 @@
+#include "platform/database.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file path in a fresh folder, removed with the fixture.
+class TempFolder {
+public:
+    TempFolder() : dir_(fs::temp_directory_path() / ("vc-db-" + std::to_string(::getpid()) + "-" + std::to_string(next_++))) {
+        fs::create_directories(dir_);
+    }
+    ~TempFolder() { fs::remove_all(dir_); }
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+
+private:
+    static inline int next_ = 0;
+    fs::path dir_;
+};
+
+class Cards : public ::testing::Test {
+protected:
+    Cards() : db(Database::memory()) {
+        db->execute(
+            "CREATE TABLE Carte (NumeroCarta TEXT, Cognome TEXT, Attivo INTEGER NOT NULL DEFAULT 0,"
+            " Note TEXT DEFAULT 'nessuna')");
+    }
+    void add(const std::string& number, const std::string& surname, bool active = false) {
+        db->execute("INSERT INTO Carte (NumeroCarta, Cognome, Attivo) VALUES (" + sqlQuote(number) + ", " +
+                    sqlQuote(surname) + ", " + (active ? "1" : "0") + ")");
+    }
+    // Three cards whose rowids have a gap, in an order that is neither by number nor by name.
+    void addThree() {
+        add("0300", "Verdi");
+        add("9999", "gone");
+        add("0100", "Rossi", true);
+        add("0200", "Bianchi", true);
+        db->execute("DELETE FROM Carte WHERE NumeroCarta = '9999'");
+    }
+    std::unique_ptr<Recordset> open(const std::string& source = "Carte") { return openRecordset(db, source); }
+    static std::string number(const Recordset& rs) { return rs.field("NumeroCarta").str(); }
+
+    std::shared_ptr<Database> db;
+};
+
+TEST_F(Cards, EmptyTableIsAtBothEnds) {
+    auto rs = open();
+    EXPECT_TRUE(rs->BOF());
+    EXPECT_TRUE(rs->EOF_());
+    EXPECT_EQ(rs->RecordCount(), 0);
+    EXPECT_EQ(rs->AbsolutePosition(), -1);
+    EXPECT_THROW(rs->field("Cognome"), DbError);
+    EXPECT_THROW(rs->Edit(), DbError);
+    EXPECT_THROW(rs->Delete(), DbError);
+    for (auto move : {&Recordset::MoveNext, &Recordset::MovePrevious, &Recordset::MoveFirst, &Recordset::MoveLast}) {
+        ((*rs).*move)();
+        EXPECT_TRUE(rs->BOF() && rs->EOF_());
+    }
+    rs->FindFirst("Cognome = 'Rossi'");
+    EXPECT_TRUE(rs->NoMatch());
+}
+
+TEST_F(Cards, WalksInInsertionOrderAndStopsAtTheEnds) {
+    addThree();
+    auto rs = open();
+    EXPECT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(number(*rs), "0300");
+    EXPECT_FALSE(rs->BOF());
+    rs->MoveNext();
+    EXPECT_EQ(number(*rs), "0100");
+    EXPECT_EQ(rs->AbsolutePosition(), 1);
+    rs->MoveNext();
+    EXPECT_EQ(number(*rs), "0200");
+    rs->MoveNext();
+    EXPECT_TRUE(rs->EOF_());
+    EXPECT_FALSE(rs->BOF());
+    EXPECT_THROW(rs->field("NumeroCarta"), DbError);
+    rs->MoveNext();
+    EXPECT_TRUE(rs->EOF_());
+    rs->MovePrevious();
+    EXPECT_EQ(number(*rs), "0200");
+
+    rs->MoveFirst();
+    rs->MovePrevious();
+    EXPECT_TRUE(rs->BOF());
+    EXPECT_FALSE(rs->EOF_());
+    EXPECT_EQ(rs->AbsolutePosition(), -1);
+    rs->MoveNext();
+    EXPECT_EQ(number(*rs), "0300");
+
+    rs->MoveLast();
+    EXPECT_EQ(number(*rs), "0200");
+    EXPECT_EQ(rs->AbsolutePosition(), 2);
+    rs->setAbsolutePosition(1);
+    EXPECT_EQ(number(*rs), "0100");
+    EXPECT_THROW(rs->setAbsolutePosition(3), DbError);
+}
+
+TEST_F(Cards, FieldNamesIgnoreLetterCase) {
+    addThree();
+    auto rs = open("carte");
+    EXPECT_EQ(rs->fieldNames(), (std::vector<std::string>{"NumeroCarta", "Cognome", "Attivo", "Note"}));
+    EXPECT_EQ(rs->field("cognome").str(), "Verdi");
+    EXPECT_EQ(rs->field("COGNOME").str(), "Verdi");
+    EXPECT_THROW(rs->field("Cognom"), DbError);
+}
+
+TEST_F(Cards, FindFirstAndFindNext) {
+    addThree();
+    add("0400", "Rossi");
+    auto rs = open();
+    rs->MoveLast();
+    rs->FindFirst("Cognome = 'Rossi'");
+    EXPECT_FALSE(rs->NoMatch());
+    EXPECT_EQ(number(*rs), "0100");
+    rs->FindNext("Cognome = 'Rossi'");
+    EXPECT_FALSE(rs->NoMatch());
+    EXPECT_EQ(number(*rs), "0400");
+    rs->FindNext("Cognome = 'Rossi'");
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(number(*rs), "0400") << "no match leaves the position";
+
+    rs->FindFirst("Attivo = True AND Cognome <> 'Rossi'");
+    EXPECT_EQ(number(*rs), "0200");
+    rs->FindFirst("Cognome LIKE 'ver%'");
+    EXPECT_EQ(number(*rs), "0300");
+    EXPECT_THROW(rs->FindFirst("NoSuchColumn = 1"), DbError);
+}
+
+TEST_F(Cards, ManyDistinctCriteriaOutliveTheStatementCache) {
+    for (int i = 0; i < 150; ++i) add(std::to_string(i), "n" + std::to_string(i));
+    auto rs = open();
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 149; i >= 0; --i) {
+            rs->FindFirst("NumeroCarta = " + sqlQuote(std::to_string(i)));
+            ASSERT_FALSE(rs->NoMatch());
+            ASSERT_EQ(rs->field("Cognome").str(), "n" + std::to_string(i));
+            rs->MoveNext();
+        }
+    }
+}
+
+TEST_F(Cards, QuotedTextFindsExactlyItsRow) {
+    add("0001", "O'Brien");
+    add("0002", "O");
+    add("0003", std::string("Bad\0' OR 1=1 --", 15));
+    add("0004", "Bad");
+    auto rs = open();
+    rs->MoveLast();
+    rs->FindFirst("Cognome = " + sqlQuote("O'Brien"));
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(number(*rs), "0001");
+    rs->FindFirst("Cognome = " + sqlQuote(std::string("Bad\0' OR 1=1 --", 15)));
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(number(*rs), "0003") << "the whole text, NUL included, is what was stored and matched";
+    rs->FindFirst("Cognome = " + sqlQuote(std::string("Bad\0", 4)));
+    EXPECT_TRUE(rs->NoMatch()) << "a text that only begins like a stored one does not match it";
+}
+
+TEST(SqlQuote, DoublesQuotesAndSpellsOutNul) {
+    EXPECT_EQ(sqlQuote(""), "''");
+    EXPECT_EQ(sqlQuote("Rossi"), "'Rossi'");
+    EXPECT_EQ(sqlQuote("O'Brien"), "'O''Brien'");
+    EXPECT_EQ(sqlQuote("''"), "''''''");
+    EXPECT_EQ(sqlQuote(std::string("ab\0c'd", 6)), "CAST(X'616200632764' AS TEXT)");
+}
+
+TEST_F(Cards, AddNewInsertsWithDefaultsAndBecomesCurrentAndLast) {
+    addThree();
+    auto rs = open();
+    rs->AddNew();
+    EXPECT_TRUE(rs->editing());
+    rs->setField("numerocarta", Value("0500"));
+    rs->setField("Cognome", Value("Neri"));
+    EXPECT_EQ(rs->field("Cognome").str(), "Neri");
+    rs->Update();
+    EXPECT_FALSE(rs->editing());
+    EXPECT_EQ(number(*rs), "0500");
+    EXPECT_EQ(rs->field("Note").str(), "nessuna");
+    EXPECT_EQ(rs->field("Attivo"), Value(0));
+    EXPECT_EQ(rs->AbsolutePosition(), 3);
+    rs->MoveNext();
+    EXPECT_TRUE(rs->EOF_());
+    EXPECT_EQ(rs->RecordCount(), 4);
+
+    rs->MoveFirst();
+    rs->AddNew();
+    rs->setField("NumeroCarta", Value("0600"));
+    rs->CancelUpdate();
+    EXPECT_EQ(number(*rs), "0300");
+    EXPECT_EQ(rs->RecordCount(), 4);
+}
+
+TEST_F(Cards, EditWritesOnlyTheChangedFields) {
+    addThree();
+    auto rs = open();
+    db->execute("UPDATE Carte SET Note = 'cambiata altrove' WHERE NumeroCarta = '0300'");
+    rs->Edit();
+    rs->setField("Attivo", Value(true));
+    EXPECT_EQ(rs->field("Attivo"), Value(1));
+    rs->Update();
+    auto rows = db->query("SELECT Attivo, Note FROM Carte WHERE NumeroCarta = '0300'");
+    EXPECT_EQ(rows.at(0).at(0).second, Value(1));
+    EXPECT_EQ(rows.at(0).at(1).second, Value("cambiata altrove"));
+    EXPECT_EQ(rs->field("Note").str(), "cambiata altrove") << "the record is read back after the write";
+
+    rs->Edit();
+    rs->setField("Cognome", Value("Nessuno"));
+    rs->MoveNext();
+    EXPECT_FALSE(rs->editing()) << "a move drops the edit";
+    EXPECT_EQ(db->query("SELECT count(*) FROM Carte WHERE Cognome = 'Nessuno'").at(0).at(0).second, Value(0));
+    EXPECT_THROW(rs->setField("Cognome", Value("x")), DbError);
+    EXPECT_THROW(rs->Update(), DbError);
+}
+
+TEST_F(Cards, DeleteStaysOnTheDeletedPositionUntilTheNextMove) {
+    addThree();
+    auto rs = open();
+    rs->MoveNext();
+    rs->Delete();
+    EXPECT_FALSE(rs->BOF() || rs->EOF_());
+    EXPECT_THROW(rs->field("Cognome"), DbError);
+    EXPECT_THROW(rs->Delete(), DbError);
+    rs->MoveNext();
+    EXPECT_EQ(number(*rs), "0200");
+    EXPECT_EQ(rs->RecordCount(), 2);
+
+    rs->Delete();
+    rs->MoveNext();
+    EXPECT_TRUE(rs->EOF_());
+    rs->MoveFirst();
+    rs->Delete();
+    rs->MovePrevious();
+    EXPECT_TRUE(rs->BOF());
+    EXPECT_EQ(rs->RecordCount(), 0);
+}
+
+TEST_F(Cards, FailedWritesThrowAndTryTwinsReturnFalse) {
+    addThree();
+    auto rs = open();
+    rs->Edit();
+    rs->setField("Attivo", Value());
+    EXPECT_THROW(rs->Update(), DbError) << "NOT NULL";
+    EXPECT_TRUE(rs->editing()) << "the edit survives a failed write";
+    rs->CancelUpdate();
+    EXPECT_EQ(rs->field("Attivo"), Value(0));
+
+    EXPECT_THROW(db->execute("DELETE FROM Missing"), DbError);
+    std::string error;
+    EXPECT_FALSE(db->tryExecute("INSERT INTO Missing VALUES (1)", &error));
+    EXPECT_NE(error.find("Missing"), std::string::npos) << error;
+    EXPECT_TRUE(db->tryExecute("DELETE * FROM Carte WHERE Attivo = False"));
+    EXPECT_EQ(db->execute("UPDATE Carte SET Note = 'x'"), 2);
+}
+
+TEST_F(Cards, TransactionRollsBackUnlessCommitted) {
+    {
+        Transaction t(*db);
+        add("0001", "A");
+    }
+    EXPECT_EQ(open()->RecordCount(), 0);
+    {
+        Transaction t(*db);
+        add("0001", "A");
+        t.commit();
+    }
+    EXPECT_EQ(open()->RecordCount(), 1);
+}
+
+TEST_F(Cards, SqlSourceOnOneTableIsWritable) {
+    addThree();
+    auto rs = open("  select Cognome AS Nome, NumeroCarta FROM Carte WHERE Attivo = True ORDER BY Cognome");
+    EXPECT_EQ(rs->fieldNames(), (std::vector<std::string>{"Nome", "NumeroCarta"}));
+    EXPECT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(rs->field("nome").str(), "Bianchi");
+    rs->FindFirst("Nome = 'Rossi'");
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->AbsolutePosition(), 1);
+
+    rs->Edit();
+    rs->setField("Nome", Value("Rosso"));
+    rs->Update();
+    EXPECT_EQ(rs->field("Nome").str(), "Rosso");
+    EXPECT_EQ(db->query("SELECT Cognome FROM Carte WHERE NumeroCarta = '0100'").at(0).at(0).second, Value("Rosso"));
+
+    rs->MoveFirst();
+    rs->Delete();
+    EXPECT_THROW(rs->field("Nome"), DbError);
+    rs->MoveNext();
+    EXPECT_EQ(rs->field("Nome").str(), "Rosso");
+    EXPECT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(db->query("SELECT count(*) FROM Carte").at(0).at(0).second, Value(2));
+
+    rs->AddNew();
+    rs->setField("NumeroCarta", Value("0700"));
+    rs->Update();
+    EXPECT_EQ(number(*rs), "0700");
+    EXPECT_TRUE(rs->field("Nome").isNull());
+    EXPECT_EQ(rs->AbsolutePosition(), 1);
+}
+
+TEST_F(Cards, SqlSourcesThatAreNotOneTablesRowsAreReadOnly) {
+    addThree();
+    db->execute("CREATE TABLE Fasce (Nome TEXT); INSERT INTO Fasce VALUES ('Verdi');"
+                "CREATE TABLE Codici (Codice TEXT PRIMARY KEY) WITHOUT ROWID; INSERT INTO Codici VALUES ('K')");
+    const char* sources[] = {
+        "SELECT Cognome, count(*) AS n FROM Carte GROUP BY Cognome",
+        "SELECT DISTINCT Cognome FROM Carte",
+        "SELECT Carte.Cognome, Fasce.Nome FROM Carte JOIN Fasce ON Fasce.Nome = Carte.Cognome",
+        "SELECT Cognome || '!' AS x FROM Carte",
+        "SELECT Cognome FROM Carte UNION SELECT Nome FROM Fasce",
+        "SELECT Cognome, Codice FROM Carte, Codici",  // the rowid is Carte's, Codice is not
+    };
+    for (const char* sql : sources) {
+        auto rs = open(sql);
+        EXPECT_FALSE(rs->EOF_()) << sql;
+        EXPECT_THROW(rs->Edit(), DbError) << sql;
+        EXPECT_THROW(rs->AddNew(), DbError) << sql;
+        EXPECT_THROW(rs->Delete(), DbError) << sql;
+    }
+}
+
+TEST_F(Cards, IndexedFindFirstDoesNotScanTheTable) {
+    {
+        Transaction t(*db);
+        for (int i = 0; i < 32767; ++i) add(std::to_string(100000 + i), "c");
+        t.commit();
+    }
+    db->execute("CREATE INDEX Carte_Numero ON Carte (NumeroCarta)");
+    auto rs = openRecordset(db, "Carte");
+    long steps = 0;
+    auto countSteps = [](void* n) {
+        ++*static_cast<long*>(n);
+        return 0;
+    };
+    sqlite3_progress_handler(db->handle(), 100, countSteps, &steps);
+    rs->FindFirst("NumeroCarta = '132766'");
+    sqlite3_progress_handler(db->handle(), 0, nullptr, nullptr);
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->AbsolutePosition(), 32766);
+    EXPECT_LT(steps, 10) << "about 100 virtual-machine steps per unit";
+}
+
+TEST(RewriteDialect, RewritesOnlyTheOldForms) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"DELETE * FROM TEMP", "DELETE FROM TEMP"},
+        {"delete  *\tFROM transiti ", "delete FROM transiti "},
+        {"DELETE *FROM t", "DELETE FROM t"},
+        {"DELETE FROM t", "DELETE FROM t"},
+        {"SELECT * FROM t", "SELECT * FROM t"},
+        {"WHERE a = True AND b = false", "WHERE a = 1 AND b = 0"},
+        {"WHERE Truex = 1 AND xTrue = 2 AND t.b = TRUE", "WHERE Truex = 1 AND xTrue = 2 AND t.b = 1"},
+        {"WHERE s = 'True' OR s = 'it''s True'", "WHERE s = 'True' OR s = 'it''s True'"},
+        {"WHERE \"True\" = [False]", "WHERE \"True\" = [False]"},
+        {"WHERE s = 'DELETE * FROM x'", "WHERE s = 'DELETE * FROM x'"},
+        {"WHERE d >= #1/1/2010#", "WHERE d >= 40179"},
+        {"WHERE d = #31/12/1899#", "WHERE d = 1"},
+        {"WHERE d < #02/01/2010 12:00#", "WHERE d < 40180.5"},
+        {"WHERE d = #31/2/2010#", "WHERE d = #31/2/2010#"},
+        {"WHERE d = '#1/1/2010#'", "WHERE d = '#1/1/2010#'"},
+        {"WHERE s = 'unterminated True", "WHERE s = 'unterminated True"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rewriteDialect(c.in), c.out) << c.in;
+}
+
+TEST(DialectFunctions, DatesAreDaySerialsAndCdblReadsNumbers) {
+    auto db = Database::memory();
+    auto one = [&](const std::string& expr) { return db->query("SELECT " + expr).at(0).at(0).second; };
+    struct Case {
+        const char* expr;
+        Value value;
+    };
+    const Case cases[] = {
+        {"cdbl(CDATE('1/1/2010'))", Value(40179.0)},
+        {"cdbl(cdate('01/01/2010'))", Value(40179.0)},
+        {"CDATE(' 29/2/2024 ')", Value(45351.0)},
+        {"CDATE('1/1/2010 18:00')", Value(40179.75)},
+        {"CDATE('1/1/2010 6:00:36')", Value(40179.25 + 36 / 86400.0)},
+        {"CDATE('29/2/2023')", Value()},
+        {"CDATE('1/13/2010')", Value()},
+        {"CDATE('1/1/10')", Value()},
+        {"CDATE('1/1/2010 24:00')", Value()},
+        {"CDATE('1/1/2010x')", Value()},
+        {"CDATE(NULL)", Value()},
+        {"CDATE(#5/6/2020#)", Value(43987.0)},
+        {"CDBL(' 1 2,5')", Value(12.0)},
+        {"CDBL('&H10')", Value(16.0)},
+        {"CDBL(7)", Value(7.0)},
+        {"CDBL(NULL)", Value()},
+    };
+    for (const auto& c : cases) EXPECT_EQ(one(c.expr), c.value) << c.expr;
+
+    db->execute("CREATE TABLE transiti (Data TEXT, Ora TEXT, indice INTEGER);"
+                "INSERT INTO transiti VALUES ('2/1/2010', '08:00', 1), ('31/12/2009', '09:00', 2),"
+                " ('1/1/2010', '10:00', 3), ('2/1/2010', '07:00', 4)");
+    auto rows = db->query("SELECT indice FROM transiti WHERE (cdbl(CDATE(Data)) >= 40179) AND"
+                          " ( cdbl(CDATE(Data)) <= 40180) ORDER BY cdbl(cdate(Data)) ASC, Ora ASC, indice");
+    std::vector<Value> order;
+    for (const auto& r : rows) order.push_back(r.at(0).second);
+    EXPECT_EQ(order, (std::vector<Value>{Value(3), Value(4), Value(1)}));
+}
+
+TEST(DatabaseFile, DurableFileIsWalWithFullSync) {
+    TempFolder dir;
+    const std::string path = dir.file("site.mdb");
+    Database::create(path)->execute("CREATE TABLE t (a)");
+    auto db = Database::open(path);
+    EXPECT_EQ(db->query("PRAGMA synchronous").at(0).at(0).second, Value(2));
+    EXPECT_EQ(db->query("PRAGMA journal_mode").at(0).at(0).second, Value("wal"));
+    EXPECT_EQ(db->path(), path);
+    EXPECT_TRUE(db->hasTable("T"));
+    EXPECT_EQ(db->columns("t"), std::vector<std::string>{"a"});
+    EXPECT_THROW(db->columns("u"), DbError);
+}
+
+TEST(DatabaseFile, MissingOrForeignFilesAreRefused) {
+    TempFolder dir;
+    const std::string missing = dir.file("missing.mdb");
+    try {
+        Database::open(missing);
+        FAIL() << "opened a missing file";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(missing)) << "open never creates";
+
+    const std::string text = dir.file("notes.mdb");
+    std::ofstream(text) << "this is not a database, just some text that is long enough to have a header";
+    EXPECT_THROW(Database::open(text), DbError);
+}
+
+TEST(DataControl, RefreshOpensOncePerDatabaseNameAndKeepsTheLastGoodRecordset) {
+    TempFolder dir;
+    Database::create(dir.file("a.mdb"))->execute("CREATE TABLE t (n); INSERT INTO t VALUES ('a1'), ('a2')");
+    Database::create(dir.file("b.mdb"))->execute("CREATE TABLE t (n); INSERT INTO t VALUES ('b1')");
+
+    DataControl data;
+    EXPECT_FALSE(data.bound());
+    EXPECT_THROW(data.recordset(), DbError);
+    data.DatabaseName = dir.file("a.mdb");
+    data.RecordSource = "t";
+    data.Refresh();
+    Database* first = &data.database();
+    data.recordset().MoveNext();
+    data.Refresh();
+    EXPECT_EQ(&data.database(), first);
+    EXPECT_EQ(data.recordset().field("n").str(), "a1") << "Refresh goes back to the first record";
+
+    data.RecordSource = "SELECT n FROM t ORDER BY n DESC";
+    data.Refresh();
+    EXPECT_EQ(data.recordset().field("n").str(), "a2");
+
+    data.DatabaseName = dir.file("b.mdb");
+    data.Refresh();
+    EXPECT_EQ(data.recordset().field("n").str(), "b1");
+    EXPECT_EQ(data.recordset().RecordCount(), 1);
+
+    std::string error;
+    data.RecordSource = "Missing";
+    EXPECT_FALSE(data.tryRefresh(&error));
+    EXPECT_NE(error.find("Missing"), std::string::npos) << error;
+    data.DatabaseName = dir.file("none.mdb");
+    EXPECT_FALSE(data.tryRefresh());
+    EXPECT_EQ(data.recordset().field("n").str(), "b1");
+}
+
+}  // namespace
+}  // namespace vc

@@ -37,8 +37,10 @@ bool Control::effectivelyEnabled() const {
 }
 
 bool Control::effectivelyVisible() const {
-    for (const Control* c = this; c; c = c->container_)
+    for (const Control* c = this; c; c = c->container_) {
         if (!c->visible_) return false;
+        if (auto* tabs = dynamic_cast<const TabControl*>(c->container_); tabs && c->page != tabs->Tab()) return false;
+    }
     return true;
 }
 
@@ -201,6 +203,17 @@ void ProgressBar::setValue(int v) {
     if (value_ == v) return;
     value_ = v;
     changed();
+}
+
+void TabControl::setTab(int t) {
+    if (t == tab_ || t < 0 || t >= static_cast<int>(TabCaptions.size())) return;
+    tab_ = t;
+    changed();
+    if (Click) Click();
+}
+
+void TabControl::choose(int t) {
+    if (operable()) setTab(t);
 }
 
 // ---- Timer ----

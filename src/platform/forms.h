@@ -57,8 +57,11 @@ public:
     bool effectivelyEnabled() const;
     bool effectivelyVisible() const;
 
+    // Relative to the container (frame, tab control) or to the form.
     Geometry geometry;
     void place(int left, int top, int width, int height) { geometry = {left, top, width, height}; }
+    // On a tab control: the page (0-based) the control is drawn on; -1 elsewhere.
+    int page = -1;
 
 protected:
     void changed();
@@ -249,11 +252,41 @@ private:
     int interval_;
 };
 
+// Tabs; the controls it holds show on their own page only.
+class TabControl : public Control {
+public:
+    using Control::Control;
+    const char* kind() const override { return "TabControl"; }
+    std::vector<std::string> TabCaptions;
+    int Tab() const { return tab_; }
+    void setTab(int t);  // Click fires on a change
+    std::function<void()> Click;
+    void choose(int t);  // as the operator
+
+private:
+    int tab_ = 0;
+};
+
 // The data control: a Control that is also a DataControl.
 class Data : public Control, public DataControl {
 public:
     using Control::Control;
     const char* kind() const override { return "Data"; }
+};
+
+// A read-only grid over a data control's recordset: one column per field (or those named), one
+// row per record. Code calls Refresh() after it refreshes the data control.
+class DataGrid : public Control {
+public:
+    DataGrid(Form& form, std::string name, Data& source, Control* container = nullptr)
+        : Control(form, std::move(name), container), source_(source) {}
+    const char* kind() const override { return "DataGrid"; }
+    Data& source() const { return source_; }
+    std::vector<std::string> columns;  // empty: every field
+    void Refresh() { changed(); }
+
+private:
+    Data& source_;
 };
 
 // What a window needs from its host (the registry that creates and destroys windows).

@@ -53,11 +53,6 @@ protected:
         ASSERT_EQ(::grantpt(master), 0);
         ASSERT_EQ(::unlockpt(master), 0);
         slavePath = ::ptsname(master);
-        // The master stays raw too, so nothing it reads is the pty's own echo or translation.
-        termios tio{};
-        ASSERT_EQ(::tcgetattr(master, &tio), 0);
-        ::cfmakeraw(&tio);
-        ASSERT_EQ(::tcsetattr(master, TCSANOW, &tio), 0);
         env = std::make_unique<ScopedEnv>("VARCANTO_COM7", slavePath);
         line->open(7);
     }

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+
+#include "core/access/polling.h"
+#include "core/main/frm_main.h"
+#include "core/readers/carica_lettori.h"
+#include "core/settings/frm_prog_setup.h"
+#include "platform/profile.h"
+#include "support/fakes.h"
+
+namespace vc {
+namespace {
+
+std::string risposta(const std::string& corpo) {
+    int x = 5;
+    for (unsigned char c : "\x01" + corpo) x ^= c;
+    if (x == 2 || x == 5) ++x;
+    return "\x01" + corpo + "\x05" + std::string(1, static_cast<char>(x));
+}
+
+// Readers 1 "In" at INGRESSO, 2 "Out" at USCITA, 3 "InOut" at #VARCO, plant code 000123, card
+// digits at positions 0-3 and the plant code at 4-9 of the card data. Each answers the poll with
+// the card read queued for it, and the grant with "S" unless told otherwise.
+class Decision : public ::testing::Test {
+public:  // the case tables below prepare the fixture through these
+    Decision() {
+        const char* lettori[][3] = {{"In", "INGRESSO", "1"}, {"Out", "USCITA  ", "2"}, {"InOut", "#VARCO  ", "3"}};
+        for (auto& l : lettori)
+            s.sql(std::string("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Ritardo, Stato, ") +
+                  "PosCarta1, PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, PosCodice4, "
+                  "PosCodice5, PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES ('KOVA KV-M1', '" + l[1] +
+                  "', '000123', 3, '" + l[0] + "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " + l[2] + ")");
+        s.serial.onWrite = [this](const std::string& frame) { rispondi(frame); };
+        s.start();
+        // The link reads the settings window, whose first load reads the file again: load it now,
+        // so the settings the tests change stay changed.
+        s.app().form<FrmProgSetup>();
+        s.app().PollingAttivo = true;
+        s.app().imp.FlagBeep = false;
+    }
+
+    // An enabled on-line card for every reader, output 1 on; 'modifiche' is an SQL SET list.
+    void carta(const std::string& numero, const std::string& modifiche = "") {
+        s.sql("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Flag_online, Lettore) VALUES "
+              "('Rossi', 'Mario', '" + numero + "', 1, 1, 1, '" + std::string(64, '1') + "')");
+        if (!modifiche.empty()) s.sql("UPDATE Carte SET " + modifiche + " WHERE rowid = (SELECT max(rowid) FROM Carte)");
+    }
+    // The next poll of reader 'n' reads this card data, with these input states.
+    void presenta(int n, const std::string& dati, const std::string& input = "00") { letture_[n] = dati + "|" + input; }
+    void poll(std::int16_t n) { polling_lettore(s.app(), n); }
+
+    std::vector<std::vector<std::pair<std::string, Value>>> transiti() {
+        return Database::open(s.site.file("Varcanto.mdb"))->query("SELECT * FROM transiti ORDER BY indice");
+    }
+    std::string nota() {
+        auto t = transiti();
+        return t.empty() ? "<none>" : t.back()[8].second.str();
+    }
+    FrmMain& main() { return s.app().form<FrmMain>(); }
+    bool inizia(const std::string& testo, const std::string& prefisso) { return testo.rfind(prefisso, 0) == 0; }
+
+    std::vector<std::string> comandi;  // every command text received, without framing
+    bool rispondeAlConsenso = true;
+    test::Station s;
+
+private:
+    void rispondi(const std::string& frame) {
+        const std::string testo = frame.substr(1, frame.size() - 3);
+        comandi.push_back(testo);
+        const int indirizzo = std::stoi(testo.substr(0, 2));
+        const char comando = testo.at(8);
+        if (comando == 'D') {
+            auto it = letture_.find(indirizzo);
+            if (it == letture_.end()) return s.serial.deliver(risposta(testo.substr(0, 2) + "N0000"), 5);
+            const auto bar = it->second.find('|');
+            const std::string dati = it->second.substr(0, bar), input = it->second.substr(bar + 1);
+            letture_.erase(it);
+            s.serial.deliver(risposta(testo.substr(0, 2) + "I0" + input + "0" + dati), 5);
+        } else if (comando == 'K' && (rispondeAlConsenso || testo.substr(9) == "000000000")) {
+            s.serial.deliver(risposta(testo.substr(0, 2) + "S"), 5);
+        }
+    }
+    std::map<int, std::string> letture_;
+};
+
+TEST_F(Decision, GrantDrivesTheDoorAndLogsThePassage) {
+    carta("0012");
+    presenta(1, "0012000123ABCD");
+    poll(1);
+    EXPECT_EQ(comandi.back(), "01000123K110001000");
+    const auto t = transiti();
+    ASSERT_EQ(t.size(), 1u);
+    const char* attesi[] = {"0012", "Rossi", "Mario", "INGRESSO", "10/12/2026", "09:00", "1", "In", "Passaggio"};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(t[0][i].second.str(), attesi[i]) << t[0][i].first;
+    EXPECT_TRUE(inizia(main().Label3.Caption(), "Carta 0012 - Accesso consentito - Rossi Mario\r\n10/12/2026 09:00:"))
+        << main().Label3.Caption();
+    EXPECT_TRUE(inizia(main().Label8.Caption(), "Stringa ricevuta : 0012000123ABCD  10/12/2026 09:00:"));
+    EXPECT_EQ(main().Shape1.FillColor(), colour::Green);
+    EXPECT_EQ(main().Label4.Caption(), "1");
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 1);
+}
+
+TEST_F(Decision, ChecksRefuseInTheirOrderWithTheirCodes) {
+    struct Caso {
+        const char* nome;
+        std::function<void(Decision&)> prepara;
+        int lettore;
+        const char* stato;  // the start of Label3
+        const char* nota;
+    } casi[] = {
+        {"unknown card", [](Decision&) {}, 1, "Carta non presente nel database \r\n", "Badge non presente in archivio"},
+        {"other plant", [](Decision& d) { d.carta("0012"); d.presenta(1, "0012000999"); }, 1,
+         "Codice impianto differente \r\n", "Codice impianto non valido"},
+        {"disabled", [](Decision& d) { d.carta("0012", "AbilitaCarta = 0"); }, 1, "Carta 0012 non abilitata  \r\n", ""},
+        {"not on this reader", [](Decision& d) { d.carta("0012", "Lettore = '1'"); }, 2,
+         "Carta 0012 non abilitata sul lettore 2 situato presso USCITA", "Non abilitato sul lettore"},
+        {"not on-line", [](Decision& d) { d.carta("0012", "Flag_online = 0"); }, 1,
+         "Carta 0012 non abilitata all'On-Line \r\n", "Non abilitato all' online"},
+        {"random check", [](Decision& d) { d.carta("0012", "Imparziale = 1"); d.s.app().imp.FlagImparziale = true; }, 3,
+         "Carta 0012 accesso negato (imparziale attivo) \r\n", "Blocco da imparziale"},
+        {"not inside at the exit", [](Decision& d) { d.carta("0012"); }, 2,
+         "Carta 0012 - Accesso negato (antipass-back on) \r\n", "Blocco per anti pass back"},
+        {"inputs", [](Decision& d) { d.carta("0012", "ControllaInput = 1, MetodoInput = 1, Input1 = 1"); }, 1,
+         "Carta 0012 - Input non validi - Accesso negato\r\n", "Blocco per input non valido"},
+        {"day off", [](Decision& d) { d.carta("0012", "flag_fasce = 1, Giovedi = 0"); }, 1,
+         "Carta 0012 - Accesso negato - Giorno non abilitato (Giovedì)\r\n", "Fuori fascia"},
+        {"out of band", [](Decision& d) { d.carta("0012", "flag_fasce = 1, Giovedi = 1, Gio_1_da = '10:00', Gio_1_a = '11:00'"); },
+         1, "Carta 0012 - Accesso negato - Fuori fascia oraria (Giovedì)\r\n", "Fuori fascia"},
+        {"maximum inside",
+         [](Decision& d) {
+             d.carta("0012");
+             d.s.app().form<FrmProgSetup>().Check3.setValue(1);
+             d.s.app().form<FrmProgSetup>().Text3.setText("");
+         },
+         1, "Carta 0012 - Accesso negato - Limite ingressi raggiunto", "Bloco per numero massimo"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        s.sql("DELETE FROM Carte");
+        s.sql("DELETE FROM presenti");
+        s.app().imp.UtentiPresenti = 0;
+        presenta(c.lettore, "0012000123");
+        c.prepara(*this);
+        comandi.clear();
+        poll(static_cast<std::int16_t>(c.lettore));
+        EXPECT_TRUE(inizia(main().Label3.Caption(), c.stato)) << main().Label3.Caption();
+        EXPECT_EQ(nota(), c.nota);
+        EXPECT_EQ(comandi.back().substr(8), "K000000000");
+        EXPECT_EQ(main().Shape2.FillColor(), colour::Red);
+        EXPECT_EQ(s.app().imp.UtentiPresenti, 0);
+        s.app().form<FrmProgSetup>().Check3.setValue(0);
+    }
+}
+
+TEST_F(Decision, CardKnownByItsRawDataPassesAnyPlantCode) {
+    carta("0077", "Stringa = 'X''Y\"Z000999'");
+    presenta(1, "X'Y\"Z000999");
+    poll(1);
+    EXPECT_EQ(nota(), "Passaggio");
+    EXPECT_EQ(transiti().back()[0].second.str(), "0077");
+}
+
+TEST_F(Decision, CardDataWithNulIsMatchedWhole) {
+    carta("0012", "Stringa = 'AB'");
+    presenta(1, std::string("AB\0" "0000123", 10));
+    poll(1);
+    EXPECT_EQ(nota(), "Badge non presente in archivio");
+}
+
+TEST_F(Decision, ThreeDigitCardNumbers) {
+    s.app().imp.FlagQuattroCifre = false;
+    carta("0123");
+    presenta(1, "1239000123");
+    poll(1);
+    EXPECT_EQ(nota(), "Passaggio");
+}
+
+TEST_F(Decision, AntiPassBackFollowsTheReaders) {
+    carta("0012");
+    auto passa = [this](int n) {
+        presenta(n, "0012000123");
+        poll(static_cast<std::int16_t>(n));
+        return nota();
+    };
+    EXPECT_EQ(passa(1), "Passaggio");
+    EXPECT_EQ(passa(1), "Blocco per anti pass back");
+    EXPECT_EQ(passa(3), "Passaggio");  // "InOut" never checks
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 1);
+    EXPECT_EQ(passa(2), "Passaggio");
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 0);
+    EXPECT_EQ(main().Label4.Caption(), "0");
+    EXPECT_EQ(passa(2), "Blocco per anti pass back");
+    EXPECT_EQ(profile::read("Impostazioni", "Utenti", "?", 10, s.site.file("Accessi.ini")), "0");
+}
+
+TEST_F(Decision, UnacknowledgedGrantLogsNothing) {
+    carta("0012");
+    rispondeAlConsenso = false;
+    presenta(1, "0012000123");
+    poll(1);
+    EXPECT_EQ(main().Label3.Caption(), "Errore di comunicazione col lettore.  Impossibile consentire passaggio");
+    EXPECT_TRUE(transiti().empty());
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 0);
+}
+
+TEST_F(Decision, NothingToDoOnAnIdleOrShortReply) {
+    carta("0012");
+    poll(1);  // idle reply
+    presenta(2, "", "");  // "I" too short to hold card data
+    poll(2);
+    EXPECT_TRUE(transiti().empty());
+    EXPECT_EQ(main().Label3.Caption(), "");
+    EXPECT_EQ(comandi.size(), 2u);
+}
+
+TEST_F(Decision, DatabaseFailureEndsTheTickAndPollingGoesOn) {
+    s.sql("DROP TABLE Carte");
+    presenta(1, "0012000123");
+    poll(1);
+    EXPECT_TRUE(inizia(main().Label3.Caption(), "Errore del database: ")) << main().Label3.Caption();
+    EXPECT_TRUE(s.app().PollingAttivo);
+}
+
+TEST_F(Decision, BandEndsAreIncluded) {
+    struct Caso {
+        int ora, minuto;
+        const char *da1, *a1, *da2, *a2;
+        bool dentro;
+    } casi[] = {
+        {8, 0, "08:00", "12:30", "##:##", "##:##", true},  {12, 30, "08:00", "12:30", "##:##", "##:##", true},
+        {7, 59, "08:00", "12:30", "##:##", "##:##", false}, {12, 31, "08:00", "12:30", "##:##", "##:##", false},
+        {15, 0, "08:00", "12:30", "14:00", "18:00", true},  {3, 0, "##:##", "##:##", "##:##", "##:##", true},
+        {23, 0, "22:00", "06:00", "##:##", "##:##", false}, {9, 0, "##:##", "12:00", "##:##", "##:##", true},
+    };
+    for (const auto& c : casi) {
+        s.clock.set({2026, 12, 10, c.ora, c.minuto, 59});
+        EXPECT_EQ(OraInFascia(s.app(), c.da1, c.a1, c.da2, c.a2), c.dentro) << c.ora << ":" << c.minuto << " " << c.da1;
+    }
+}
+
+class ArchiveReader : public Decision {
+protected:
+    ArchiveReader() {
+        s.sql("UPDATE Lettori SET TipoLettore = 'KOVA KV-P' WHERE NumeroIndirizzo = 1");
+        CaricaLettori(s.app());
+        s.app().imp.FileTessaro = "ARCHIVIO";
+    }
+};
+
+TEST_F(ArchiveReader, CardNumberComesFromTheArchive) {
+    std::ofstream(s.site.file("ARCHIVIO.txt"), std::ios::binary) << "\"001ZZZZZZ\"\r\n\"012A1B2C3\"\r\n";
+    carta("0012");
+    presenta(1, "A1B2C3zzzz");
+    poll(1);
+    EXPECT_EQ(nota(), "Passaggio");
+    presenta(1, "QQQQQQzzzz");
+    poll(1);
+    EXPECT_TRUE(inizia(main().Label3.Caption(), "Carta non riconosciuta \r\n"));
+    EXPECT_EQ(nota(), "Carta irregolare");
+}
+
+TEST_F(ArchiveReader, MissingArchiveStopsPolling) {
+    auto& m = main();
+    s.app().PollingAttivo = false;
+    m.Command4.click();  // switched on by the operator
+    ASSERT_TRUE(m.Timer1.running());
+    s.dialogs.expectMsg("Il file dove ricercare le carte per i lettori Tessaro non esiste. Il polling sarà bloccato.",
+                        mb::Critical, "Errore");
+    presenta(1, "A1B2C3zzzz");
+    poll(1);
+    EXPECT_FALSE(s.app().PollingAttivo);
+    EXPECT_FALSE(m.Timer1.running());
+    EXPECT_EQ(m.Label1.BackColor(), colour::Red);
+    EXPECT_TRUE(m.Command2.Enabled());
+    EXPECT_TRUE(transiti().empty());
+}
+
+}  // namespace
+}  // namespace vc

@@ -1,0 +1,278 @@
+#include "reader_sim/reader_sim.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+#include <system_error>
+
+namespace vc::sim {
+
+namespace {
+
+constexpr char SOH = 1, ENQ = 5;
+// Junk seen on a real bus before a reply; it XORs to non-zero, so the PC's check fails.
+constexpr std::string_view Garbage = "\x7f\x3c\xa5";
+
+unsigned char rawChecksum(std::string_view text) {
+    unsigned char x = 5 ^ SOH;
+    for (char c : text) x ^= static_cast<unsigned char>(c);
+    return x;
+}
+
+std::string framed(std::string_view text, unsigned char checksum) {
+    std::string f(1, SOH);
+    f += text;
+    f += ENQ;
+    f += static_cast<char>(checksum);
+    return f;
+}
+
+std::string digits(int value, std::size_t width) {
+    std::string s = std::to_string(value);
+    return s.size() >= width ? s.substr(s.size() - width) : std::string(width - s.size(), '0') + s;
+}
+
+std::string padLeft(const std::string& s, std::size_t width) {
+    return s.size() >= width ? s : std::string(width - s.size(), '0') + s;
+}
+
+void place(std::string& data, int pos, char c) {
+    const auto p = static_cast<std::size_t>(pos);
+    if (p >= data.size()) data.resize(p + 1, '0');
+    data[p] = c;
+}
+
+// The two leading address digits of a command text, or -1.
+int addressOf(std::string_view text) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.size() < 9 || !digit(text[0]) || !digit(text[1])) return -1;
+    return (text[0] - '0') * 10 + (text[1] - '0');
+}
+
+std::vector<std::string> split(const std::string& bytes, int pieces) {
+    const std::size_t n = static_cast<std::size_t>(std::max(pieces, 1));
+    const std::size_t size = (bytes.size() + n - 1) / n;
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < bytes.size(); at += size) out.push_back(bytes.substr(at, size));
+    return out;
+}
+
+}  // namespace
+
+std::string frame(std::string_view text) {
+    unsigned char x = rawChecksum(text);
+    if (x == 1 || x == 5) ++x;
+    return framed(text, x);
+}
+
+std::string replyFrame(std::string_view body) {
+    unsigned char x = rawChecksum(body);
+    if (x == 2 || x == 5) ++x;
+    return framed(body, x);
+}
+
+std::string cardData(const std::string& number4, const std::string& plant6, const std::array<int, 4>& posCarta,
+                     const std::array<int, 6>& posCodice, std::size_t length) {
+    std::string data(length, '0');
+    const std::string number = padLeft(number4, 4), plant = padLeft(plant6, 6);
+    for (std::size_t k = 0; k < posCarta.size(); ++k) place(data, posCarta[k], number[k]);
+    for (std::size_t k = 0; k < posCodice.size(); ++k) place(data, posCodice[k], plant[k]);
+    return data;
+}
+
+// --- Reader ---
+
+std::string Reader::prefix() const { return digits(config_.address, 2) + digits(config_.plantCode, 6); }
+
+Reader::Handler Reader::handlerFor(char letter) {
+    static const std::map<char, Handler> table{
+        {'D', &Reader::onPoll},
+        {'K', &Reader::onOutputs},
+    };
+    const auto it = table.find(letter);
+    return it == table.end() ? nullptr : it->second;
+}
+
+std::optional<std::string> Reader::answer(std::string_view text) {
+    using B = ReaderConfig::Behaviour;
+    if (config_.behaviour == B::Silent) return std::nullopt;
+    commands.emplace_back(text);
+    if (config_.behaviour == B::StatusC) return reply('C');
+    if (config_.behaviour == B::StatusD) return reply('D');
+    if (text.substr(0, 8) != prefix()) return reply('C');
+    const Handler handler = handlerFor(text[8]);
+    if (!handler) return std::nullopt;
+    return (this->*handler)(text.substr(9));
+}
+
+std::string Reader::reply(char status, std::string_view data) const {
+    std::string body = digits(config_.address, 2);
+    body += status;
+    body += data;
+    return body;
+}
+
+// Characters 5-8 of the reply carry the inputs at 6 and 7; the card data follow from 9.
+std::optional<std::string> Reader::onPoll(std::string_view) {
+    std::string data{'0', inputs_[0] ? '1' : '0', inputs_[1] ? '1' : '0', '0'};
+    if (cards_.empty()) return reply('S', data);
+    data += cards_.front();
+    cards_.pop_front();
+    return reply('I', data);
+}
+
+// Switch, output 1, six middle characters, output 2.
+std::optional<std::string> Reader::onOutputs(std::string_view data) {
+    if (data.size() != 9) return reply('D');
+    outputs_.text = data;
+    return reply('S');
+}
+
+// --- Simulator ---
+
+Reader& Simulator::addReader(ReaderConfig config) { return readers_.emplace_back(std::move(config)); }
+
+Reader& Simulator::reader(int loop, int address) {
+    for (Reader& r : readers_)
+        if (r.config().loop == loop && r.config().address == address) return r;
+    throw std::out_of_range("no reader at loop " + std::to_string(loop) + " address " + std::to_string(address));
+}
+
+Reader* Simulator::addressed(std::string_view text) {
+    const int address = addressOf(text);
+    Reader* sameAddress = nullptr;
+    for (Reader& r : readers_) {
+        if ((loop_ != 0 && r.config().loop != loop_) || r.config().address != address) continue;
+        if (text.substr(0, 8) == r.prefix()) return &r;
+        if (!sameAddress) sameAddress = &r;
+    }
+    return sameAddress;
+}
+
+void Simulator::receive(std::string_view bytes, std::int64_t nowMs) {
+    inbox_ += bytes;
+    for (;;) {
+        const std::size_t first = inbox_.find(SOH);
+        if (first == std::string::npos) {
+            inbox_.clear();
+            return;
+        }
+        inbox_.erase(0, first);
+        std::size_t enq = inbox_.find(ENQ);
+        if (enq == std::string::npos) return;
+        // The text never holds SOH: a later SOH before the ENQ means the frame was cut short.
+        const std::size_t soh = inbox_.rfind(SOH, enq);
+        inbox_.erase(0, soh);
+        enq -= soh;
+        if (enq + 1 >= inbox_.size()) return;
+        const std::string whole = inbox_.substr(0, enq + 2);
+        inbox_.erase(0, enq + 2);
+        const std::string_view text = std::string_view(whole).substr(1, enq - 1);
+        if (frame(text) == whole) dispatch(text, nowMs);
+    }
+}
+
+void Simulator::dispatch(std::string_view text, std::int64_t nowMs) {
+    Reader* r = addressed(text);
+    if (!r) return;
+    if (const auto body = r->answer(text)) send(r->config(), *body, nowMs);
+}
+
+void Simulator::send(const ReaderConfig& config, std::string_view body, std::int64_t nowMs) {
+    using B = ReaderConfig::Behaviour;
+    std::string bytes = replyFrame(body);
+    if (config.behaviour == B::WrongChecksum) bytes.back() = static_cast<char>(bytes.back() + 1);
+    if (config.behaviour == B::GarbageFirst) bytes.insert(0, Garbage);
+    std::int64_t due = nowMs + replyDelayMs_;
+    if (config.behaviour != B::Slow) {
+        due_.emplace(due, std::move(bytes));
+        return;
+    }
+    for (std::string& piece : split(bytes, config.slowPieces)) {
+        due_.emplace(due, std::move(piece));
+        due += config.slowGapMs;
+    }
+}
+
+std::string Simulator::take(std::int64_t nowMs) {
+    std::string out;
+    const auto end = due_.upper_bound(nowMs);
+    for (auto it = due_.begin(); it != end; ++it) out += it->second;
+    due_.erase(due_.begin(), end);
+    return out;
+}
+
+// --- PtyServer ---
+
+namespace {
+
+[[noreturn]] void fail(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
+
+}  // namespace
+
+PtyServer::PtyServer(Simulator& sim) : sim_(sim) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0) fail("posix_openpt");
+    char name[128];
+    termios tio{};
+    if (grantpt(master_) != 0 || unlockpt(master_) != 0 || ptsname_r(master_, name, sizeof name) != 0 ||
+        tcgetattr(master_, &tio) != 0) {
+        const int e = errno;
+        ::close(master_);
+        errno = e;
+        fail("pseudo-terminal set-up");
+    }
+    // Raw both ways: protocol bytes (SOH, ENQ, CR, 128-227) pass untouched and nothing echoes.
+    cfmakeraw(&tio);
+    slavePath_ = name;
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (tcsetattr(master_, TCSANOW, &tio) != 0 || slave_ < 0 ||
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK) != 0) {
+        const int e = errno;
+        if (slave_ >= 0) ::close(slave_);
+        ::close(master_);
+        errno = e;
+        fail("pseudo-terminal set-up");
+    }
+}
+
+PtyServer::~PtyServer() {
+    ::close(slave_);
+    ::close(master_);
+}
+
+std::int64_t PtyServer::nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void PtyServer::step(int timeoutMs) {
+    pollfd p{master_, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN)) {
+        char buf[512];
+        ssize_t n;
+        while ((n = ::read(master_, buf, sizeof buf)) > 0) sim_.receive({buf, static_cast<std::size_t>(n)}, nowMs());
+    }
+    const std::string out = sim_.take(nowMs());
+    // A program that stops reading fills the line's buffer; what does not fit is lost, as on a wire.
+    for (std::size_t at = 0; at < out.size();) {
+        const ssize_t n = ::write(master_, out.data() + at, out.size() - at);
+        if (n <= 0) break;
+        at += static_cast<std::size_t>(n);
+    }
+}
+
+void PtyServer::runFor(int ms) {
+    const std::int64_t end = nowMs() + ms;
+    for (std::int64_t now = nowMs(); now < end; now = nowMs())
+        step(static_cast<int>(std::min<std::int64_t>(5, end - now)));
+}
+
+}  // namespace vc::sim

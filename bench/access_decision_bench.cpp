@@ -11,19 +11,13 @@
 #include "core/readers/carica_lettori.h"
 #include "core/settings/frm_prog_setup.h"
 #include "platform/database.h"
+#include "reader_sim/reader_sim.h"
 #include "support/fakes.h"
 
 namespace vc {
 namespace {
 
 using Steady = std::chrono::steady_clock;
-
-std::string risposta(const std::string& corpo) {
-    int x = 5;
-    for (unsigned char c : "\x01" + corpo) x ^= c;
-    if (x == 2 || x == 5) ++x;
-    return "\x01" + corpo + "\x05" + std::string(1, static_cast<char>(x));
-}
 
 // A station with 32,767 cards and one "InOut" reader that answers at once, so the measure is the
 // decision itself: from the moment the card-read reply is taken off the line to the moment the
@@ -67,11 +61,11 @@ private:
     void rispondi(const std::string& frame) {
         const char comando = frame.at(9);
         if (comando == 'D') {
-            s.serial.deliver(risposta("01I0000" + dati_));
+            s.serial.deliver(sim::replyFrame("01I0000" + dati_));
             lettura_ = Steady::now();  // the reply is on the line; the link takes it at its next read
         } else if (comando == 'K') {
             consenso_ = Steady::now();
-            s.serial.deliver(risposta("01S"));
+            s.serial.deliver(sim::replyFrame("01S"));
         }
     }
     std::string dati_;

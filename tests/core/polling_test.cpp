@@ -8,17 +8,11 @@
 #include "core/readers/carica_lettori.h"
 #include "core/settings/frm_prog_setup.h"
 #include "platform/profile.h"
+#include "reader_sim/reader_sim.h"
 #include "support/fakes.h"
 
 namespace vc {
 namespace {
-
-std::string risposta(const std::string& corpo) {
-    int x = 5;
-    for (unsigned char c : "\x01" + corpo) x ^= c;
-    if (x == 2 || x == 5) ++x;
-    return "\x01" + corpo + "\x05" + std::string(1, static_cast<char>(x));
-}
 
 // Readers 1 "In" at INGRESSO, 2 "Out" at USCITA, 3 "InOut" at #VARCO, plant code 000123, card
 // digits at positions 0-3 and the plant code at 4-9 of the card data. Each answers the poll with
@@ -73,13 +67,13 @@ private:
         const char comando = testo.at(8);
         if (comando == 'D') {
             auto it = letture_.find(indirizzo);
-            if (it == letture_.end()) return s.serial.deliver(risposta(testo.substr(0, 2) + "N0000"), 5);
+            if (it == letture_.end()) return s.serial.deliver(sim::replyFrame(testo.substr(0, 2) + "N0000"), 5);
             const auto bar = it->second.find('|');
             const std::string dati = it->second.substr(0, bar), input = it->second.substr(bar + 1);
             letture_.erase(it);
-            s.serial.deliver(risposta(testo.substr(0, 2) + "I0" + input + "0" + dati), 5);
+            s.serial.deliver(sim::replyFrame(testo.substr(0, 2) + "I0" + input + "0" + dati), 5);
         } else if (comando == 'K' && (rispondeAlConsenso || testo.substr(9) == "000000000")) {
-            s.serial.deliver(risposta(testo.substr(0, 2) + "S"), 5);
+            s.serial.deliver(sim::replyFrame(testo.substr(0, 2) + "S"), 5);
         }
     }
     std::map<int, std::string> letture_;

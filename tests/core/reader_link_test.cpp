@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/link/reader_link.h"
+#include "reader_sim/reader_sim.h"
 #include "support/fakes.h"
 
 namespace vc {
@@ -14,15 +15,6 @@ std::string hex(const std::string& s) {
         out += buf;
     }
     return out;
-}
-
-// A reply frame with the checksum byte a reader computes: x = 5 XOR the bytes before ENQ, with
-// 2 and 5 raised by one.
-std::string risposta(const std::string& corpo) {
-    int x = 5;
-    for (unsigned char c : std::string("\x01") + corpo) x ^= c;
-    if (x == 2 || x == 5) ++x;
-    return "\x01" + corpo + "\x05" + std::string(1, static_cast<char>(x));
 }
 
 TEST(ReaderLink, FramesAndSendChecksums) {
@@ -49,7 +41,7 @@ TEST(ReaderLink, ReplyChecks) {
         const char* perche;
     } casi[] = {
         {"\x01" "01S\x05" "\x03", false, "raw 0x56 needs 0x56"},
-        {risposta("01S"), true, "a well-formed reply"},
+        {sim::replyFrame("01S"), true, "a well-formed reply"},
         {"\x01" "\x06\x05\x03", true, "raw 2 is accepted only as 3"},
         {"\x01" "\x06\x05\x02", false, "raw 2 sent unraised"},
         {"\x01" "\x04\x01\x05\x01", true, "raw 1 is accepted as 1"},
@@ -87,9 +79,9 @@ protected:
 };
 
 TEST_F(Link, ReturnsTheCheckedReplyAndLeavesTheFrameInTheText) {
-    rispondi({risposta("01S")});
+    rispondi({sim::replyFrame("01S")});
     std::string testo = "01000123K110001000";
-    EXPECT_EQ(invia_comando(s.app(), testo), risposta("01S"));
+    EXPECT_EQ(invia_comando(s.app(), testo), sim::replyFrame("01S"));
     EXPECT_EQ(testo, Incornicia("01000123K110001000"));
     ASSERT_EQ(s.serial.writes.size(), 1u);
     EXPECT_EQ(s.serial.writes[0], testo);
@@ -117,14 +109,14 @@ TEST_F(Link, TimeOutsHoldAcrossMidnight) {
 }
 
 TEST_F(Link, PiecesWithinTheSecondWaitAreJoined) {
-    const std::string r = risposta("01I0110123456789");
+    const std::string r = sim::replyFrame("01I0110123456789");
     rispondi({r.substr(0, 5), r.substr(5, 5), r.substr(10)}, 30, 90);  // 90 ms apart, T2 of the fast one is 100
     std::string testo = "01000123D";
     EXPECT_EQ(invia_comando_veloce(s.app(), testo), r);
 }
 
 TEST_F(Link, GapLongerThanTheSecondWaitEndsTheReply) {
-    const std::string r = risposta("01I0110123456789");
+    const std::string r = sim::replyFrame("01I0110123456789");
     rispondi({r.substr(0, 5), r.substr(5)}, 30, 150);
     std::string testo = "01000123D";
     EXPECT_EQ(invia_comando_veloce(s.app(), testo), "");
@@ -132,13 +124,13 @@ TEST_F(Link, GapLongerThanTheSecondWaitEndsTheReply) {
 
 TEST_F(Link, GarbageBeforeTheExchangeIsFlushedGarbageAfterItFails) {
     s.serial.deliver("junk");
-    rispondi({risposta("01S")});
+    rispondi({sim::replyFrame("01S")});
     std::string testo = "01000123D";
-    EXPECT_EQ(invia_comando(s.app(), testo), risposta("01S"));
-    rispondi({"\x7F" + risposta("01S")});
+    EXPECT_EQ(invia_comando(s.app(), testo), sim::replyFrame("01S"));
+    rispondi({"\x7F" + sim::replyFrame("01S")});
     testo = "01000123D";
     EXPECT_EQ(invia_comando(s.app(), testo), "");
-    rispondi({risposta("01S") + "x"});  // a byte after the checksum keeps the loop waiting, then fails
+    rispondi({sim::replyFrame("01S") + "x"});  // a byte after the checksum keeps the loop waiting, then fails
     testo = "01000123D";
     EXPECT_EQ(invia_comando(s.app(), testo), "");
 }
@@ -162,7 +154,7 @@ TEST_F(Link, PortNotOpenAnswersNothingAtOnce) {
 TEST_F(Link, ExchangesDoNotNest) {
     std::string nested = "x";
     s.serial.onWrite = [this, &nested](const std::string&) {
-        s.serial.deliver(risposta("01S"), 50);
+        s.serial.deliver(sim::replyFrame("01S"), 50);
         s.loop.post([this, &nested] {
             std::string altro = "02000123D";
             nested = invia_comando(s.app(), altro);
@@ -170,7 +162,7 @@ TEST_F(Link, ExchangesDoNotNest) {
         s.serial.onWrite = nullptr;
     };
     std::string testo = "01000123D";
-    EXPECT_EQ(invia_comando(s.app(), testo), risposta("01S"));
+    EXPECT_EQ(invia_comando(s.app(), testo), sim::replyFrame("01S"));
     EXPECT_EQ(nested, "");
     EXPECT_EQ(s.serial.writes.size(), 1u);
     EXPECT_FALSE(ScambioInCorso(s.app()));
@@ -180,14 +172,14 @@ TEST_F(Link, BoardSelectsTheLoopAroundTheFrame) {
     s.app().control<CheckBox>("FrmProgSetup", "Check1").setValue(1);
     s.app().imp.IndirizzoScheda485 = 0x300;
     s.app().imp.PortaSeriale = 1;
-    rispondi({risposta("01S")});
+    rispondi({sim::replyFrame("01S")});
     const std::tuple<int, int, int> casi[] = {{3, 26, 10}, {1, 24, 8}, {8, 31, 15}};
     for (auto [loop, prima, dopo] : casi) {
         s.ports.writes.clear();
         s.ports.reads.clear();
         s.app().LoopCorrente = loop;
         std::string testo = "01000123D";
-        EXPECT_EQ(invia_comando(s.app(), testo), risposta("01S"));
+        EXPECT_EQ(invia_comando(s.app(), testo), sim::replyFrame("01S"));
         ASSERT_EQ(s.ports.writes.size(), 2u);
         EXPECT_EQ(s.ports.writes[0], (std::pair<std::uint16_t, std::uint8_t>{0x300, prima}));
         EXPECT_EQ(s.ports.writes[1], (std::pair<std::uint16_t, std::uint8_t>{0x300, dopo}));
@@ -198,9 +190,9 @@ TEST_F(Link, BoardSelectsTheLoopAroundTheFrame) {
 TEST_F(Link, TransmitterThatNeverEmptiesDoesNotHangTheExchange) {
     s.app().control<CheckBox>("FrmProgSetup", "Check1").setValue(1);
     s.ports.lineStatus = 0;
-    rispondi({risposta("01S")}, 400);
+    rispondi({sim::replyFrame("01S")}, 400);
     std::string testo = "01000123D";
-    EXPECT_EQ(invia_comando(s.app(), testo), risposta("01S"));
+    EXPECT_EQ(invia_comando(s.app(), testo), sim::replyFrame("01S"));
     EXPECT_EQ(s.ports.writes.size(), 2u);
 }
 

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "platform/events.h"
+#include "platform/forms.h"
+#include "support/fakes.h"
+
+namespace vc {
+namespace {
+
+class Host final : public FormHost {
+public:
+    EventLoop& loop() override { return loop_; }
+    void formUnloaded(Form&) override { ++unloaded; }
+    test::FakeClock clock;
+    EventLoop loop_{clock};
+    int unloaded = 0;
+};
+
+class Finestra final : public Form {
+public:
+    explicit Finestra(Host& h) : Form(h, "Finestra") {
+        Check1.Click = [this] { ++clicks; };
+        Timer1.TimerEvent = [this] {
+            ++ticks;
+            ++depth;
+            maxDepth = std::max(maxDepth, depth);
+            // A tick that waits (as an exchange does) must not be ticked again meanwhile.
+            for (int i = 0; nested && i < 30; ++i) host().loop().doEvents();
+            --depth;
+        };
+    }
+    Frame Frame1{*this, "Frame1"};
+    CheckBox Check1{*this, "Check1", &Frame1};
+    OptionButton Option1{*this, "Option1", &Frame1};
+    OptionButton Option2{*this, "Option2", &Frame1};
+    OptionButton Option3{*this, "Option3"};
+    TextBox Text1{*this, "Text1", &Frame1};
+    Timer Timer1{*this, "Timer1", 100};
+    int clicks = 0, ticks = 0, depth = 0, maxDepth = 0;
+    bool nested = false;
+};
+
+TEST(Forms, CheckBoxClickRunsOnEveryChangeOfValue) {
+    Host h;
+    Finestra f(h);
+    f.Check1.setValue(1);
+    f.Check1.setValue(1);  // no change, no click
+    f.Check1.click();
+    EXPECT_EQ(f.clicks, 2);
+    EXPECT_EQ(f.Check1.Value(), 0);
+}
+
+TEST(Forms, OptionButtonsClearTheOthersOfTheirContainer) {
+    Host h;
+    Finestra f(h);
+    f.Option3.setValue(true);
+    f.Option1.setValue(true);
+    f.Option2.click();
+    EXPECT_FALSE(f.Option1.Value());
+    EXPECT_TRUE(f.Option2.Value());
+    EXPECT_TRUE(f.Option3.Value()) << "another container";
+}
+
+TEST(Forms, DisabledFrameDisablesWhatItHolds) {
+    Host h;
+    Finestra f(h);
+    f.Frame1.setEnabled(false);
+    f.Check1.click();
+    f.Text1.type("abc");
+    EXPECT_EQ(f.clicks, 0);
+    EXPECT_EQ(f.Text1.Text(), "");
+    f.Check1.setValue(1);  // code still may
+    EXPECT_EQ(f.clicks, 1);
+    f.Frame1.setEnabled(true);
+    f.Text1.MaxLength = 2;
+    f.Text1.type("xyz");
+    EXPECT_EQ(f.Text1.Text(), "xy");
+    f.Text1.setLocked(true);
+    f.Text1.type("q");
+    EXPECT_EQ(f.Text1.Text(), "xy");
+}
+
+TEST(Forms, TimersTickOnTheirIntervalAndNeverReenter) {
+    Host h;
+    Finestra f(h);
+    f.Timer1.setEnabled(false);
+    for (int i = 0; i < 30; ++i) h.loop_.doEvents();
+    EXPECT_EQ(f.ticks, 0);
+    f.Timer1.setEnabled(true);
+    for (int i = 0; i < 30; ++i) h.loop_.doEvents();  // 300 ms at 10 ms a round
+    EXPECT_EQ(f.ticks, 3);
+    f.nested = true;
+    for (int i = 0; i < 30; ++i) h.loop_.doEvents();
+    EXPECT_GT(f.ticks, 3);
+    EXPECT_EQ(f.maxDepth, 1);
+    f.Timer1.setInterval(0);
+    const int prima = f.ticks;
+    for (int i = 0; i < 30; ++i) h.loop_.doEvents();
+    EXPECT_EQ(f.ticks, prima);
+}
+
+TEST(Forms, ModalWaitNobodyAnswersFailsInsteadOfHanging) {
+    Host h;
+    h.loop_.setIdleLimit(50);
+    Finestra f(h);
+    f.load();
+    EXPECT_THROW(f.ShowModal(), std::runtime_error);
+    h.loop_.post([&f] { f.Unload(); });
+    f.Hide();
+    EXPECT_NO_THROW(f.ShowModal());
+    EXPECT_EQ(h.unloaded, 1);
+}
+
+TEST(Forms, WindowsLoadOnFirstTouchAndUnloadAfresh) {
+    test::Station s;
+    App& a = s.app();
+    EXPECT_FALSE(a.isLoaded("FrmProgSetup"));
+    a.control<CheckBox>("FrmProgSetup", "Check1");
+    EXPECT_TRUE(a.isLoaded("FrmProgSetup"));
+    EXPECT_FALSE(a.form("FrmProgSetup").Visible());
+    auto& primo = a.form("FrmProgSetup");
+    a.control<TextBox>("FrmProgSetup", "Text2").setText("77");
+    primo.Unload();
+    EXPECT_FALSE(a.isLoaded("FrmProgSetup"));
+    EXPECT_EQ(a.control<TextBox>("FrmProgSetup", "Text2").Text(), "10") << "a fresh window reads the file again";
+}
+
+}  // namespace
+}  // namespace vc

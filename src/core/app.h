@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ public:
     std::int16_t NumeroLettori = 0;
     int LoopCorrente = 1;
     bool LinkOccupato = false;  // an exchange with a reader is waiting for its reply
+    std::mt19937 Casuale;       // the random check's generator, seeded by Randomize
     // Password state.
     std::string PasswordCorrente;
     bool PasswordPresente = false;

@@ -116,7 +116,7 @@ TEST_F(SettingsWindow, BandsShowTheTimeMessageThenTheBand) {
 
 TEST_F(SettingsWindow, MissingBandTimeInTheFileFailsTheSave) {
     std::ofstream(s.site.file("Accessi.ini"), std::ios::trunc)
-        << "[Impostazioni]\r\nSeriale=1\r\nPolling=10\r\nRitardo=1\r\nIndirizzo485=300H\r\n";
+        << "[Impostazioni]\r\nSeriale=1\r\nPolling=10\r\nRitardo=1\r\nIndirizzo485=300H\r\nImparziale=No\r\n";
     auto& w = apri();
     s.dialogs.expectMsg("Formato dell'orario HH:MM", Avviso, "Attenzione");
     salvaRifiutato(w, "Errore nella fascia 1.");

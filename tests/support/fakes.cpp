@@ -1,6 +1,7 @@
 #include "support/fakes.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <ctime>
 
 #include "app/register_forms.h"
@@ -129,6 +130,15 @@ Station::~Station() {
 
 void Station::setting(const std::string& key, const std::string& value) {
     ASSERT_TRUE(ScriviImpostazione(site.file("Accessi.ini"), key, value));
+}
+
+void Station::removeSetting(const std::string& key) {
+    std::ifstream in(site.file("Accessi.ini"), std::ios::binary);
+    std::string kept, line;
+    while (std::getline(in, line))
+        if (line.rfind(key + "=", 0) != 0) kept += line + "\n";
+    in.close();
+    std::ofstream(site.file("Accessi.ini"), std::ios::binary | std::ios::trunc) << kept;
 }
 
 void Station::sql(const std::string& statement) { Database::open(site.file("Varcanto.mdb"))->execute(statement); }

@@ -135,6 +135,7 @@ public:
     App& app() { return *app_; }
     // Writes one key of the site's settings file before start-up.
     void setting(const std::string& key, const std::string& value);
+    void removeSetting(const std::string& key);
     // Runs a statement on the site database.
     void sql(const std::string& statement);
     // Starts the program: loads the main window.

@@ -1,15 +1,15 @@
 #include "core/main/frm_main.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 
 #include "common/text.h"
 #include "core/access/polling.h"
 #include "core/link/reader_link.h"
 #include "core/main/frm_wait.h"
+#include "core/main/sblocco_tastiera.h"
 #include "core/readers/carica_lettori.h"
 #include "core/schedule/imparziale.h"
+#include "core/schedule/uscite_temporizzate.h"
 #include "core/settings/settings_file.h"
 
 namespace vc {
@@ -85,6 +85,8 @@ FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
     Command5.Click = [this] { Command5_Click(); };
     Command8.Click = [] {};
     Timer1.TimerEvent = [this] { Timer1_Timer(); };
+    Timer2.TimerEvent = [this] { UsciteTemporizzate(app_); };
+    Timer3.TimerEvent = [this] { ImparzialeAdOrario(app_); };
 }
 
 // Start-up: from the serial port on, a step that fails is skipped and the next one runs.
@@ -129,7 +131,7 @@ void FrmMain::Form_Load() {
     Timer2.setInterval(10000);
     Timer3.setInterval(60000);
     Timer1.setInterval(IntervalloPolling(app_.imp.TempoPolling, app_.NumeroLettori));
-    if (app_.imp.FlagImparziale) passo([this] { EseguiImparziale(); });
+    if (app_.imp.FlagImparziale) passo([this] { EseguiImparziale(app_); });
     Timer3.setEnabled(true);
     passo([this] { CopiaDatabaseReport(); });
 }
@@ -143,22 +145,6 @@ void FrmMain::ApriPortaSeriale() {
         app_.MsgBox("Porta seriale " + Num(app_.imp.PortaSeriale) + " non funzionante.", mb::Critical,
                     "Attenzione");
     }
-}
-
-void FrmMain::EseguiImparziale() {
-    app_.form<FrmWait>().Show();
-    std::srand(static_cast<unsigned>(app_.sys.clock.monotonicMs()));
-    AzzeraImparziale(app_);
-    if (ContaQuanti(app_)) {
-        SceltaImparziale(app_);
-    } else {
-        app_.form<FrmWait>().Unload();
-        app_.MsgBox(
-            "Impossibile eseguire la routine dell'imparziale. Il database degli utenti e/o dei turni di "
-            "lavoro è vuoto.",
-            mb::Critical, "Errore");
-    }
-    if (app_.isLoaded(FrmWait::kName)) app_.form<FrmWait>().Unload();
 }
 
 // The report database starts every run as a fresh copy of its template. A missing template
@@ -220,6 +206,16 @@ void FrmMain::Command3_Click() { ApriConPassword("FrmConfLettori"); }
 void FrmMain::Command7_Click() { ApriConPassword("FrmFunzAgg"); }
 
 void FrmMain::Command5_Click() { app_.End(); }
+
+void FrmMain::Settaggio_output_lettore(std::int16_t scom) { vc::Settaggio_output_lettore(app_, scom); }
+
+void FrmMain::Form_KeyDown(int keyCode, int) {
+    if (keyCode == key::F1) SbloccoDaTastiera(app_);
+}
+
+void FrmMain::Form_KeyPress(int& keyAscii) {
+    if (keyAscii == 'A' || keyAscii == 'a') SbloccoDaTastiera(app_);
+}
 
 void FrmMain::Form_QueryClose() { app_.End(); }
 

@@ -47,16 +47,20 @@ public:
     void Command6_Click();
     void Command5_Click();
     void Timer1_Timer();
+    // Every reader's timed output on (1) or off (0).
+    void Settaggio_output_lettore(std::int16_t scom);
 
 protected:
     void Form_Load() override;
     void Form_QueryClose() override;
+    // F1 and the letter A unlock a reader.
+    void Form_KeyDown(int keyCode, int shift) override;
+    void Form_KeyPress(int& keyAscii) override;
 
 private:
     void ApriConPassword(const char* finestra);
     void AbilitaConfigurazione();
     void ApriPortaSeriale();
-    void EseguiImparziale();
     void CopiaDatabaseReport();
 
     App& app_;

@@ -1,12 +1,116 @@
 #include "core/schedule/imparziale.h"
 
+#include <cmath>
+
+#include "common/text.h"
+#include "common/val.h"
 #include "core/app.h"
 
 namespace vc {
 
-// The draw itself comes with the random-check work; until then nothing is marked.
-void AzzeraImparziale(App&) {}
-bool ContaQuanti(App&) { return true; }
-void SceltaImparziale(App&) {}
+namespace {
+
+// The settings window's data control, bound afresh to a table of the site database.
+Data& Tabella(App& app, const char* data, const char* tabella) {
+    Data& d = app.control<Data>("FrmProgSetup", data);
+    d.DatabaseName = app.file("Varcanto.mdb");
+    d.RecordSource = tabella;
+    d.Refresh();
+    return d;
+}
+
+// A card belongs to a schedule when it is on-line, enabled and names the schedule, blanks at
+// both ends ignored on both sides.
+std::string Idonee(const std::string& nomeFascia) {
+    return "Flag_online <> 0 AND AbilitaCarta <> 0 AND TRIM(NomeFascia) = " + sqlQuote(Trim(nomeFascia));
+}
+
+long Conta(Database& db, const std::string& condizione) {
+    return static_cast<long>(db.query("SELECT count(*) FROM Carte WHERE " + condizione).at(0).at(0).second.toInt());
+}
+
+// Draws P distinct eligible cards, each draw uniform over the whole table; a card that is not
+// eligible or already marked is drawn again. The draw stops early when no unmarked eligible card
+// is left, so schedules sharing a name cannot make it run for ever.
+void Estrai(App& app, Database& db, const std::string& idonee, long totale, long quanti) {
+    long restanti = std::min(quanti, Conta(db, idonee + " AND Imparziale = 0"));
+    std::uniform_real_distribution<double> uniforme(0.0, 1.0);
+    while (restanti > 0) {
+        app.sys.loop.doEvents();
+        const long k = static_cast<long>(std::floor(static_cast<double>(totale) * uniforme(app.Casuale) + 1));
+        const auto scelta = db.query("SELECT rowid, (" + idonee + ") AND Imparziale = 0 FROM Carte ORDER BY rowid "
+                                     "LIMIT 1 OFFSET " + Num(k - 1));
+        if (scelta.empty() || !scelta[0][1].second.toBool()) continue;
+        db.execute("UPDATE Carte SET Imparziale = 1 WHERE rowid = " + scelta[0][0].second.str());
+        --restanti;
+    }
+}
+
+}  // namespace
+
+void Randomize(App& app) {
+    const auto adesso = static_cast<std::uint64_t>(app.sys.clock.secondsSinceMidnight() * 1000.0);
+    app.Casuale.seed(static_cast<std::uint32_t>(adesso ^ static_cast<std::uint64_t>(app.sys.clock.monotonicMs())));
+}
+
+// One statement for the whole table: the same end state as clearing card by card, without a
+// durable write per card while polling waits.
+void AzzeraImparziale(App& app) {
+    Tabella(app, "Data1", "Carte").database().execute("UPDATE Carte SET Imparziale = 0");
+}
+
+bool ContaQuanti(App& app) {
+    Data& carte = Tabella(app, "Data1", "Carte");
+    if (carte.recordset().EOF_()) return false;
+    Data& fasce = Tabella(app, "Data2", "Fasce");
+    Recordset& rs = fasce.recordset();
+    if (rs.EOF_()) return false;
+    for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
+        const long quanti = Conta(carte.database(), Idonee(rs.field("Nome").str()));
+        rs.Edit();
+        rs.setField("Quanti", static_cast<std::int64_t>(CInt(static_cast<double>(quanti))));
+        rs.Update();
+    }
+    return true;
+}
+
+void SceltaImparziale(App& app) {
+    Data& carte = Tabella(app, "Data1", "Carte");
+    if (carte.recordset().EOF_()) return;
+    carte.recordset().MoveLast();
+    const long totale = CInt(static_cast<double>(carte.recordset().RecordCount()));
+    Data& fasce = Tabella(app, "Data2", "Fasce");
+    Recordset& rs = fasce.recordset();
+    const long persone = app.imp.NumeroImparziale;
+    for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
+        const std::string idonee = Idonee(rs.field("Nome").str());
+        const long quanti = static_cast<long>(Val(rs.field("Quanti").str()));
+        if (quanti <= persone)
+            carte.database().execute("UPDATE Carte SET Imparziale = 1 WHERE " + idonee);
+        else
+            Estrai(app, carte.database(), idonee, totale, persone);
+    }
+}
+
+void EseguiImparziale(App& app, bool etichetta) {
+    Randomize(app);
+    if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
+    app.form("FrmWait").Show();
+    AzzeraImparziale(app);
+    if (ContaQuanti(app)) {
+        SceltaImparziale(app);
+    } else {
+        app.form("FrmWait").Unload();
+        app.MsgBox(ImparzialeImpossibile, mb::Critical, "Errore");
+    }
+    if (app.isLoaded("FrmWait")) app.form("FrmWait").Unload();
+    if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
+}
+
+void ImparzialeAdOrario(App& app) {
+    if (!app.imp.FlagScattareAdOrario || !app.imp.FlagImparziale) return;
+    if (Trim(app.imp.OrarioImparziale) != app.sys.clock.now().timeText()) return;
+    EseguiImparziale(app, true);
+}
 
 }  // namespace vc

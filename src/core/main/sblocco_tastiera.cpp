@@ -1,0 +1,30 @@
+#include "core/main/sblocco_tastiera.h"
+
+#include "common/text.h"
+#include "common/val.h"
+#include "core/app.h"
+#include "core/link/reader_link.h"
+
+namespace vc {
+
+void SbloccaLettore(App& app, std::int16_t& indice) {
+    const DatiLettore& l = app.Lettori[static_cast<std::size_t>(indice)];
+    app.LoopCorrente = l.NumeroLoop;
+    std::string comando = Pad(l.NumeroIndirizzo, 2) + Pad(l.CodiceImpianto, 6) + "K1" +
+                          (app.imp.FlagTastieraOutput1 ? "1" : "0") + "000000" +
+                          (app.imp.FlagTastieraOutput2 ? "1" : "0");
+    invia_comando(app, comando);
+}
+
+void SbloccoDaTastiera(App& app) {
+    if (app.NumeroLettori < 1) return;
+    std::int16_t indice = 0;
+    if (app.NumeroLettori > 1) {
+        const double scelto = Val(app.InputBox("Inserire il numero del lettore da sbloccare"));
+        if (scelto < 1 || scelto > app.NumeroLettori) return;
+        indice = CInt(scelto - 1);
+    }
+    SbloccaLettore(app, indice);
+}
+
+}  // namespace vc

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/main/frm_main.h"
+#include "support/fakes.h"
+
+namespace vc {
+namespace {
+
+class Unlock : public ::testing::Test {
+protected:
+    void lettori(int n) {
+        for (int i = 0; i < n; ++i)
+            s.sql("INSERT INTO Lettori (CodiceImpianto, Stato, NumeroLoop, NumeroIndirizzo) VALUES ('000042', 'In', " +
+                  std::to_string(i + 1) + ", " + std::to_string(5 + i) + ")");
+    }
+    std::vector<std::string> inviati() {
+        std::vector<std::string> testi;
+        for (auto& w : s.serial.writes) testi.push_back(w.substr(1, w.size() - 3));
+        s.serial.writes.clear();
+        return testi;
+    }
+    using V = std::vector<std::string>;
+    test::Station s;
+};
+
+TEST_F(Unlock, SingleReaderIsUnlockedWithoutAsking) {
+    s.setting("TastieraOutput1", "No");
+    s.removeSetting("TastieraOutput2");  // a missing key reads as on
+    lettori(1);
+    auto& m = s.app().form<FrmMain>();
+    m.keyDown(key::F1, 0);
+    EXPECT_EQ(inviati(), (V{"05000042K100000001"}));
+    EXPECT_EQ(s.app().LoopCorrente, 1);
+}
+
+TEST_F(Unlock, OperatorChoosesTheReader) {
+    s.setting("TastieraOutput2", "Si");
+    lettori(3);
+    auto& m = s.app().form<FrmMain>();
+    const std::pair<const char*, const char*> casi[] = {
+        {"3", "07000042K110000001"}, {"4", nullptr}, {"0", nullptr}, {"", nullptr},
+        {"2.5", "07000042K110000001"}, {"1.5", "05000042K110000001"},
+    };
+    for (auto [risposta, atteso] : casi) {
+        s.dialogs.expectInput("Inserire il numero del lettore da sbloccare", "Varcanto", risposta);
+        m.keyPress('a');
+        EXPECT_EQ(inviati(), atteso ? V{atteso} : V{}) << risposta;
+    }
+    s.dialogs.expectInput("Inserire il numero del lettore da sbloccare", "Varcanto", "2");
+    m.keyPress('A');
+    EXPECT_EQ(inviati(), (V{"06000042K110000001"}));
+    m.keyPress('b');
+    m.keyDown(key::F1 + 1, 0);
+    EXPECT_EQ(inviati(), V{});
+}
+
+}  // namespace
+}  // namespace vc

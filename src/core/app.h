@@ -16,6 +16,7 @@
 #include "platform/events.h"
 #include "platform/forms.h"
 #include "platform/port_io.h"
+#include "platform/report.h"
 #include "platform/serial.h"
 
 namespace vc {
@@ -33,6 +34,7 @@ struct Services {
     SerialLine& serial;
     PortIO& ports;
     std::string appPath;  // the site folder
+    ReportRenderer* reports = nullptr;  // the front end's report preview and printing
 };
 
 class App final : public FormHost {
@@ -98,6 +100,7 @@ public:
 
     // FormHost
     EventLoop& loop() override { return sys.loop; }
+    ReportRenderer* reports() override { return sys.reports; }
     void formUnloaded(Form& f) override;
 
 private:

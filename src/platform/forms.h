@@ -290,10 +290,14 @@ private:
 };
 
 // What a window needs from its host (the registry that creates and destroys windows).
+class ReportRenderer;
+
 class FormHost {
 public:
     virtual ~FormHost() = default;
     virtual EventLoop& loop() = 0;
+    // Where report controls send what they produce; nullptr when nothing can show a report.
+    virtual ReportRenderer* reports() { return nullptr; }
     // Called by Form::Unload after the form's own Unload handler.
     virtual void formUnloaded(Form& f) = 0;
 };

@@ -119,7 +119,7 @@ Station::Station() {
     makeSiteFolder(VARCANTO_SITE_TEMPLATE, site.path());
     // A modal window nobody answers fails the test instead of hanging it.
     loop.setIdleLimit(2000);
-    app_ = std::make_unique<App>(Services{clock, loop, dialogs, serial, ports, site.path()});
+    app_ = std::make_unique<App>(Services{clock, loop, dialogs, serial, ports, site.path(), &reports});
     registerForms(*app_);
 }
 

@@ -114,6 +114,13 @@ public:
     std::uint8_t lineStatus = 0x60;
 };
 
+// Keeps every report handed to the front end.
+class CapturingReports final : public ReportRenderer {
+public:
+    void render(const ReportData& data) override { rendered.push_back(data); }
+    std::vector<ReportData> rendered;
+};
+
 // A temporary folder removed at the end of the test.
 class TempDir {
 public:
@@ -147,6 +154,7 @@ public:
     ScriptedDialogs dialogs;
     FakeSerialLine serial{clock};
     FakePortIO ports;
+    CapturingReports reports;
 
 private:
     std::unique_ptr<App> app_;

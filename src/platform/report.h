@@ -1,0 +1,78 @@
+#pragma once
+// The report control. A report template is a small text file in profile format:
+//
+//   [Report]
+//   Titolo=Elenco utenti                 the title when no "Titolo" formula is given
+//   Query=SELECT Cognome, Nome FROM Carte ORDER BY Cognome
+//   Colonne=Cognome|Cognome|24;Nome|Nome|20      field|heading|width in characters, ';' between
+//
+// Setting Action to 1 runs the template's query on data file 0 and hands the rows, the title
+// and the window title to the front end's renderer, which previews, prints or writes a PDF.
+
+#include <array>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/forms.h"
+
+namespace vc {
+
+// A report that could not be produced: a number and a description for the operator.
+class ReportError : public std::runtime_error {
+public:
+    ReportError(int n, const std::string& what) : std::runtime_error(what), number(n) {}
+    int number;
+    enum : int { TemplateMissing = 1, TemplateInvalid = 2, DataFailed = 3, OutputFailed = 4, NoRenderer = 5 };
+};
+
+struct ReportColumn {
+    std::string field, heading;
+    int width = 10;
+};
+
+// What the renderer gets.
+struct ReportData {
+    std::string windowTitle;
+    std::string title;
+    std::vector<ReportColumn> columns;
+    std::vector<std::vector<std::string>> rows;
+    int destination = 0;  // 0 a preview window, 1 the printer, 2 a file
+    std::string printFile;  // with destination 2
+};
+
+class ReportRenderer {
+public:
+    virtual ~ReportRenderer() = default;
+    // Shows or prints the report; throws ReportError(OutputFailed, ...) when the printer fails.
+    virtual void render(const ReportData& data) = 0;
+};
+
+class Report : public Control {
+public:
+    using Control::Control;
+    const char* kind() const override { return "Report"; }
+
+    std::string ReportFileName;
+    std::array<std::string, 8> DataFiles;
+    // Formulas as "Name = value"; "Titolo" sets the title (its value in double quotes).
+    std::array<std::string, 8> Formulas;
+    std::string WindowTitle;
+    int Destination = 0;
+    std::string PrintFileName;
+
+    // 1 runs the report. Throws ReportError.
+    void setAction(int action);
+
+    // Reads a template and runs its query (exposed for tests and for the front end's preview).
+    static ReportData Produce(const std::string& reportFile, const std::string& dataFile,
+                              const std::array<std::string, 8>& formulas);
+};
+
+// Renders a report with no screen: writes it as text to standard error.
+class TextReportRenderer final : public ReportRenderer {
+public:
+    void render(const ReportData& data) override;
+};
+
+}  // namespace vc

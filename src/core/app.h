@@ -62,6 +62,12 @@ public:
     bool PasswordPresente = false;
     bool AccessoConsentito = false;
 
+    // ---- shared by the cards window and its companions ----
+
+    // ---- shared by the reader administration windows ----
+
+    // ---- shared by the history windows ----
+
     // A file of the site folder.
     std::string file(const std::string& name) const;
 

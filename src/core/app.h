@@ -2,6 +2,7 @@
 // The application object: the platform services, the state the windows share, and the
 // single-instance window registry. One per program run; every test builds a fresh one.
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -63,8 +64,19 @@ public:
     bool AccessoConsentito = false;
 
     // ---- shared by the cards window and its companions ----
+    bool FasceDaCarte = false;  // the schedules window was opened from the cards window
+    std::int16_t PosizioneCarta = 0;  // 1-based position of the card shown, 0 when none
+    std::int16_t TotaleCarte = 0;
+    bool NuovoUtente = false;
+    bool ModificaAttiva = false;        // a card is being entered or edited
+    std::int16_t PosizioneSalvata = 0;  // where a save or a cancel returns (also the readers window's)
+    std::array<std::int16_t, 64> LettoriCarta{};  // element i: the card shown is enabled on reader i+1
+    bool CartaImparziale = false;       // the card shown is blocked by the random check
 
     // ---- shared by the reader administration windows ----
+    std::int16_t PosizioneRecordLettore = 0;  // 1-based row shown by the readers window; 0 when none
+    std::int16_t TotaleLettori = 0;           // rows of "Lettori"
+    bool NuovoLettore = false;                // the row being entered is a new one
 
     // ---- shared by the history windows ----
 

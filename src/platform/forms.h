@@ -131,6 +131,18 @@ public:
     bool Locked() const { return locked_; }
     void setLocked(bool l);
     std::string PasswordChar;            // "" or one character shown instead of each typed one
+    std::int32_t BackColor() const { return back_; }
+    void setBackColor(std::int32_t c) {
+        if (back_ == c) return;
+        back_ = c;
+        changed();
+    }
+    std::int32_t ForeColor() const { return fore_; }
+    void setForeColor(std::int32_t c) {
+        if (fore_ == c) return;
+        fore_ = c;
+        changed();
+    }
     std::function<void()> Change;
     // Gets each typed key's code; setting it to 0 swallows the key.
     std::function<void(int& keyAscii)> KeyPress;
@@ -143,6 +155,8 @@ public:
 private:
     std::string text_;
     bool locked_ = false;
+    std::int32_t back_ = colour::White;
+    std::int32_t fore_ = colour::Black;
 };
 
 class CheckBox : public Captioned {
@@ -179,6 +193,16 @@ class Frame : public Captioned {
 public:
     using Captioned::Captioned;
     const char* kind() const override { return "Frame"; }
+    // The caption's colour.
+    std::int32_t ForeColor() const { return fore_; }
+    void setForeColor(std::int32_t c) {
+        if (fore_ == c) return;
+        fore_ = c;
+        changed();
+    }
+
+private:
+    std::int32_t fore_ = colour::Black;
 };
 
 class Shape : public Control {

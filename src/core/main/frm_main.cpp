@@ -74,6 +74,7 @@ FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
         Image2[i].setVisible(false);
     }
     for (Data* d : {&Data1, &Data2, &Data3}) d->setVisible(false);
+    Report1.setVisible(false);
     for (Timer* t : {&Timer1, &Timer2, &Timer3}) t->setEnabled(false);
 
     Command1.Click = [this] { Command1_Click(); };

@@ -35,6 +35,7 @@ public:
     Data Data1{*this, "Data1"};
     Data Data2{*this, "Data2"};
     Data Data3{*this, "Data3"};
+    Report Report1{*this, "Report1"};  // the users report of the other-options window
     Timer Timer1{*this, "Timer1"};
     Timer Timer2{*this, "Timer2", 10000};
     Timer Timer3{*this, "Timer3", 60000};

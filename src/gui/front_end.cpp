@@ -1,0 +1,49 @@
+#include "gui/front_end.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <algorithm>
+
+#include "core/app.h"
+#include "gui/form_window.h"
+
+namespace vc::gui {
+
+FrontEnd::FrontEnd(App& app) : app_(app) {
+    app_.onFormLoaded = [this](Form& f) { windows_.emplace_back(new FormWindow(f, app_.sys.loop)); };
+    app_.sys.loop.setExternalPump([this] { pump(); });
+}
+
+FrontEnd::~FrontEnd() {
+    app_.sys.loop.setExternalPump(nullptr);
+    app_.onFormLoaded = nullptr;
+    for (auto& w : windows_) delete w.data();
+}
+
+FormWindow* FrontEnd::window(const std::string& formName) const {
+    for (const auto& w : windows_)
+        if (w && w->attached() && w->form().name() == formName) return w.data();
+    return nullptr;
+}
+
+void FrontEnd::pump() {
+    std::erase_if(windows_, [](const QPointer<FormWindow>& w) { return w.isNull(); });
+    for (const auto& w : windows_) w->applyVisibility();
+    QCoreApplication::processEvents();
+    // Without a running Qt loop, deleteLater() waits for this.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void prepareApplication(QApplication& app) {
+    QApplication::setApplicationName("Varcanto");
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    QApplication::setFont(QFont("DejaVu Sans", 9));
+    // Windows close only when their forms say so; the program ends when the model ends it.
+    app.setQuitOnLastWindowClosed(false);
+}
+
+}  // namespace vc::gui

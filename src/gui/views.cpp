@@ -1,0 +1,375 @@
+#include "gui/views.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include <algorithm>
+
+#include "gui/pictures.h"
+#include "gui/qt_text.h"
+
+namespace vc::gui {
+
+namespace {
+
+template <class Widget, class Ctl>
+class ViewOf : public Widget, public View {
+public:
+    ViewOf(Ctl& c, QWidget* parent, Operate operate) : Widget(parent), c_(c), operate_(std::move(operate)) {}
+    Control& control() override { return c_; }
+    QWidget* widget() override { return this; }
+
+protected:
+    Ctl& c_;
+    Operate operate_;
+};
+
+// The model's colour while the widget is enabled; disabled, it greys out as the style draws it.
+void colourWhileEnabled(QPalette& p, QPalette::ColorRole role, std::int32_t bgr) {
+    for (auto group : {QPalette::Active, QPalette::Inactive}) p.setColor(group, role, qcolour(bgr));
+}
+
+QFont fontOf(int pointSize, bool bold) {
+    QFont f = QApplication::font();
+    if (pointSize > 0) f.setPointSize(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+class LabelView final : public ViewOf<QLabel, Label> {
+public:
+    LabelView(Label& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setTextFormat(Qt::PlainText);
+        setWordWrap(true);
+    }
+    void sync() override {
+        setText(qs(c_.Caption()));
+        QPalette p = palette();
+        colourWhileEnabled(p, QPalette::WindowText, c_.ForeColor());
+        p.setColor(QPalette::Window, qcolour(c_.BackColor()));
+        setPalette(p);
+        setAutoFillBackground(c_.opaque);
+        setFont(fontOf(c_.fontSize, c_.bold));
+        const Qt::Alignment across[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
+        // A label one line high sits level with the field beside it; a taller one reads from the
+        // top, unless its caption is centred.
+        const bool oneLine = c_.geometry.height < 2 * fontMetrics().lineSpacing();
+        setAlignment(across[std::clamp(c_.alignment, 0, 2)] |
+                     (oneLine || c_.alignment == 2 ? Qt::AlignVCenter : Qt::AlignTop));
+    }
+};
+
+class ButtonView final : public ViewOf<QToolButton, CommandButton> {
+public:
+    ButtonView(CommandButton& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        setFocusPolicy(Qt::StrongFocus);
+        connect(this, &QToolButton::clicked, this, [this] { operate_([&c = c_] { c.click(); }); });
+    }
+    void sync() override {
+        setText(qs(c_.Caption()));
+        // The picture takes what the caption leaves of the button.
+        const int room = c_.Caption().empty() ? 12 : fontMetrics().height() + 18;
+        const int side = std::max(16, std::min(c_.geometry.width - 16, c_.geometry.height - room));
+        setIconSize(QSize(side, side));
+        setIcon(QIcon(picture(c_.Picture(), iconSize())));
+    }
+};
+
+class TextView final : public ViewOf<QLineEdit, TextBox> {
+public:
+    // Typing is routed by the window, through the form's key preview, into TextBox::type.
+    TextView(TextBox& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setContextMenuPolicy(Qt::NoContextMenu);
+        setAcceptDrops(false);
+        // Composed text would bypass the key path; with no input method, keys carry their text.
+        setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+    void sync() override {
+        // No Qt maxLength: it would cut text set by code, which MaxLength does not limit.
+        if (text() != qs(c_.Text())) setText(qs(c_.Text()));
+        setReadOnly(c_.Locked());
+        QPalette p = palette();
+        colourWhileEnabled(p, QPalette::Base, c_.BackColor());
+        colourWhileEnabled(p, QPalette::Text, c_.ForeColor());
+        setPalette(p);
+        const QString mask = qs(c_.PasswordChar);
+        setEchoMode(mask.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
+        setStyleSheet(mask.isEmpty() ? QString()
+                                     : QString("QLineEdit { lineedit-password-character: %1; }").arg(mask.at(0).unicode()));
+    }
+};
+
+// Check and option buttons never change themselves: a click asks the model, which decides.
+class CheckView final : public ViewOf<QCheckBox, CheckBox> {
+public:
+    CheckView(CheckBox& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        connect(this, &QCheckBox::clicked, this, [this] { operate_([&c = c_] { c.click(); }); });
+    }
+    void sync() override {
+        setText(qs(c_.Caption()));
+        setCheckState(c_.Value() == 0 ? Qt::Unchecked : c_.Value() == 1 ? Qt::Checked : Qt::PartiallyChecked);
+        setIcon(QIcon(picture(c_.picture, QSize(20, 20))));
+    }
+
+protected:
+    void nextCheckState() override {}
+};
+
+class OptionView final : public ViewOf<QRadioButton, OptionButton> {
+public:
+    OptionView(OptionButton& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setAutoExclusive(false);  // the model clears the other buttons of the container
+        connect(this, &QRadioButton::clicked, this, [this] { operate_([&c = c_] { c.click(); }); });
+    }
+    void sync() override {
+        setText(qs(c_.Caption()));
+        setChecked(c_.Value());
+    }
+
+protected:
+    void nextCheckState() override {}
+};
+
+class FrameView final : public ViewOf<QGroupBox, Frame> {
+public:
+    using ViewOf::ViewOf;
+    void sync() override {
+        setTitle(qs(c_.Caption()));
+        update();
+    }
+
+protected:
+    // ForeColor colours the caption only: through the palette it would reach the frame's controls.
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        if (c_.ForeColor() != colour::Black) option.textColor = qcolour(c_.ForeColor());
+        p.drawComplexControl(QStyle::CC_GroupBox, option);
+    }
+};
+
+class ShapeView final : public ViewOf<QWidget, Shape> {
+public:
+    using ViewOf::ViewOf;
+    void sync() override { update(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing, c_.round);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(qcolour(c_.FillColor()));
+        const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (c_.round)
+            p.drawEllipse(r);
+        else
+            p.drawRect(r);
+    }
+};
+
+class ImageView final : public ViewOf<QLabel, Image> {
+public:
+    ImageView(Image& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) { setAlignment(Qt::AlignCenter); }
+    void sync() override { setPixmap(gui::picture(c_.Picture, QSize(c_.geometry.width, c_.geometry.height))); }
+};
+
+class ComboView final : public ViewOf<QComboBox, ComboBox> {
+public:
+    ComboView(ComboBox& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        connect(this, &QComboBox::activated, this, [this](int i) { operate_([&c = c_, i] { c.choose(i); }); });
+    }
+    void sync() override {
+        const QSignalBlocker quiet(this);
+        QStringList items;
+        for (int i = 0; i < c_.ListCount(); ++i) items << qs(c_.List(i));
+        if (items != itemsShown()) {
+            clear();
+            addItems(items);
+        }
+        setCurrentIndex(c_.ListIndex());
+        setPlaceholderText(c_.ListIndex() < 0 ? qs(c_.Text()) : QString());
+    }
+
+private:
+    QStringList itemsShown() const {
+        QStringList out;
+        for (int i = 0; i < count(); ++i) out << itemText(i);
+        return out;
+    }
+};
+
+class ProgressView final : public ViewOf<QProgressBar, ProgressBar> {
+public:
+    ProgressView(ProgressBar& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) { setTextVisible(false); }
+    void sync() override {
+        setRange(c_.Min, c_.Max);
+        setValue(c_.Value());
+    }
+};
+
+// The tabs across the top of a panel; the controls of every page are children of this widget,
+// placed by their own geometry, and shown by the window on their page only.
+class TabView final : public ViewOf<QWidget, TabControl> {
+public:
+    TabView(TabControl& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        panel_->setFrameShape(QFrame::StyledPanel);
+        connect(bar_, &QTabBar::currentChanged, this, [this](int t) { operate_([&c = c_, t] { c.choose(t); }); });
+    }
+    void sync() override {
+        const QSignalBlocker quiet(bar_);
+        while (bar_->count() > static_cast<int>(c_.TabCaptions.size())) bar_->removeTab(bar_->count() - 1);
+        for (std::size_t t = 0; t < c_.TabCaptions.size(); ++t) {
+            const int i = static_cast<int>(t);
+            if (i >= bar_->count()) bar_->addTab(QString());
+            bar_->setTabText(i, qs(c_.TabCaptions[t]));
+        }
+        bar_->setCurrentIndex(c_.Tab());
+        layOut();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { layOut(); }
+
+private:
+    void layOut() {
+        const int h = bar_->sizeHint().height();
+        bar_->setGeometry(0, 0, width(), h);
+        panel_->setGeometry(0, h - 1, width(), height() - h + 1);
+    }
+    QFrame* panel_ = new QFrame(this);
+    QTabBar* bar_ = new QTabBar(this);
+};
+
+class GridView final : public ViewOf<QTableWidget, DataGrid> {
+public:
+    GridView(DataGrid& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setSelectionBehavior(QAbstractItemView::SelectRows);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    }
+    void sync() override {
+        if (!c_.source().bound()) {
+            setRowCount(0);
+            return;
+        }
+        Recordset& rs = c_.source().recordset();
+        if (rs.editing()) return;  // walking the records would cancel the edit
+        const std::vector<std::string> names = c_.columns.empty() ? rs.fieldNames() : c_.columns;
+        const long current = rs.AbsolutePosition();
+        const bool beforeFirst = rs.BOF() && !rs.EOF_();
+        setColumnCount(static_cast<int>(names.size()));
+        QStringList headings;
+        for (const auto& n : names) headings << qs(n);
+        setHorizontalHeaderLabels(headings);
+        setRowCount(0);
+        for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
+            const int row = rowCount();
+            insertRow(row);
+            for (std::size_t k = 0; k < names.size(); ++k)
+                setItem(row, static_cast<int>(k), new QTableWidgetItem(qs(rs.field(names[k]).str())));
+        }
+        resizeColumnsToContents();
+        // The model's code works on the current record: put it back where it was.
+        if (current >= 0) {
+            rs.setAbsolutePosition(current);
+            selectRow(static_cast<int>(current));
+        } else if (beforeFirst) {
+            rs.MoveFirst();
+            rs.MovePrevious();
+        }
+    }
+};
+
+// A data control the window shows: its arrows move the current record, as the operator's would.
+class DataView final : public ViewOf<QFrame, Data> {
+public:
+    DataView(Data& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setFrameShape(QFrame::StyledPanel);
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(1, 1, 1, 1);
+        row->setSpacing(0);
+        using Step = void (*)(Recordset&);
+        auto arrow = [this, row](const char* text, Step step) {
+            auto* b = new QToolButton(this);
+            b->setText(QString::fromUtf8(text));
+            connect(b, &QToolButton::clicked, this, [this, step] {
+                operate_([&c = c_, step] {
+                    if (c.bound()) step(c.recordset());
+                });
+            });
+            row->addWidget(b);
+        };
+        arrow("|\u25C0", [](Recordset& rs) { rs.MoveFirst(); });
+        arrow("\u25C0", [](Recordset& rs) {
+            rs.MovePrevious();
+            if (rs.BOF()) rs.MoveFirst();
+        });
+        row->addWidget(caption_, 1);
+        arrow("\u25B6", [](Recordset& rs) {
+            rs.MoveNext();
+            if (rs.EOF_()) rs.MoveLast();
+        });
+        arrow("\u25B6|", [](Recordset& rs) { rs.MoveLast(); });
+        caption_->setAlignment(Qt::AlignCenter);
+    }
+    void sync() override {
+        // A table name reads well; an SQL source does not, so the control's name stands in.
+        const std::string& source = c_.RecordSource;
+        QString text = qs(source.empty() || source.find(' ') != std::string::npos ? c_.name() : source);
+        try {
+            if (c_.bound() && c_.recordset().AbsolutePosition() >= 0)
+                text += QString("  %1 di %2").arg(c_.recordset().AbsolutePosition() + 1).arg(c_.recordset().RecordCount());
+        } catch (const DbError&) {
+            // A database gone away leaves the bar with its name only.
+        }
+        caption_->setText(text);
+    }
+
+private:
+    QLabel* caption_ = new QLabel(this);
+};
+
+template <class V, class C>
+View* viewIf(Control& c, QWidget* parent, Operate& op) {
+    auto* typed = dynamic_cast<C*>(&c);
+    return typed ? new V(*typed, parent, std::move(op)) : nullptr;
+}
+
+}  // namespace
+
+View* makeView(Control& c, QWidget* parent, Operate operate) {
+    using Make = View* (*)(Control&, QWidget*, Operate&);
+    static const Make makers[] = {
+        viewIf<LabelView, Label>,       viewIf<ButtonView, CommandButton>, viewIf<TextView, TextBox>,
+        viewIf<CheckView, CheckBox>,    viewIf<OptionView, OptionButton>,  viewIf<FrameView, Frame>,
+        viewIf<ShapeView, Shape>,       viewIf<ImageView, Image>,          viewIf<ComboView, ComboBox>,
+        viewIf<ProgressView, ProgressBar>, viewIf<TabView, TabControl>,    viewIf<GridView, DataGrid>,
+        viewIf<DataView, Data>,
+    };
+    for (Make make : makers)
+        if (View* v = make(c, parent, operate)) return v;
+    return nullptr;
+}
+
+View* viewOf(QObject* widget) { return dynamic_cast<View*>(widget); }
+
+}  // namespace vc::gui

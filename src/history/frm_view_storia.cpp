@@ -1,0 +1,494 @@
+#include "history/frm_view_storia.h"
+
+#include "common/text.h"
+#include "common/val.h"
+#include "history/date_storia.h"
+
+namespace vc {
+
+namespace {
+
+const std::string kBase =
+    "SELECT Cognome, Nome, NumeroBadge, Data, Ora, PosizioneLettore,verso, nota, passaggio FROM transiti ";
+constexpr const char* kSorgentePresenze =
+    "select *  from temp where passaggio = true order by Cognome,nome, numerobadge, dataora";
+
+// What a mix of the kind boxes (1000 Passaggi, 100 Rifiuti, 10 OnLine, 1 OffLine) asks for: a
+// condition, a message, and whether the message stops the query.
+struct Tipo {
+    const char* condizione = nullptr;
+    const char* messaggio = nullptr;
+    bool ferma = false;
+};
+
+Tipo TipoDi(int codice) {
+    constexpr const char* kModalita = "Occorre almeno una selezione tra online e offline";
+    // Off-line records are downloaded passages only: no refusal is ever among them.
+    constexpr const char* kRifiutiOffLine =
+        "Combinazione selezioni non valida. Nell' offline non sono registrati i rifiuti";
+    switch (codice) {
+    case 110: return {"  (nota <> 'OffLine') and  (Passaggio = false)"};
+    case 1001: return {"nota = 'OffLine'"};
+    case 1010: return {" (nota <> 'OffLine') and  (Passaggio = true)"};
+    case 1011: return {"   (Passaggio = true)"};
+    case 1110: return {"nota <> 'OffLine'"};
+    case 1111: return {nullptr, "Attenzione ! Nell'offline non sono registrati i rifiuti"};
+    case 100:
+    case 1000:
+    case 1100: return {nullptr, kModalita, true};
+    case 101:
+    case 111:
+    case 1101: return {nullptr, kRifiutiOffLine, true};
+    default: return {nullptr, "Occorre almeno una selezione tra Passaggi e Rifiuti", true};
+    }
+}
+
+// Appends a condition, opening the WHERE clause or joining the one already there.
+void Aggiungi(std::string& q, const std::string& condizione) {
+    q += (q.find("WHERE") != std::string::npos ? " AND " : " WHERE ") + condizione;
+}
+
+}  // namespace
+
+FrmViewStoria::FrmViewStoria(App& app) : Form(app, kName), app_(app) {
+    Disponi();
+    for (int i = 0; i < OptInteraParziale.size(); ++i)
+        OptInteraParziale[i].Click = [this, i] { OptInteraParziale_Click(i); };
+    for (int i = 0; i < OptSelSocio.size(); ++i) OptSelSocio[i].Click = [this, i] { OptSelSocio_Click(i); };
+    CmdCambiaPeriodo.Click = [this] { CmdCambiaPeriodo_Click(); };
+    CmdPresenta.Click = [this] { CmdPresenta_Click(); };
+    CmdDelStorico.Click = [this] { CmdDelStorico_Click(); };
+    CmdStampa.Click = [this] { CmdStampa_Click(); };
+    CmdCalcolaTempiPresenze.Click = [this] { CmdCalcolaTempiPresenze_Click(); };
+    CmdEsci.Click = [this] { CmdEsci_Click(); };
+    for (CheckBox* c : {&ChkPassaggi, &ChkRifiuti, &ChkOnLine, &ChkOffLine, &ChkIngressi, &ChkUscite})
+        c->Click = [this] { CmdPresenta_Click(); };
+    TxtNumeroBadge.Change = [this] { TxtNumeroBadge_Change(); };
+    TxtNumeroBadge.KeyPress = [this](int& k) { TxtNumeroBadge_KeyPress(k); };
+}
+
+// Runs before the handlers are wired, so the initial boxes run no query.
+void FrmViewStoria::Disponi() {
+    setCaption("Storico");
+    geometry = {0, 0, 1000, 650};
+
+    Frame1.setCaption("Periodo");
+    Frame1.place(10, 10, 240, 140);
+    const char* periodi[] = {"Solo Storia Odierna", "Storia Parziale", "Storia Completa"};
+    for (int i = 0; i < OptInteraParziale.size(); ++i) {
+        OptInteraParziale[i].setCaption(periodi[i]);
+        OptInteraParziale[i].place(12, 22 + i * 24, 200, 22);
+    }
+    CmdCambiaPeriodo.setCaption("CambiaPeriodo");
+    CmdCambiaPeriodo.place(12, 100, 140, 28);
+
+    FrameSelezioneDate.setCaption("Selezione date");
+    FrameSelezioneDate.place(260, 10, 240, 100);
+    Label1.setCaption("Data Iniziale");
+    Label1.place(12, 28, 100, 20);
+    TxtDataIniziale.place(116, 26, 110, 22);
+    Label2.setCaption("Data Finale");
+    Label2.place(12, 62, 100, 20);
+    TxtDataFinale.place(116, 60, 110, 22);
+
+    Frame2.setCaption("Badge");
+    Frame2.place(510, 10, 220, 140);
+    const char* badge[] = {"Tutti i badge", "Badge Singolo"};
+    for (int i = 0; i < OptSelSocio.size(); ++i) {
+        OptSelSocio[i].setCaption(badge[i]);
+        OptSelSocio[i].place(12, 22 + i * 24, 190, 22);
+    }
+    LblNumeroBadge.setCaption("Numero Badge");
+    LblNumeroBadge.place(12, 84, 100, 20);
+    TxtNumeroBadge.place(116, 82, 80, 22);
+
+    Frame3.setCaption("Selezione");
+    Frame3.place(740, 10, 250, 140);
+    struct Casella {
+        CheckBox& box;
+        const char* caption;
+        int value, left, top;
+    } caselle[] = {
+        {ChkPassaggi, "Passaggi", 1, 12, 22},   {ChkRifiuti, "Rifiuti", 1, 130, 22},
+        {ChkOnLine, "OnLine ", 1, 12, 56},      {ChkOffLine, "OffLine", 0, 130, 56},
+        {ChkIngressi, "In Ingresso", 1, 12, 90}, {ChkUscite, "In Uscita", 1, 130, 90},
+    };
+    for (auto& c : caselle) {
+        c.box.setCaption(c.caption);
+        c.box.setValue(c.value);
+        c.box.place(c.left, c.top, 110, 22);
+    }
+
+    DBGrid1.place(10, 160, 980, 400);
+    Label3.setCaption("Records trovati : 0");
+    Label3.place(10, 568, 300, 22);
+
+    struct Pulsante {
+        CommandButton& button;
+        const char* caption;
+        int left, width;
+    } pulsanti[] = {
+        {CmdPresenta, "Cerca", 10, 120},           {CmdDelStorico, "Cancella storico", 140, 150},
+        {CmdStampa, "Stampa", 300, 120},           {CmdCalcolaTempiPresenze, "Tempi Presenza", 430, 150},
+        {CmdEsci, "Esci", 870, 120},
+    };
+    for (auto& p : pulsanti) {
+        p.button.setCaption(p.caption);
+        p.button.place(p.left, 600, p.width, 34);
+    }
+    CmdCalcolaTempiPresenze.setVisible(false);
+    for (Data* d : {&Data1, &Data2, &DataTemp, &DataPresenze}) d->setVisible(false);
+    Report1.setVisible(false);
+}
+
+void FrmViewStoria::Form_Load() {
+    const std::string oggi = app_.sys.clock.now().dateText();
+    TxtDataFinale.setText(oggi);
+    TxtDataIniziale.setText(oggi);
+    Data1.DatabaseName = app_.PercorsoDb;
+    Data2.DatabaseName = app_.PercorsoDbReport;
+    Data2.RecordSource = "temp";
+    DataTemp.DatabaseName = app_.PercorsoDbReport;
+    DataPresenze.DatabaseName = app_.PercorsoDbReport;
+    OptInteraParziale[0].setValue(true);
+    OptSelSocio[0].setValue(true);
+}
+
+// ---- period and badge ----------------------------------------------------------------------
+
+void FrmViewStoria::MostraPeriodo(bool visibile) {
+    FrameSelezioneDate.setVisible(visibile);
+    CmdCambiaPeriodo.setVisible(visibile);
+}
+
+void FrmViewStoria::OptInteraParziale_Click(int index) {
+    switch (index) {
+    case 0: {
+        const DateTime oggi = app_.sys.clock.now();
+        StoriaCompleta = false;
+        DataIniziale = DataFinale = NumeroGiorno(oggi.year, oggi.month, oggi.day);
+        MostraPeriodo(false);
+        PresentaStoria();
+        break;
+    }
+    case 1:
+        StoriaCompleta = false;
+        MostraPeriodo(true);
+        CmdCambiaPeriodo_Click();
+        break;
+    case 2:
+        StoriaCompleta = true;
+        MostraPeriodo(false);
+        PresentaStoria();
+        break;
+    }
+}
+
+void FrmViewStoria::CmdCambiaPeriodo_Click() {
+    StoriaCompleta = false;
+    MostraPeriodo(true);
+    DBGrid1.setVisible(false);
+    setCaption(std::string(10, ' '));
+    Label3.setCaption("Records trovati : 0");
+}
+
+void FrmViewStoria::OptSelSocio_Click(int index) {
+    BadgeSingolo = index == 1;
+    LblNumeroBadge.setVisible(BadgeSingolo);
+    TxtNumeroBadge.setVisible(BadgeSingolo);
+    CmdPresenta_Click();
+}
+
+void FrmViewStoria::TxtNumeroBadge_Change() {
+    DBGrid1.setVisible(false);
+    setCaption(std::string(4, ' '));
+}
+
+void FrmViewStoria::TxtNumeroBadge_KeyPress(int& keyAscii) {
+    if (keyAscii == key::Return) CmdPresenta_Click();
+}
+
+// The typed badge as the cards store it: four characters, zero-padded, the last four kept.
+std::string FrmViewStoria::Badge() const { return Right("0000" + TxtNumeroBadge.Text(), 4); }
+
+bool FrmViewStoria::ControllaData(const std::string& data) const {
+    if (data.empty()) return true;
+    const auto barra = data.find('/');
+    if (barra == std::string::npos) return false;
+    const auto seconda = data.find('/', barra + 1);
+    const double mese = Val(data.substr(barra + 1, seconda == std::string::npos ? seconda : seconda - barra - 1));
+    if (mese < 1 || mese > 12) return false;
+    return ConvertiData(data, app_.sys.clock.now().year).has_value();
+}
+
+// The period typed in the date fields; the first field in error is told and gives false.
+bool FrmViewStoria::LeggiDate() {
+    const std::string inizio = TxtDataIniziale.Text(), fine = TxtDataFinale.Text();
+    if (inizio.empty() || !ControllaData(inizio)) {
+        app_.MsgBox("Data iniziale non valida");
+        return false;
+    }
+    if (fine.empty() || !ControllaData(fine)) {
+        app_.MsgBox("Data finale non valida");
+        return false;
+    }
+    const int anno = app_.sys.clock.now().year;
+    DataIniziale = *ConvertiData(inizio, anno);
+    DataFinale = *ConvertiData(fine, anno);
+    if (DataIniziale > DataFinale) {
+        app_.MsgBox("La data finale non può essere antecedente alla finale");
+        return false;
+    }
+    return true;
+}
+
+std::string FrmViewStoria::CondizionePeriodo() const {
+    return " (cdbl(CDATE(Data)) >= " + Num(DataIniziale) + ") AND ( cdbl(CDATE(Data)) <= " + Num(DataFinale) + ")";
+}
+
+// ---- the query ---------------------------------------------------------------------------------
+
+void FrmViewStoria::CmdPresenta_Click() {
+    if (FrameSelezioneDate.Visible()) {
+        if (!LeggiDate()) return;
+        FrameSelezioneDate.setVisible(false);
+    }
+    PresentaStoria();
+}
+
+void FrmViewStoria::PresentaStoria() {
+    SuDatabase([this] {
+        setCaption("Aggiornamento in corso");
+        setEnabled(false);
+        Data1.RecordSource = kBase + " where verso ='AAAAAAAAAAAAAAAA' ";
+        Data1.Refresh();
+        DBGrid1.Refresh();
+        std::string q = kBase;
+        if (BadgeSingolo) q += " WHERE (numerobadge = " + sqlQuote(Badge()) + ")";
+        if (!StoriaCompleta) q += (BadgeSingolo ? " AND " : " WHERE") + CondizionePeriodo();
+        if (!AggiungiCondizioni(q)) return;
+        Occupato(true);
+        q += " ORDER BY cdbl(cdate(Data)) ASC, Ora ASC, indice";
+        Data1.RecordSource = q;
+        Data1.Refresh();
+        CopiaInTemp();
+        Recordset& rs = Data1.recordset();
+        if (rs.RecordCount() > 0) rs.MoveFirst();
+        Data2.Refresh();
+        DBGrid1.Refresh();
+        Label3.setCaption("Records trovati : " + Num(rs.RecordCount()));
+        std::string titolo = StoriaCompleta ? "Storico totale"
+                                            : "Storico del periodo " + TestoData(DataIniziale) + " - " +
+                                                  TestoData(DataFinale);
+        if (BadgeSingolo) titolo += " Badge " + Badge();
+        setCaption(titolo);
+        DBGrid1.setVisible(true);
+        setEnabled(true);
+        Occupato(false);
+    });
+}
+
+// The kind and direction conditions from the check boxes; a mix that selects nothing is told and
+// gives false.
+bool FrmViewStoria::AggiungiCondizioni(std::string& q) {
+    const int tipo = 1000 * ChkPassaggi.checked() + 100 * ChkRifiuti.checked() + 10 * ChkOnLine.checked() +
+                     ChkOffLine.checked();
+    const int verso = ChkIngressi.checked() + 10 * ChkUscite.checked();
+    CmdCalcolaTempiPresenze.setVisible(true);
+    if (verso == 0) {
+        app_.MsgBox("Occorre almeno una selezione tra Ingressi ed Uscite");
+        setEnabled(true);
+        return false;
+    }
+    const Tipo t = TipoDi(tipo);
+    if (t.messaggio) app_.MsgBox(t.messaggio);
+    if (t.ferma) {
+        setEnabled(true);
+        Occupato(false);
+        return false;
+    }
+    if (t.condizione) Aggiungi(q, t.condizione);
+    if (verso == 1) Aggiungi(q, "(verso = 'In' or verso  = 'InOut')");
+    if (verso == 10) Aggiungi(q, "(verso = 'Out' or verso  = 'InOut')");
+    return true;
+}
+
+// TEMP becomes a copy of the rows found, in one transaction: a failure leaves the previous copy.
+void FrmViewStoria::CopiaInTemp() {
+    Data2.Refresh();
+    Database& report = Data2.database();
+    Transaction t(report);
+    report.execute("DELETE * FROM TEMP");
+    Recordset& temp = Data2.recordset();
+    Recordset& rs = Data1.recordset();
+    for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
+        const auto dataOra = DataOra(rs.field("Data").str(), rs.field("Ora").str());
+        temp.AddNew();
+        temp.setField("Cognome", rs.field("Cognome"));
+        temp.setField("Nome", rs.field("Nome"));
+        temp.setField("Ora", rs.field("Ora"));
+        temp.setField("NumeroBadge", rs.field("NumeroBadge"));
+        temp.setField("Data", rs.field("Data"));
+        temp.setField("causale", rs.field("PosizioneLettore"));
+        temp.setField("nota", rs.field("nota"));
+        temp.setField("verso", rs.field("verso"));
+        temp.setField("dataora", dataOra ? Value(*dataOra) : Value());
+        temp.setField("passaggio", Value(rs.field("passaggio").toBool()));
+        temp.Update();
+    }
+    t.commit();
+}
+
+void FrmViewStoria::Occupato(bool occupato) {
+    clessidra_ = occupato;
+    app_.sys.dialogs.setBusyPointer(occupato);
+}
+
+bool FrmViewStoria::SuDatabase(const std::function<void()>& lavoro) {
+    try {
+        lavoro();
+        return true;
+    } catch (const DbError& e) {
+        Occupato(false);
+        setEnabled(true);
+        app_.MsgBox(std::string("Errore nell'accesso all'archivio: ") + e.what(), mb::Critical, "Errore");
+        return false;
+    }
+}
+
+// ---- deletion ----------------------------------------------------------------------------------
+
+void FrmViewStoria::CmdDelStorico_Click() {
+    if (!SuDatabase([this] { Data1.Refresh(); })) return;
+    CancellaStoria();
+}
+
+void FrmViewStoria::CancellaStoria() {
+    setCaption("Cancellazione in corso");
+    if (FrameSelezioneDate.Visible()) {
+        if (!LeggiDate()) return;
+        FrameSelezioneDate.setVisible(false);
+    }
+    const std::string domanda = StoriaCompleta ? "Cancellare complertamente storico ?"
+                                               : "Cancellare storico da " + TestoData(DataIniziale) + " a " +
+                                                     TestoData(DataFinale) + " ?";
+    if (app_.MsgBox(domanda, mb::YesNo) != mb::Yes) {
+        app_.MsgBox("Cancellazione annullata ");
+        return;
+    }
+    setEnabled(false);
+    Occupato(true);
+    // Only the period limits the deletion: every badge, kind and direction of it goes.
+    const bool cancellato = SuDatabase([this] {
+        Data1.database().execute("delete * FROM transiti " + (StoriaCompleta ? "" : " WHERE" + CondizionePeriodo()));
+        Data2.Refresh();
+        Data2.database().execute("DELETE * FROM TEMP");
+        Data1.Refresh();
+        Data2.Refresh();
+        DBGrid1.Refresh();
+    });
+    if (!cancellato) return;
+    // What is left is shown whole, even when the whole log was already the choice.
+    if (OptInteraParziale[2].Value())
+        OptInteraParziale_Click(2);
+    else
+        OptInteraParziale[2].setValue(true);
+    setEnabled(true);
+    Occupato(false);
+}
+
+// ---- printing and closing ----------------------------------------------------------------------
+
+void FrmViewStoria::Stampa(const std::string& modello, const std::string& titolo) {
+    try {
+        Report1.DataFiles[0] = app_.PercorsoDbReport;
+        Report1.WindowTitle = Caption();
+        Report1.ReportFileName = app_.file(modello);
+        Report1.Formulas[0] = "Titolo = \"" + titolo + "\"";
+        Report1.Destination = 0;
+        Report1.setAction(1);
+    } catch (const ReportError& e) {
+        app_.MsgBox("Errore nella produzione del report " + Num(e.number) + " " + e.what(), mb::Exclamation,
+                    "Attenzione");
+    }
+}
+
+void FrmViewStoria::CmdStampa_Click() {
+    if (clessidra_) return;
+    Stampa("giornata1new.rpt", Caption());
+}
+
+void FrmViewStoria::CmdEsci_Click() {
+    if (!clessidra_) Unload();
+}
+
+// ---- attendance --------------------------------------------------------------------------------
+
+void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
+    bool inOut = false;
+    const bool calcolato = SuDatabase([this, &inOut] {
+        DataTemp.RecordSource = kSorgentePresenze;
+        DataTemp.Refresh();
+        DataPresenze.RecordSource = "presenze";
+        DataPresenze.Refresh();
+        Database& report = DataPresenze.database();
+        Transaction t(report);
+        report.execute("delete * from presenze");
+        DataPresenze.Refresh();
+        const Accoppiamento a = AccoppiaTransiti(TransitiPresenza());
+        for (const Presenza& p : a.presenze) ScriviPresenza(p);
+        t.commit();
+        inOut = a.passaggiInOut;
+    });
+    if (!calcolato) return;
+    if (inOut)
+        app_.MsgBox(
+            "Riscontrati passaggi da tornelli Inout. Sono stati considerati come non avvenuti. I dati di presenza "
+            "potranno risultare non corretti");
+    Stampa("presenze.rpt", Caption() + " Tempi presenza   ");
+}
+
+// The accepted transits of TEMP in the order of DataTemp. A row whose date could not be read has
+// no time to pair and is left out.
+std::vector<TransitoPresenza> FrmViewStoria::TransitiPresenza() {
+    std::vector<TransitoPresenza> out;
+    Recordset& rs = DataTemp.recordset();
+    for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
+        const Value dataOra = rs.field("dataora");
+        if (dataOra.isNull()) continue;
+        out.push_back({rs.field("NUMEROBADGE").str(), rs.field("COGNOME").str(), rs.field("NOME").str(),
+                       rs.field("verso").str(), dataOra.toDouble()});
+    }
+    return out;
+}
+
+void FrmViewStoria::ScriviPresenza(const Presenza& p) {
+    static const std::string kMancante(17, '=');
+    Recordset& rs = DataPresenze.recordset();
+    rs.AddNew();
+    rs.setField("cognome", p.cognome);
+    rs.setField("nome", p.nome);
+    rs.setField("numerobadge", p.badge);
+    rs.setField("mancaingresso", p.mancaIngresso);
+    rs.setField("mancauscita", p.mancaUscita);
+    if (p.mancaIngresso) {
+        rs.setField("sdataingresso", kMancante);
+    } else {
+        rs.setField("dataingresso", p.dataOraIn);
+        rs.setField("sdataingresso", TestoDataOra(p.dataOraIn));
+    }
+    if (p.mancaUscita) {
+        rs.setField("sdataUscita", kMancante);
+    } else {
+        rs.setField("dataUscita", p.dataOraOut);
+        rs.setField("sdataUscita", TestoDataOra(p.dataOraOut));
+    }
+    if (!p.mancaIngresso && !p.mancaUscita) {
+        const std::int64_t minuti = MinutiTra(p.dataOraIn, p.dataOraOut);
+        rs.setField("numeroore", minuti / 60);
+        rs.setField("numerominuti", minuti % 60);
+    }
+    rs.Update();
+}
+
+}  // namespace vc

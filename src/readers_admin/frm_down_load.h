@@ -1,0 +1,55 @@
+#pragma once
+// The download window: collects the transits stored in one reader or in every reader into the
+// table "Storico", with the card holder's name, and erases the readers' memory afterwards when
+// the settings ask for it.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/app.h"
+
+namespace vc {
+
+class FrmDownLoad final : public Form {
+public:
+    static constexpr const char* kName = "FrmDownLoad";
+    explicit FrmDownLoad(App& app);
+
+    Frame Frame1{*this, "Frame1"};
+    OptionButton Option1{*this, "Option1", &Frame1};
+    OptionButton Option2{*this, "Option2", &Frame1};
+    ComboBox Combo1{*this, "Combo1", &Frame1};
+    Label Label1{*this, "Label1"};
+    Label Label2{*this, "Label2"};
+    CommandButton Command1{*this, "Command1"};
+    CommandButton Command2{*this, "Command2"};
+    Data Data1{*this, "Data1"};
+    Data Data2{*this, "Data2"};
+
+    void Option1_Click();
+    void Option2_Click();
+    void Command1_Click();
+    void Command2_Click();
+
+protected:
+    void Form_Load() override;
+    // Closing the window is "Annulla": the other-options window waits disabled until then.
+    void Form_QueryClose() override { Command2_Click(); }
+
+private:
+    void Disponi();
+    // The indexes of the readers to download, or nothing when the choice is wrong (said why).
+    std::optional<std::vector<int>> LettoriScelti();
+    // Each phase gives the index of the first reader that fails, or -1.
+    int Sonda(const std::vector<int>& lettori);
+    int Raccogli(const std::vector<int>& lettori);
+    int CancellaMemorie(const std::vector<int>& lettori);
+    void Memorizza(int lettore, const std::string& risposta);
+    // Cognome and Nome of the card with that number, "" for both when there is none.
+    std::pair<std::string, std::string> Intestatario(const std::string& numeroCarta);
+
+    App& app_;
+};
+
+}  // namespace vc

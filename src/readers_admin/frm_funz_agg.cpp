@@ -1,0 +1,267 @@
+#include "readers_admin/frm_funz_agg.h"
+
+#include <exception>
+
+#include "common/carte.h"
+#include "common/comando_carta.h"
+#include "core/link/reader_link.h"
+#include "core/schedule/imparziale.h"
+#include "core/settings/settings_file.h"
+#include "readers_admin/comandi_lettore.h"
+#include "readers_admin/linea_libera.h"
+
+namespace vc {
+
+namespace {
+
+void avviso(App& app, const char* testo, const char* titolo) { app.MsgBox(testo, mb::Exclamation, titolo); }
+void informa(App& app, const char* testo) { app.MsgBox(testo, mb::Information, "Messaggio"); }
+
+bool CiSonoLettori(App& app) {
+    if (app.NumeroLettori >= 1) return true;
+    avviso(app, "Non ci sono lettori.", "Attenzione");
+    return false;
+}
+
+// A card is stored only on the readers it is enabled on, and only when it is an enabled
+// stand-alone card; everywhere else it is deleted.
+std::string ComandoCarta(const Recordset& carta, int numeroLettore, bool quattroCifre) {
+    const std::string numero = carta.field("NumeroCarta").str();
+    const bool memorizza = AbilitataSulLettore(carta.field("Lettore").str(), numeroLettore) &&
+                           !carta.field("Flag_online").toBool() && carta.field("AbilitaCarta").toBool();
+    return memorizza ? ComandoMemorizzaCarta(numero, quattroCifre, OpzioniDaRecord(carta))
+                     : ComandoCancellaCarta(numero, quattroCifre);
+}
+
+// The failure text of a reply to "B" or "C", or nullptr when the reader took the card.
+const char* ErroreProgrammazione(const std::string& risposta) {
+    if (risposta.empty()) return "Periferica non connessa.";
+    switch (StatoRisposta(risposta)) {
+        case 'D': return "Errore nel traferimento dati.";
+        case 'C': return "Errore nel codice applicazione.";
+        case 'S': return nullptr;
+        default: return "Risposta sconosciuta.";
+    }
+}
+
+}  // namespace
+
+FrmFunzAgg::FrmFunzAgg(App& app) : Form(app, kName), app_(app) {
+    Disponi();
+    Command1.Click = [this] { Command1_Click(); };
+    Command2.Click = [this] { Command2_Click(); };
+    Command3.Click = [this] { Command3_Click(); };
+    Command4.Click = [this] { Command4_Click(); };
+    Command5.Click = [this] { Command5_Click(); };
+    Command6.Click = [this] { Command6_Click(); };
+    Command7.Click = [this] { Command7_Click(); };
+    Command8.Click = [this] { Command8_Click(); };
+    Command9.Click = [this] { Command9_Click(); };
+    Command10.Click = [this] { Command10_Click(); };
+}
+
+void FrmFunzAgg::Disponi() {
+    setCaption("Varcanto - altre opzioni");
+    geometry = {0, 0, 560, 400};
+    const std::pair<CommandButton*, const char*> sinistra[] = {
+        {&Command1, "Stampa archivio utenti"},
+        {&Command10, "Scelta utenti per l'imparziale"},
+        {&Command5, "Riazzera AntiPass-Back"},
+        {&Command6, "Upload carte"},
+        {&Command7, "Elimina storico da tutti i lettori"},
+    };
+    const std::pair<CommandButton*, const char*> destra[] = {
+        {&Command2, "DownLoad storico"},
+        {&Command3, "Archivio storico"},
+        {&Command8, "Fasce orarie On Line"},
+        {&Command9, "Password"},
+    };
+    int riga = 0;
+    for (auto [bottone, testo] : sinistra) {
+        bottone->setCaption(testo);
+        bottone->place(20, 20 + riga++ * 58, 250, 46);
+    }
+    riga = 0;
+    for (auto [bottone, testo] : destra) {
+        bottone->setCaption(testo);
+        bottone->place(290, 20 + riga++ * 58, 250, 46);
+    }
+    Command4.setCaption("Ritorna alla pagina principale");
+    Command4.place(150, 330, 260, 46);
+    Image1.Picture = "antipassback/vuoto";
+    Image2.Picture = "antipassback/presenti";
+    for (Image* i : {&Image1, &Image2}) {
+        i->place(0, 0, 32, 32);
+        i->setVisible(false);
+    }
+    Data1.setVisible(false);
+    Data2.setVisible(false);
+}
+
+void FrmFunzAgg::Form_Load() {
+    Command5.setPicture(app_.imp.UtentiPresenti != 0 ? Image2.Picture : Image1.Picture);
+}
+
+void FrmFunzAgg::ApriSitoDb(Data& data, const char* tabella) {
+    data.DatabaseName = app_.file("Varcanto.mdb");
+    data.RecordSource = tabella;
+    data.Refresh();
+}
+
+void FrmFunzAgg::Command1_Click() {
+    ApriSitoDb(Data2, "Carte");
+    if (Data2.recordset().EOF_()) {
+        avviso(app_, "Non ci sono utenti nel database.", "Attenzione");
+        return;
+    }
+    try {
+        Report& report = app_.control<Report>("FrmMain", "Report1");
+        report.DataFiles[0] = app_.file("Varcanto.mdb");
+        report.ReportFileName = app_.file("Utenti.rpt");
+        report.Destination = 0;
+        report.setAction(1);
+    } catch (const std::exception&) {
+        app_.MsgBox("Problemi con la stampante.", mb::Critical, "Errore");
+    }
+}
+
+void FrmFunzAgg::Command10_Click() {
+    if (!app_.imp.FlagImparziale) {
+        avviso(app_, "L'imparziale non è stato attivato.", "Messaggio");
+        return;
+    }
+    app_.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
+    app_.form("FrmWait").Show();
+    Randomize(app_);
+    AzzeraImparziale(app_);
+    const bool estratti = ContaQuanti(app_);
+    if (estratti) SceltaImparziale(app_);
+    app_.form("FrmWait").Unload();
+    if (estratti) {
+        app_.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
+        informa(app_, "Operazione completata.");
+    } else {
+        app_.MsgBox(ImparzialeImpossibile, mb::Critical, "Errore");
+        app_.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
+    }
+}
+
+void FrmFunzAgg::Command2_Click() {
+    if (!CiSonoLettori(app_) || !LineaLibera(app_)) return;
+    setEnabled(false);
+    app_.form("FrmDownLoad").Show();
+}
+
+void FrmFunzAgg::Command3_Click() { app_.form("FrmViewStoria").Show(); }
+
+void FrmFunzAgg::Command4_Click() {
+    Unload();
+    Form& principale = app_.form("FrmMain");
+    principale.setEnabled(true);
+    principale.Show();
+}
+
+void FrmFunzAgg::Command5_Click() {
+    if (app_.imp.UtentiPresenti == 0) {
+        informa(app_, "L'antipass-back è già azzerato.");
+        return;
+    }
+    if (app_.MsgBox("Confermi l'azzeramento dell'antipass-back ?", mb::YesNo | mb::Question, "Domanda") != mb::Yes)
+        return;
+    // One statement for the whole table: the same end state as deleting row by row, without a
+    // durable write per person.
+    ApriSitoDb(Data1, "Presenti");
+    Data1.database().execute("DELETE FROM presenti");
+    app_.imp.UtentiPresenti = 0;
+    ScriviImpostazione(app_.file("Accessi.ini"), "Utenti", "0");
+    app_.control<Label>("FrmMain", "Label4").setCaption("0");
+    app_.control<Label>("FrmMain", "Label3").setCaption("");
+    Command5.setPicture(Image1.Picture);
+    informa(app_, "Operazione completata.");
+}
+
+void FrmFunzAgg::Command6_Click() {
+    ApriSitoDb(Data2, "Carte");
+    if (Data2.recordset().EOF_()) {
+        avviso(app_, "Il database delle carte è vuoto.", "Attenzione");
+        return;
+    }
+    if (!CiSonoLettori(app_) || !LineaLibera(app_)) return;
+    app_.form("FrmWait").Show();
+    setEnabled(false);
+    if (ProgrammaTutteLeCarte()) {
+        app_.form("FrmWait").Unload();
+        Show();
+        informa(app_, "Programmazione effettuata.");
+    }
+    setEnabled(true);
+}
+
+bool FrmFunzAgg::ProgrammaTutteLeCarte() {
+    for (int i = 0; i < app_.NumeroLettori; ++i) {
+        app_.sys.loop.doEvents();
+        if (!ProgrammaLettore(i)) return false;
+        Data2.Refresh();
+    }
+    return true;
+}
+
+bool FrmFunzAgg::ProgrammaLettore(int i) {
+    const DatiLettore& lettore = app_.Lettori[static_cast<std::size_t>(i)];
+    Recordset& carte = Data2.recordset();
+    for (carte.MoveFirst(); !carte.EOF_(); carte.MoveNext()) {
+        app_.sys.clock.sleep(50);
+        app_.sys.loop.doEvents();
+        const std::string comando = ComandoCarta(carte, i + 1, app_.imp.FlagQuattroCifre);
+        if (const char* errore = ErroreProgrammazione(InviaAlLettore(app_, lettore, comando))) {
+            app_.form("FrmWait").Unload();
+            Show();
+            app_.MsgBox(errore, mb::Exclamation, TitoloLettore(i + 1, lettore));
+            Data2.Refresh();
+            return false;
+        }
+    }
+    return true;
+}
+
+void FrmFunzAgg::Command7_Click() {
+    if (!CiSonoLettori(app_) || !LineaLibera(app_)) return;
+    if (app_.MsgBox("Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?",
+                    mb::YesNo | mb::Question, "Domanda") != mb::Yes)
+        return;
+    app_.form("FrmWait").Show();
+    setEnabled(false);
+    const int fallito = CancellaTuttiGliStorici();
+    app_.form("FrmWait").Unload();
+    if (fallito >= 0) {
+        Show();
+        app_.MsgBox("Errore di comunicazione.", mb::Exclamation,
+                    TitoloLettore(fallito + 1, app_.Lettori[static_cast<std::size_t>(fallito)]));
+    }
+    setEnabled(true);
+    Show();
+    if (fallito < 0) informa(app_, "Cancellazione effettuata.");
+}
+
+int FrmFunzAgg::CancellaTuttiGliStorici() {
+    for (int i = 0; i < app_.NumeroLettori; ++i) {
+        app_.sys.loop.doEvents();
+        app_.sys.clock.sleep(100);
+        if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "E01"))) return i;
+    }
+    return -1;
+}
+
+void FrmFunzAgg::Command8_Click() {
+    if (!LineaLibera(app_)) return;
+    Hide();
+    app_.FasceDaCarte = false;
+    app_.form("FrmFasceOnline").Show();
+}
+
+void FrmFunzAgg::Command9_Click() {
+    Hide();
+    app_.form("FrmGestPassw").Show();
+}
+
+}  // namespace vc

@@ -1,0 +1,272 @@
+#include "readers_admin/frm_util_tessaro.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/text.h"
+#include "common/val.h"
+#include "core/link/reader_link.h"
+#include "core/settings/frm_prog_setup.h"
+#include "readers_admin/frm_conf_lettori.h"
+#include "readers_admin/linea_libera.h"
+
+namespace vc {
+
+namespace {
+
+// Record numbers have 3 digits.
+constexpr int MassimoRecord = 1000;
+constexpr int AttesaPollMs = 500;
+constexpr int PausaCartaMs = 1000;
+
+enum class Esito { Letto, Mancante, Illeggibile, Malformato };
+
+struct Archivio {
+    Esito esito = Esito::Letto;
+    std::vector<std::string> record;
+    std::size_t riga = 0;  // the first malformed line
+};
+
+// A record is its line without the quotes around it: 3 digits, then the card code.
+bool RecordValido(const std::string& r) {
+    return r.size() > 3 && r.find_first_not_of("0123456789") >= 3;
+}
+
+// Every record of an archive, yielding to window events before each. Blank lines are skipped.
+Archivio LeggiArchivio(App& app, const std::string& percorso) {
+    if (!std::filesystem::exists(percorso)) return {Esito::Mancante, {}, 0};
+    std::ifstream f(percorso, std::ios::binary);
+    if (!f.is_open()) return {Esito::Illeggibile, {}, 0};
+    Archivio a;
+    std::string riga;
+    for (std::size_t n = 1;; ++n) {
+        app.sys.loop.doEvents();
+        if (!std::getline(f, riga)) break;
+        if (!riga.empty() && riga.back() == '\r') riga.pop_back();
+        if (Trim(riga).empty()) continue;
+        if (riga.size() >= 2 && riga.front() == '"' && riga.back() == '"') riga = riga.substr(1, riga.size() - 2);
+        if (!RecordValido(riga)) return {Esito::Malformato, {}, n};
+        a.record.push_back(riga);
+    }
+    if (f.bad()) return {Esito::Illeggibile, {}, 0};
+    return a;
+}
+
+bool AggiungiRecord(const std::string& percorso, const std::string& record) {
+    std::ofstream f(percorso, std::ios::binary | std::ios::app);
+    f << '"' << record << "\"\r\n";
+    f.close();
+    return !f.fail();
+}
+
+}  // namespace
+
+FrmUtilTessaro::FrmUtilTessaro(App& app) : Form(app, kName), app_(app) {
+    Disponi();
+    Command1.Click = [this] { Command1_Click(); };
+    Command2.Click = [this] { Command2_Click(); };
+    Command3.Click = [this] { Command3_Click(); };
+    Command4.Click = [this] { Command4_Click(); };
+}
+
+// The building prompt and its stop button take the place of the idle buttons; the progress bar
+// takes that of the back button while loading.
+void FrmUtilTessaro::Disponi() {
+    setCaption("Varcanto - utilities tessaro");
+    geometry = {0, 0, 460, 190};
+    Command1.setCaption("Creazione file di archivio carte");
+    Command1.place(30, 20, 400, 40);
+    Command2.setCaption("Programmazione carte per Tessaro");
+    Command2.place(30, 70, 400, 40);
+    Command3.setCaption("Ritorna alla pagina Gestione Lettori");
+    Command3.place(30, 120, 400, 40);
+    ProgressBar1.place(30, 128, 400, 24);
+    Label1.alignment = 2;
+    Label1.fontSize = 14;
+    Label1.bold = true;
+    Label1.place(30, 16, 400, 30);
+    Label2.alignment = 2;
+    Label2.fontSize = 12;
+    Label2.place(30, 52, 400, 26);
+    Command4.setPicture("tessaro/stop");
+    Command4.place(200, 90, 60, 60);
+}
+
+void FrmUtilTessaro::Form_Load() { MostraInattivo(); }
+
+void FrmUtilTessaro::Form_QueryClose() {
+    if (Enabled() && Command3.Visible()) Command3_Click();
+}
+
+void FrmUtilTessaro::MostraInattivo() {
+    for (Control* c : std::initializer_list<Control*>{&Command1, &Command2, &Command3}) c->setVisible(true);
+    for (Control* c : std::initializer_list<Control*>{&Command4, &Label1, &Label2, &ProgressBar1}) c->setVisible(false);
+}
+
+std::string FrmUtilTessaro::ChiediNomeFile() {
+    std::string nome;
+    do {
+        app_.sys.loop.doEvents();
+        nome = app_.InputBox("Inserisci il nome del file (senza estensione, al massimo 8 caratteri) :", "Nome file");
+    } while (!ControllaNomeFile(app_, nome));
+    return nome;
+}
+
+// Reads an archive; what keeps it from being used is told to the operator.
+bool FrmUtilTessaro::Leggi(const std::string& percorso, std::vector<std::string>& record) {
+    Archivio a = LeggiArchivio(app_, percorso);
+    switch (a.esito) {
+        case Esito::Letto:
+            record = std::move(a.record);
+            return true;
+        case Esito::Mancante:
+            app_.MsgBox("Il file non esiste.", mb::Exclamation, "Attenzione");
+            return false;
+        case Esito::Illeggibile:
+            app_.MsgBox("Impossibile leggere il file " + percorso + ".", mb::Critical, "Errore");
+            return false;
+        case Esito::Malformato:
+            app_.MsgBox("Il file " + percorso + " non è un archivio carte valido (riga " +
+                            Num(static_cast<std::int64_t>(a.riga)) + ").",
+                        mb::Exclamation, "Attenzione");
+            return false;
+    }
+    return false;
+}
+
+// The reader shown by the readers window, its fields as they read there; its loop is selected.
+std::string FrmUtilTessaro::PrefissoLettore() {
+    auto& w = app_.form<FrmConfLettori>();
+    app_.LoopCorrente = CInt(Val(w.Text9.Text()));
+    return Right("00" + w.Text10.Text(), 2) + Right("000000" + w.Text4.Text(), 6);
+}
+
+bool FrmUtilTessaro::controllo_stringa(const std::string& codice, const std::string& percorso) {
+    for (const std::string& r : LeggiArchivio(app_, percorso).record)
+        if (Mid(r, 4, 6) == codice) return false;
+    return true;
+}
+
+// Polls every half second until a card is read; false when the operator stops first.
+bool FrmUtilTessaro::LeggiCarta(std::string& codice) {
+    for (;;) {
+        const Deadline attesa(app_.sys.clock, AttesaPollMs);
+        while (!attesa.expired()) app_.sys.loop.doEvents();
+        if (Interrompi) return false;
+        std::string poll = PrefissoLettore() + "D";
+        const std::string risposta = invia_comando_medio(app_, poll);
+        // A card read without card data has nothing to register.
+        if (StatoRisposta(risposta) == 'I' && risposta.size() > 10) {
+            codice = risposta.substr(8, risposta.size() - 10);
+            return true;
+        }
+    }
+}
+
+// A second to see the outcome, beeping all along when beeps are on.
+void FrmUtilTessaro::Pausa() {
+    const Deadline fine(app_.sys.clock, PausaCartaMs);
+    while (!fine.expired()) {
+        app_.sys.loop.doEvents();
+        if (app_.imp.FlagBeep) app_.sys.dialogs.beep();
+    }
+}
+
+void FrmUtilTessaro::Command1_Click() {
+    Interrompi = false;
+    if (!LineaLibera(app_)) return;
+    const std::string nome = ChiediNomeFile();
+    if (nome.empty()) return;
+    const std::string percorso = app_.file(nome + ".txt");
+    if (std::filesystem::exists(percorso)) {
+        app_.MsgBox("Il file già esiste. I dati verranno messi in coda.", mb::Information, "Messaggio");
+    } else if (!std::ofstream(percorso, std::ios::binary)) {
+        app_.MsgBox("Impossibile scrivere il file " + percorso + ".", mb::Critical, "Errore");
+        return;
+    }
+    std::vector<std::string> record;
+    if (!Leggi(percorso, record)) return;
+    int n = record.empty() ? 0 : static_cast<int>(Val(Left(record.back(), 3))) + 1;
+
+    for (Control* c : std::initializer_list<Control*>{&Command1, &Command2, &Command3}) c->setVisible(false);
+    Command4.setEnabled(true);
+    for (Control* c : std::initializer_list<Control*>{&Command4, &Label1, &Label2}) c->setVisible(true);
+    for (;;) {
+        // A 1001st record would repeat a number, and two cards would pass as one.
+        if (n >= MassimoRecord) {
+            app_.MsgBox("L'archivio è pieno: al massimo 1000 carte.", mb::Exclamation, "Attenzione");
+            return MostraInattivo();
+        }
+        Label1.setCaption("Passare la carta numero " + Num(n));
+        Label2.setCaption("");
+        app_.sys.loop.doEvents();
+        std::string codice;
+        if (!LeggiCarta(codice)) return;
+        Label1.setCaption("");
+        const bool nuova = controllo_stringa(codice, percorso);
+        Command4.setEnabled(false);
+        if (nuova) {
+            if (!AggiungiRecord(percorso, Pad(n, 3) + codice)) {
+                app_.MsgBox("Impossibile scrivere il file " + percorso + ".", mb::Critical, "Errore");
+                return MostraInattivo();
+            }
+            Label2.setForeColor(colour::Green);
+            Label2.setCaption("Scrittura nel file Ok.");
+            ++n;
+        } else {
+            Label2.setForeColor(colour::Black);
+            Label2.setCaption("La carta è già in archivio.");
+        }
+        Pausa();
+        Command4.setEnabled(true);
+    }
+}
+
+// The building loop sees the request at the end of its current wait, before another poll.
+void FrmUtilTessaro::Command4_Click() {
+    for (Control* c : std::initializer_list<Control*>{&Label1, &Label2, &Command4}) c->setVisible(false);
+    for (Control* c : std::initializer_list<Control*>{&Command1, &Command2, &Command3}) c->setVisible(true);
+    Interrompi = true;
+}
+
+void FrmUtilTessaro::Command2_Click() {
+    if (!LineaLibera(app_)) return;
+    const std::string nome = ChiediNomeFile();
+    if (nome.empty()) return;
+    std::vector<std::string> record;
+    if (!Leggi(app_.file(nome + ".txt"), record)) return;
+
+    setEnabled(false);
+    Command3.setVisible(false);
+    ProgressBar1.Min = 0;
+    ProgressBar1.Max = static_cast<int>(record.size());
+    ProgressBar1.setValue(0);
+    ProgressBar1.setVisible(true);
+    app_.sys.dialogs.setBusyPointer(true);
+    const std::string prefisso = PrefissoLettore();
+    bool riuscito = true;
+    for (std::size_t i = 0; i < record.size() && riuscito; ++i) {
+        app_.sys.loop.doEvents();
+        std::string testo = prefisso + "L" + record[i];
+        riuscito = StatoRisposta(invia_comando(app_, testo)) == 'S';
+        if (riuscito) ProgressBar1.setValue(static_cast<int>(i + 1));
+    }
+    app_.sys.dialogs.setBusyPointer(false);
+    // Records already sent stay loaded in the reader.
+    if (riuscito)
+        app_.MsgBox("Programmazione effettuata.", mb::Information, "Messaggio");
+    else
+        app_.MsgBox("Errore di comunicazione con il Tessaro.", mb::Critical, "Errore");
+    setEnabled(true);
+    ProgressBar1.setVisible(false);
+    Command3.setVisible(true);
+}
+
+void FrmUtilTessaro::Command3_Click() {
+    Unload();
+    auto& lettori = app_.form<FrmConfLettori>();
+    lettori.setEnabled(true);
+    lettori.Show();
+}
+
+}  // namespace vc

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+
+#include "readers_admin/frm_down_load.h"
+#include "readers_admin/frm_funz_agg.h"
+#include "readers_admin/lettori_in_linea.h"
+
+namespace vc {
+namespace {
+
+constexpr int Avviso = mb::Exclamation;
+
+// Three readers; each holds the records queued for it ("Z" replies to "S", then "F").
+class DownLoad : public ::testing::Test {
+protected:
+    DownLoad() : linea(s, 3) {
+        linea.risposta = [this](const std::string& t) { return rispondi(t); };
+        s.sql("INSERT INTO Carte (Cognome, Nome, NumeroCarta) VALUES ('Rossi', 'Mario', '0123')");
+    }
+    // A stored transit of reader n: the record's characters after the status.
+    void registra(int n, const std::string& dati) { memoria[n].push_back(dati); }
+    // Opens the window as the operator does, from the other-options window.
+    FrmDownLoad& apri() {
+        s.app().form<FrmFunzAgg>().Command2.click();
+        return s.app().form<FrmDownLoad>();
+    }
+    void cancellaDopo(bool si) { s.app().control<CheckBox>("FrmProgSetup", "Check2").setValue(si ? 1 : 0); }
+    void completa(FrmDownLoad& f) {
+        s.dialogs.expectMsg("Operazione completata.", mb::Information, "Messaggio");
+        f.Command1.click();
+    }
+    std::vector<std::vector<std::string>> storico() {
+        std::vector<std::vector<std::string>> out;
+        for (const auto& riga : Database::open(s.site.file("Varcanto.mdb"))->query("SELECT * FROM Storico")) {
+            out.emplace_back();
+            for (const auto& [campo, valore] : riga) out.back().push_back(valore.str());
+        }
+        return out;
+    }
+
+    test::Station s;
+    test::LettoriInLinea linea;
+    std::map<int, std::deque<std::string>> memoria;
+    std::map<std::string, std::string> guasti;  // command (after the prefix) -> reply body for reader 2
+
+private:
+    std::string rispondi(const std::string& t) {
+        const std::string indirizzo = t.substr(0, 2), comando = t.substr(8);
+        if (indirizzo == "02" && guasti.count(comando)) return guasti[comando];
+        if (comando != "S") return indirizzo + "S";
+        auto& coda = memoria[std::stoi(indirizzo)];
+        if (coda.empty()) return indirizzo + "F";
+        const std::string dati = coda.front();
+        coda.pop_front();
+        return indirizzo + "Z" + dati;
+    }
+};
+
+TEST_F(DownLoad, OpensOnAllReadersWithTheEraseSetting) {
+    for (bool cancella : {false, true}) {
+        cancellaDopo(cancella);
+        FrmDownLoad& f = apri();
+        EXPECT_EQ(f.Caption(), "Varcanto - downLoad");
+        EXPECT_TRUE(f.Option2.Value());
+        EXPECT_FALSE(f.Option1.Value());
+        EXPECT_FALSE(f.Combo1.Enabled());
+        ASSERT_EQ(f.Combo1.ListCount(), 3);
+        EXPECT_EQ(f.Combo1.List(1), "Lettore 2 - situato presso : PORTA2  ");
+        EXPECT_EQ(f.Label1.Caption(), "Numero lettori : 3");
+        EXPECT_EQ(f.Label2.Caption(), cancella ? "Cancello la memoria dopo il download"
+                                               : "Non cancello la memoria dopo il download");
+        f.Option1.click();
+        EXPECT_TRUE(f.Combo1.Enabled());
+        f.Option2.click();
+        EXPECT_FALSE(f.Combo1.Enabled());
+        f.Command2.click();
+        EXPECT_FALSE(s.app().isLoaded("FrmDownLoad"));
+        EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled() && s.app().form<FrmFunzAgg>().Visible());
+    }
+}
+
+TEST_F(DownLoad, EveryReaderIntoStoricoWithTheHoldersName) {
+    s.clock.set({2027, 1, 5, 10, 0, 0});
+    registra(1, "0123" "0815" "3112");
+    registra(1, "0777" "0930" "0401");
+    registra(3, "0123" "1200" "0201");
+    FrmDownLoad& f = apri();
+    completa(f);
+    EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123Q", "02000123Q", "03000123Q", "01000123S",
+                                                       "01000123S", "01000123S", "02000123S", "03000123S",
+                                                       "03000123S"}));
+    EXPECT_EQ(storico(), (std::vector<std::vector<std::string>>{
+                             {"0123", "Rossi", "Mario", "1", "PORTA1", "31/12/2026", "08:15"},
+                             {"0777", "", "", "1", "PORTA1", "04/01/2027", "09:30"},
+                             {"0123", "Rossi", "Mario", "3", "PORTA3", "02/01/2027", "12:00"}}));
+    EXPECT_FALSE(s.app().isLoaded("FrmDownLoad"));
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+    EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled() && s.app().form<FrmFunzAgg>().Visible());
+}
+
+TEST_F(DownLoad, ARecordDatedAfterNowIsFromLastYear) {
+    struct Caso {
+        const char* nome;
+        const char* record;  // hour, minute, day, month
+        const char* data;
+    } casi[] = {
+        {"earlier today", "0859" "1012", "10/12/2026"},
+        {"this very minute", "0900" "1012", "10/12/2026"},
+        {"later today", "0901" "1012", "10/12/2025"},
+        {"yesterday", "2359" "0912", "09/12/2026"},
+        {"tomorrow", "0000" "1112", "11/12/2025"},
+    };
+    s.clock.set({2026, 12, 10, 9, 0, 0});
+    for (const auto& c : casi) registra(1, std::string("0123") + c.record);
+    completa(apri());
+    const auto righe = storico();
+    ASSERT_EQ(righe.size(), std::size(casi));
+    for (std::size_t k = 0; k < righe.size(); ++k) EXPECT_EQ(righe[k][5], casi[k].data) << casi[k].nome;
+}
+
+TEST_F(DownLoad, ThreeDigitRecordsStartOnePositionEarlier) {
+    s.app().imp.FlagQuattroCifre = false;
+    registra(1, "123" "0815" "0112");
+    completa(apri());
+    EXPECT_EQ(storico(), (std::vector<std::vector<std::string>>{
+                             {"0123", "Rossi", "Mario", "1", "PORTA1", "01/12/2026", "08:15"}}));
+}
+
+TEST_F(DownLoad, SingleReaderFromTheList) {
+    registra(3, "0123" "0815" "0112");
+    FrmDownLoad& f = apri();
+    f.Option1.click();
+    f.Combo1.choose(2);
+    completa(f);
+    EXPECT_EQ(linea.comandi, (std::vector<std::string>{"03000123Q", "03000123S", "03000123S"}));
+    EXPECT_EQ(storico().size(), 1u);
+}
+
+TEST_F(DownLoad, AWrongReaderChoiceSendsNothing) {
+    FrmDownLoad& f = apri();
+    f.Option1.click();
+    s.dialogs.expectMsg("Scegliere il lettore.", Avviso, "Errore");
+    f.Command1.click();
+    f.Combo1.setText("Lettore 4 - situato presso : ALTROVE");
+    s.dialogs.expectMsg("Il lettore impostato non esiste.", Avviso, "Errore");
+    f.Command1.click();
+    EXPECT_TRUE(linea.comandi.empty());
+    EXPECT_TRUE(s.app().isLoaded("FrmDownLoad"));
+}
+
+TEST_F(DownLoad, EraseAfterEveryDownloadWhenTheSettingAsks) {
+    cancellaDopo(true);
+    registra(2, "0123" "0815" "0112");
+    completa(apri());
+    const std::vector<std::string> fine(linea.comandi.end() - 3, linea.comandi.end());
+    EXPECT_EQ(fine, (std::vector<std::string>{"01000123E01", "02000123E01", "03000123E01"}));
+    EXPECT_EQ(linea.a(2), (std::vector<std::string>{"Q", "S", "S", "E01"}));
+
+    cancellaDopo(false);
+    linea.comandi.clear();
+    completa(apri());
+    EXPECT_EQ(linea.comandi.size(), 6u);  // a probe and an "S" each, no erase
+}
+
+TEST_F(DownLoad, AReaderThatFailsStopsTheRun) {
+    using Comandi = std::vector<std::string>;
+    const Comandi sondato{"Q"}, scaricato{"Q", "S", "S"}, cancellato{"Q", "S", "S", "E01"};
+    struct Caso {
+        const char* nome;
+        const char* comando;  // reader 2's command that fails
+        const char* risposta;
+        std::size_t righe;    // rows stored (reader 1's one record)
+        Comandi lettore1, lettore2, lettore3;
+    } casi[] = {
+        {"probe refused", "Q", "02D", 0, sondato, {"Q"}, {}},
+        {"probe wrong plant", "Q", "02C", 0, sondato, {"Q"}, {}},
+        {"probe silent", "Q", "", 0, sondato, {"Q"}, {}},
+        {"record garbled", "S", "02X", 1, scaricato, {"Q", "S"}, sondato},
+        {"record silent", "S", "", 1, scaricato, {"Q", "S"}, sondato},
+        {"erase refused", "E01", "02C", 1, cancellato, {"Q", "S", "E01"}, {"Q", "S"}},
+    };
+    cancellaDopo(true);
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        s.sql("DELETE FROM Storico");
+        linea.comandi.clear();
+        guasti = {{c.comando, c.risposta}};
+        memoria.clear();
+        registra(1, "0123" "0815" "0112");
+        FrmDownLoad& f = apri();
+        s.dialogs.expectMsg("Errore di comunicazione.", Avviso, "Lettore 2 situato presso PORTA2");
+        f.Command1.click();
+        EXPECT_EQ(storico().size(), c.righe);
+        EXPECT_EQ(linea.a(1), c.lettore1);
+        EXPECT_EQ(linea.a(2), c.lettore2);
+        EXPECT_EQ(linea.a(3), c.lettore3);
+        EXPECT_TRUE(s.app().isLoaded("FrmDownLoad"));
+        EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+        EXPECT_FALSE(s.app().form<FrmFunzAgg>().Enabled());
+        f.Command2.click();
+    }
+}
+
+}  // namespace
+}  // namespace vc

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/main/finestra_vuota.h"
+#include "core/main/frm_main.h"
+#include "core/schedule/imparziale.h"
+#include "platform/profile.h"
+#include "readers_admin/frm_funz_agg.h"
+#include "readers_admin/lettori_in_linea.h"
+
+namespace vc {
+namespace {
+
+constexpr int Avviso = mb::Exclamation, Info = mb::Information, Domanda = mb::YesNo | mb::Question;
+
+class AltreOpzioni : public ::testing::Test {
+protected:
+    explicit AltreOpzioni(int lettori = 3) : linea(s, lettori) {}
+    FrmFunzAgg& finestra() { return s.app().form<FrmFunzAgg>(); }
+    FrmMain& principale() { return s.app().form<FrmMain>(); }
+    long righe(const std::string& tabella) {
+        return static_cast<long>(Database::open(s.site.file("Varcanto.mdb"))
+                                     ->query("SELECT count(*) FROM " + tabella)[0][0].second.toInt());
+    }
+    // The windows this one opens stand in for themselves here.
+    void finte(std::initializer_list<const char*> nomi) {
+        for (const char* nome : nomi)
+            s.app().registerForm(nome, [nome](App& a) { return std::make_unique<FinestraVuota>(a, nome, nome); });
+    }
+
+    test::Station s;
+    test::LettoriInLinea linea;
+};
+
+class SenzaLettori : public AltreOpzioni {
+protected:
+    SenzaLettori() : AltreOpzioni(0) {}
+};
+
+TEST_F(AltreOpzioni, UsersReportGoesToThePreviewFromTheSiteTemplate) {
+    s.sql("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Flag_online) VALUES "
+          "('Verdi', 'Anna', '0002', 0, 1), ('Bianchi', 'Luca', '0001', 1, 0)");
+    finestra().Command1.click();
+    ASSERT_EQ(s.reports.rendered.size(), 1u);
+    const ReportData& r = s.reports.rendered[0];
+    EXPECT_EQ(r.title, "Archivio utenti");
+    EXPECT_EQ(r.destination, 0);
+    ASSERT_GE(r.columns.size(), 3u);
+    EXPECT_EQ(r.columns[0].heading, "Carta");
+    ASSERT_EQ(r.rows.size(), 2u);
+    EXPECT_EQ(r.rows[0][0], "0001");
+    EXPECT_EQ(r.rows[0][1], "Bianchi");
+    EXPECT_EQ(r.rows[1][2], "Anna");
+    const Report& report = principale().Report1;
+    EXPECT_EQ(report.ReportFileName, s.site.file("Utenti.rpt"));
+    EXPECT_EQ(report.DataFiles[0], s.site.file("Varcanto.mdb"));
+}
+
+TEST_F(AltreOpzioni, UsersReportWithoutUsersOrTemplate) {
+    s.dialogs.expectMsg("Non ci sono utenti nel database.", Avviso, "Attenzione");
+    finestra().Command1.click();
+    s.sql("INSERT INTO Carte (Cognome, NumeroCarta) VALUES ('Rossi', '0001')");
+    std::filesystem::remove(s.site.file("Utenti.rpt"));
+    s.dialogs.expectMsg("Problemi con la stampante.", mb::Critical, "Errore");
+    finestra().Command1.click();
+    EXPECT_TRUE(s.reports.rendered.empty());
+    EXPECT_TRUE(finestra().Enabled());
+}
+
+TEST_F(AltreOpzioni, RandomCheckOnDemand) {
+    s.dialogs.expectMsg("L'imparziale non è stato attivato.", Avviso, "Messaggio");
+    finestra().Command10.click();
+
+    s.app().imp.FlagImparziale = true;
+    s.app().imp.NumeroImparziale = 1;
+    s.sql("INSERT INTO Fasce (Nome) VALUES ('Turno')");
+    s.sql("INSERT INTO Carte (NumeroCarta, NomeFascia, Flag_online, AbilitaCarta) VALUES ('0001', 'Turno', 1, 1)");
+    s.dialogs.onShow = [this](const test::ScriptedDialogs::Box&) {
+        EXPECT_FALSE(s.app().isLoaded("FrmWait") && s.app().form("FrmWait").Visible());
+    };
+    s.dialogs.expectMsg("Operazione completata.", Info, "Messaggio");
+    finestra().Command10.click();
+    EXPECT_EQ(righe("Carte WHERE Imparziale <> 0"), 1);
+    EXPECT_EQ(s.app().control<Label>("FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
+
+    // With no schedule nothing can be drawn, and the marks stay cleared.
+    s.sql("DELETE FROM Fasce");
+    s.dialogs.expectMsg(ImparzialeImpossibile, mb::Critical, "Errore");
+    finestra().Command10.click();
+    EXPECT_EQ(righe("Carte WHERE Imparziale <> 0"), 0);
+}
+
+TEST_F(AltreOpzioni, AntiPassBackReset) {
+    struct Caso {
+        const char* nome;
+        int presenti;
+        int risposta;  // 0: no question expected
+        bool azzerato;
+    } casi[] = {
+        {"confirmed", 2, mb::Yes, true},
+        {"declined", 2, mb::No, false},
+        {"nobody counted, rows left", 0, 0, false},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        s.sql("DELETE FROM presenti");
+        s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0001'), ('0002')");
+        s.app().imp.UtentiPresenti = c.presenti;
+        s.setting("Utenti", std::to_string(c.presenti));
+        principale().Label4.setCaption(std::to_string(c.presenti));
+        principale().Label3.setCaption("Accesso consentito");
+        FrmFunzAgg& f = finestra();
+        const std::string nessuno = f.Image1.Picture, qualcuno = f.Image2.Picture;
+        EXPECT_NE(nessuno, qualcuno);
+        EXPECT_EQ(f.Command5.Picture(), c.presenti ? qualcuno : nessuno);
+        if (c.risposta) {
+            s.dialogs.expectMsg("Confermi l'azzeramento dell'antipass-back ?", Domanda, "Domanda", c.risposta);
+            if (c.azzerato) s.dialogs.expectMsg("Operazione completata.", Info, "Messaggio");
+        } else {
+            s.dialogs.expectMsg("L'antipass-back è già azzerato.", Info, "Messaggio");
+        }
+        f.Command5.click();
+        EXPECT_EQ(righe("presenti"), c.azzerato ? 0 : 2);
+        const int attesi = c.azzerato ? 0 : c.presenti;
+        EXPECT_EQ(s.app().imp.UtentiPresenti, attesi);
+        EXPECT_EQ(profile::read("Impostazioni", "Utenti", "", 10, s.site.file("Accessi.ini")), std::to_string(attesi));
+        EXPECT_EQ(principale().Label4.Caption(), std::to_string(attesi));
+        EXPECT_EQ(principale().Label3.Caption(), c.azzerato ? "" : "Accesso consentito");
+        EXPECT_EQ(f.Command5.Picture(), attesi ? qualcuno : nessuno);
+        f.Unload();
+    }
+}
+
+TEST_F(AltreOpzioni, EraseSendsE01ToEveryReaderAfterAPause) {
+    bool occupata = false;
+    linea.durante = [&] {
+        occupata = !finestra().Enabled() && s.app().isLoaded("FrmWait") && s.app().form("FrmWait").Visible();
+    };
+    s.dialogs.expectMsg("Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?", Domanda,
+                        "Domanda", mb::Yes);
+    s.dialogs.expectMsg("Cancellazione effettuata.", Info, "Messaggio");
+    const std::int64_t inizio = s.clock.monotonicMs();
+    finestra().Command7.click();
+    EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123E01", "02000123E01", "03000123E01"}));
+    EXPECT_GE(linea.istanti[0] - inizio, 100);
+    EXPECT_TRUE(occupata);
+    EXPECT_TRUE(finestra().Enabled());
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+
+    // Declined: nothing is sent and nothing is said.
+    linea.comandi.clear();
+    s.dialogs.expectMsg("Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?", Domanda,
+                        "Domanda", mb::No);
+    finestra().Command7.click();
+    EXPECT_TRUE(linea.comandi.empty());
+}
+
+TEST_F(AltreOpzioni, EraseStopsAtTheFirstReaderThatFails) {
+    for (const char* risposta : {"02C", "02D", ""}) {
+        SCOPED_TRACE(risposta);
+        linea.comandi.clear();
+        linea.risposta = [risposta](const std::string& t) { return t.substr(0, 2) == "02" ? risposta : t.substr(0, 2) + "S"; };
+        s.dialogs.expectMsg("Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?", Domanda,
+                            "Domanda", mb::Yes);
+        s.dialogs.expectMsg("Errore di comunicazione.", Avviso, "Lettore 2 - situato presso PORTA2");
+        finestra().Command7.click();
+        EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123E01", "02000123E01"}));
+        EXPECT_TRUE(finestra().Enabled());
+        EXPECT_TRUE(finestra().Visible());
+        EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+    }
+}
+
+TEST_F(AltreOpzioni, LineOperationsRefuseWhilePollingOrOutputsRun) {
+    s.sql("INSERT INTO Carte (NumeroCarta, Lettore) VALUES ('0001', '111')");
+    struct Stato {
+        bool polling, output;
+        const char* messaggio;
+    } stati[] = {
+        {true, true, "Disabilitare prima il polling."},
+        {false, true, "Disabilitare prima l'output automatico."},
+    };
+    finte({"FrmFasceOnline"});
+    for (const auto& st : stati)
+        for (CommandButton FrmFunzAgg::*bottone :
+             {&FrmFunzAgg::Command2, &FrmFunzAgg::Command6, &FrmFunzAgg::Command7, &FrmFunzAgg::Command8}) {
+            SCOPED_TRACE(st.messaggio + std::string(" ") + (finestra().*bottone).name());
+            s.app().PollingAttivo = st.polling;
+            s.app().OutputAutomatico = st.output;
+            s.dialogs.expectMsg(st.messaggio, Avviso, "Messaggio");
+            (finestra().*bottone).click();
+            EXPECT_TRUE(finestra().Enabled());
+            EXPECT_TRUE(finestra().loaded());
+        }
+    EXPECT_TRUE(linea.comandi.empty());
+    EXPECT_FALSE(s.app().isLoaded("FrmDownLoad"));
+    EXPECT_FALSE(s.app().isLoaded("FrmFasceOnline"));
+}
+
+TEST_F(SenzaLettori, ReaderOperationsNeedReaders) {
+    s.sql("INSERT INTO Carte (NumeroCarta) VALUES ('0001')");
+    for (CommandButton FrmFunzAgg::*bottone : {&FrmFunzAgg::Command2, &FrmFunzAgg::Command6, &FrmFunzAgg::Command7}) {
+        s.dialogs.expectMsg("Non ci sono lettori.", Avviso, "Attenzione");
+        (finestra().*bottone).click();
+    }
+    EXPECT_FALSE(s.app().isLoaded("FrmDownLoad"));
+}
+
+TEST_F(AltreOpzioni, OpensTheOtherWindowsAndGoesBack) {
+    finte({"FrmViewStoria", "FrmFasceOnline", "FrmGestPassw"});
+    FrmMain& m = principale();
+    m.Hide();
+    finestra().Show();
+
+    s.app().PollingAttivo = true;  // the history needs no free line
+    finestra().Command3.click();
+    EXPECT_TRUE(s.app().form("FrmViewStoria").Visible());
+    EXPECT_TRUE(finestra().Visible() && finestra().Enabled());
+    s.app().PollingAttivo = false;
+
+    finestra().Command2.click();
+    EXPECT_TRUE(s.app().form("FrmDownLoad").Visible());
+    EXPECT_FALSE(finestra().Enabled());
+    s.app().form("FrmDownLoad").Unload();
+    finestra().setEnabled(true);
+
+    s.app().FasceDaCarte = true;
+    finestra().Command8.click();
+    EXPECT_FALSE(s.app().FasceDaCarte);
+    EXPECT_TRUE(s.app().form("FrmFasceOnline").Visible());
+    EXPECT_FALSE(finestra().Visible());
+    finestra().Show();
+
+    finestra().Command9.click();
+    EXPECT_TRUE(s.app().form("FrmGestPassw").Visible());
+    EXPECT_FALSE(finestra().Visible());
+    finestra().Show();
+
+    m.setEnabled(false);
+    finestra().Command4.click();
+    EXPECT_FALSE(s.app().isLoaded("FrmFunzAgg"));
+    EXPECT_TRUE(m.Visible() && m.Enabled());
+
+    // Closing the window is the same way back.
+    m.Hide();
+    finestra().Show();
+    finestra().close();
+    EXPECT_FALSE(s.app().isLoaded("FrmFunzAgg"));
+    EXPECT_TRUE(m.Visible());
+}
+
+}  // namespace
+}  // namespace vc

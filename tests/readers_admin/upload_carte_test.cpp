@@ -1,0 +1,116 @@
+// "Upload carte" of the other-options window: every card of "Carte" into every reader.
+#include <gtest/gtest.h>
+
+#include "readers_admin/frm_funz_agg.h"
+#include "readers_admin/lettori_in_linea.h"
+
+namespace vc {
+namespace {
+
+class UploadCarte : public ::testing::Test {
+protected:
+    UploadCarte() : linea(s, 2) {}
+    // An enabled stand-alone card on every reader, all options off but the band; 'modifiche' is
+    // an SQL SET list.
+    void carta(const std::string& numero, const std::string& modifiche = "") {
+        s.sql("INSERT INTO Carte (NumeroCarta, AbilitaCarta, Flag_online, SceltaFascia, Lettore) VALUES ('" + numero +
+              "', 1, 0, 0, '" + std::string(64, '1') + "')");
+        if (!modifiche.empty()) s.sql("UPDATE Carte SET " + modifiche + " WHERE rowid = (SELECT max(rowid) FROM Carte)");
+    }
+    void programma() { s.app().form<FrmFunzAgg>().Command6.click(); }
+
+    test::Station s;
+    test::LettoriInLinea linea;
+};
+
+TEST_F(UploadCarte, ReaderByReaderEveryCardInTableOrder) {
+    carta("0003");
+    carta("0001");
+    carta("0002");
+    bool occupata = false;
+    linea.durante = [&] {
+        occupata = !s.app().form<FrmFunzAgg>().Enabled() && s.app().form("FrmWait").Visible();
+    };
+    s.dialogs.expectMsg("Programmazione effettuata.", mb::Information, "Messaggio");
+    programma();
+    EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123B00030100000", "01000123B00010100000",
+                                                       "01000123B00020100000", "02000123B00030100000",
+                                                       "02000123B00010100000", "02000123B00020100000"}));
+    for (std::size_t k = 1; k < linea.istanti.size(); ++k) EXPECT_GE(linea.istanti[k] - linea.istanti[k - 1], 50);
+    EXPECT_TRUE(occupata);
+    EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled());
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+}
+
+TEST_F(UploadCarte, EachCardIsStoredOrDeletedByItsRecord) {
+    struct Caso {
+        const char* nome;
+        const char* numero;
+        const char* modifiche;
+        bool quattroCifre;
+        const char* lettore1;
+        const char* lettore2;
+    } casi[] = {
+        {"all options", "0045",
+         "SceltaFascia = 2, ControllaInput = 1, MetodoInput = 1, Input2 = 0, Input1 = 1, Output1 = 1, Output2 = 0",
+         true, "B00451001210", "B00451001210"},
+        {"inputs not checked, other outputs", "0045", "ControllaInput = 0, Input2 = 1, SceltaFascia = 3, Output2 = 1",
+         true, "B00450110301", "B00450110301"},
+        {"3-digit mode", "1234", "SceltaFascia = 1", false, "B2340100100", "B2340100100"},
+        {"enabled on reader 2 only", "0045", "Lettore = '01'", true, "C0045", "B00450100000"},
+        {"reader string too short", "0045", "Lettore = '1'", true, "B00450100000", "C0045"},
+        {"on-line card", "0045", "Flag_online = 1", true, "C0045", "C0045"},
+        {"disabled card", "0045", "AbilitaCarta = 0", true, "C0045", "C0045"},
+        {"disabled, 3 digits", "0045", "AbilitaCarta = 0", false, "C045", "C045"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        s.sql("DELETE FROM Carte");
+        linea.comandi.clear();
+        carta(c.numero, c.modifiche);
+        s.app().imp.FlagQuattroCifre = c.quattroCifre;
+        s.dialogs.expectMsg("Programmazione effettuata.", mb::Information, "Messaggio");
+        programma();
+        EXPECT_EQ(linea.a(1), std::vector<std::string>{c.lettore1});
+        EXPECT_EQ(linea.a(2), std::vector<std::string>{c.lettore2});
+    }
+}
+
+TEST_F(UploadCarte, StopsAtTheFirstReaderThatDoesNotAccept) {
+    carta("0001");
+    carta("0002");
+    struct Caso {
+        const char* risposta;  // reader 2's reply body, "" for silence
+        const char* messaggio;
+    } casi[] = {
+        {"", "Periferica non connessa."},
+        {"02D", "Errore nel traferimento dati."},
+        {"02C", "Errore nel codice applicazione."},
+        {"02s", "Risposta sconosciuta."},
+        {"02I", "Risposta sconosciuta."},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.messaggio);
+        linea.comandi.clear();
+        linea.risposta = [&c](const std::string& t) { return t.substr(0, 2) == "02" ? c.risposta : t.substr(0, 2) + "S"; };
+        s.dialogs.onShow = [this](const test::ScriptedDialogs::Box&) {
+            EXPECT_FALSE(s.app().isLoaded("FrmWait") && s.app().form("FrmWait").Visible());
+            EXPECT_TRUE(s.app().form<FrmFunzAgg>().Visible());
+        };
+        s.dialogs.expectMsg(c.messaggio, mb::Exclamation, "Lettore 2 - situato presso PORTA2");
+        programma();
+        EXPECT_EQ(linea.a(1).size(), 2u);
+        EXPECT_EQ(linea.a(2).size(), 1u);
+        EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled());
+    }
+}
+
+TEST_F(UploadCarte, AnEmptyCardTableIsRefusedFirst) {
+    s.app().PollingAttivo = true;
+    s.dialogs.expectMsg("Il database delle carte è vuoto.", mb::Exclamation, "Attenzione");
+    programma();
+    EXPECT_TRUE(linea.comandi.empty());
+}
+
+}  // namespace
+}  // namespace vc

@@ -16,12 +16,6 @@ namespace {
 constexpr const char* RegistraCaption = "Registra carta esterna";
 constexpr const char* FinePassaggioCaption = "Fine passaggio carta esterna";
 
-std::string Prefisso(const DatiLettore& l) { return Pad(l.NumeroIndirizzo, 2) + Pad(l.CodiceImpianto, 6); }
-
-std::string Titolo(int numero, const DatiLettore& l) {
-    return "Lettore " + Num(numero) + " - situato presso " + Trim(l.SituatoPresso);
-}
-
 struct Esito {
     const char* testo = nullptr;  // nullptr: the reader accepted the command
     int icona = mb::Exclamation;
@@ -82,10 +76,10 @@ void FrmCardsAbil::upload_carta() {
             const int n = i + 1;
             app_.LoopCorrente = l.NumeroLoop;
             const bool abilitata = memorizza && Val(Mid(lettore, static_cast<std::size_t>(n), 1)) == 1;
-            std::string comando = Prefisso(l) + (abilitata ? ComandoMemorizzaCarta(Text4.Text(), quattroCifre, opzioni)
+            std::string comando = PrefissoLettore(l) + (abilitata ? ComandoMemorizzaCarta(Text4.Text(), quattroCifre, opzioni)
                                                            : ComandoCancellaCarta(Text4.Text(), quattroCifre));
             const Esito esito = EsitoProgrammazione(invia_comando(app_, comando));
-            if (esito.testo) return fine(esito.testo, esito.icona, Titolo(n, l));
+            if (esito.testo) return fine(esito.testo, esito.icona, TitoloLettore(n, l));
         }
     } catch (const DbError& e) {
         app_.form("FrmWait").Unload();
@@ -151,7 +145,7 @@ void FrmCardsAbil::RegistraCartaEsterna() {
             throw;
         }
         app_.MsgBox("Registrazione carta esterna OK !", mb::Information, "Messaggio");
-        std::string spegni = Prefisso(*lettore) + "K000000000";
+        std::string spegni = PrefissoLettore(*lettore) + "K000000000";
         app_.LoopCorrente = lettore->NumeroLoop;
         invia_comando_veloce(app_, spegni);
         ripristina();
@@ -169,7 +163,7 @@ bool FrmCardsAbil::AttendiCartaEsterna(std::string& risposta, const DatiLettore*
         if (Command15.Caption() != FinePassaggioCaption || app_.NumeroLettori < 1) return false;
         if (i >= app_.NumeroLettori) i = 0;
         const DatiLettore& l = app_.Lettori[static_cast<std::size_t>(i)];
-        std::string comando = Prefisso(l) + "D";
+        std::string comando = PrefissoLettore(l) + "D";
         app_.LoopCorrente = l.NumeroLoop;
         risposta = invia_comando_veloce(app_, comando);
         // A card read carries its data between the 8 header characters and the last 2; a reply

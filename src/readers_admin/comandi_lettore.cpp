@@ -6,14 +6,6 @@
 
 namespace vc {
 
-std::string PrefissoLettore(const DatiLettore& lettore) {
-    return Pad(lettore.NumeroIndirizzo, 2) + Pad(lettore.CodiceImpianto, 6);
-}
-
-std::string TitoloLettore(int numero, const DatiLettore& lettore) {
-    return "Lettore " + Num(numero) + " - situato presso " + Trim(lettore.SituatoPresso);
-}
-
 std::string InviaAlLettore(App& app, const DatiLettore& lettore, const std::string& comando) {
     app.LoopCorrente = lettore.NumeroLoop;
     std::string testo = PrefissoLettore(lettore) + comando;

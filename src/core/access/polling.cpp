@@ -239,7 +239,7 @@ void polling_lettore(App& app, std::int16_t& numero) {
     app.sys.loop.doEvents();
 
     const DatiLettore& d = app.Lettori[static_cast<std::size_t>(numero - 1)];
-    Lettura l{numero, d, Pad(d.NumeroIndirizzo, 2) + Pad(d.CodiceImpianto, 6), Pad(d.CodiceImpianto, 6),
+    Lettura l{numero, d, PrefissoLettore(d), Pad(d.CodiceImpianto, 6),
               Trim(d.SituatoPresso), "", "", "", ""};
     app.LoopCorrente = d.NumeroLoop;
     std::string poll = l.prefisso + "D";

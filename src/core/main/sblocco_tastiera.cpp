@@ -10,7 +10,7 @@ namespace vc {
 void SbloccaLettore(App& app, std::int16_t& indice) {
     const DatiLettore& l = app.Lettori[static_cast<std::size_t>(indice)];
     app.LoopCorrente = l.NumeroLoop;
-    std::string comando = Pad(l.NumeroIndirizzo, 2) + Pad(l.CodiceImpianto, 6) + "K1" +
+    std::string comando = PrefissoLettore(l) + "K1" +
                           (app.imp.FlagTastieraOutput1 ? "1" : "0") + "000000" +
                           (app.imp.FlagTastieraOutput2 ? "1" : "0");
     invia_comando(app, comando);

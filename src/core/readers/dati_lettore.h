@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/text.h"
+
 namespace vc {
 
 struct DatiLettore {
@@ -22,6 +24,14 @@ struct DatiLettore {
 };
 
 constexpr int MaxLettori = 64;
+
+// The 2-digit address and the 6-digit plant code every command text starts with.
+inline std::string PrefissoLettore(const DatiLettore& l) { return Pad(l.NumeroIndirizzo, 2) + Pad(l.CodiceImpianto, 6); }
+
+// "Lettore n - situato presso <location>", the title of a reader's failure message.
+inline std::string TitoloLettore(int numero, const DatiLettore& l) {
+    return "Lettore " + Num(numero) + " - situato presso " + Trim(l.SituatoPresso);
+}
 using TabellaLettori = std::array<DatiLettore, MaxLettori>;
 
 }  // namespace vc

@@ -52,7 +52,7 @@ void Settaggio_output_lettore(App& app, std::int16_t scom) {
     for (int i = 0; i < app.NumeroLettori; ++i) {
         const DatiLettore& l = app.Lettori[static_cast<std::size_t>(i)];
         app.LoopCorrente = l.NumeroLoop;
-        std::string comando = Pad(l.NumeroIndirizzo, 2) + Pad(l.CodiceImpianto, 6) + "O0" + Num(scom);
+        std::string comando = PrefissoLettore(l) + "O0" + Num(scom);
         invia_comando(app, comando);
     }
 }

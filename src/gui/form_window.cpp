@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 
@@ -20,12 +21,23 @@ int keyCode(int k) {
     if (k >= Qt::Key_F1 && k <= Qt::Key_F16) return key::F1 + (k - Qt::Key_F1);
     if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9) || k == Qt::Key_Space) return k;
     static const std::map<int, int> others{
-        {Qt::Key_Return, key::Return}, {Qt::Key_Enter, key::Return}, {Qt::Key_Escape, key::Escape},
-        {Qt::Key_Backspace, 8},        {Qt::Key_Shift, 16},          {Qt::Key_Control, 17},
-        {Qt::Key_Alt, 18},             {Qt::Key_PageUp, 33},         {Qt::Key_PageDown, 34},
-        {Qt::Key_End, 35},             {Qt::Key_Home, 36},           {Qt::Key_Left, 37},
-        {Qt::Key_Up, 38},              {Qt::Key_Right, 39},          {Qt::Key_Down, 40},
-        {Qt::Key_Insert, 45},          {Qt::Key_Delete, 46},
+        {Qt::Key_Return, key::Return},
+        {Qt::Key_Enter, key::Return},
+        {Qt::Key_Escape, key::Escape},
+        {Qt::Key_Backspace, 8},
+        {Qt::Key_Shift, 16},
+        {Qt::Key_Control, 17},
+        {Qt::Key_Alt, 18},
+        {Qt::Key_PageUp, 33},
+        {Qt::Key_PageDown, 34},
+        {Qt::Key_End, 35},
+        {Qt::Key_Home, 36},
+        {Qt::Key_Left, 37},
+        {Qt::Key_Up, 38},
+        {Qt::Key_Right, 39},
+        {Qt::Key_Down, 40},
+        {Qt::Key_Insert, 45},
+        {Qt::Key_Delete, 46},
     };
     const auto it = others.find(k);
     return it == others.end() ? 0 : it->second;

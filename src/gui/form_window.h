@@ -13,7 +13,6 @@
 //
 // When the form unloads, the window lets go of it at once and is deleted later.
 
-#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -35,6 +34,7 @@ public:
 
     // False once the form has unloaded; from then on the window never touches it.
     bool attached() const { return attached_; }
+    // Only while attached.
     Form& form() const { return form_; }
     // The widget drawing a control, or nullptr (timers, report controls).
     QWidget* widgetOf(const Control& c) const;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
 #include <functional>
 #include <map>
 
@@ -103,6 +104,59 @@ void disk(QPainter& p) {
     for (int y : {60, 70, 80}) p.drawLine(QPointF(26, y), QPointF(74, y));
 }
 
+// A record-navigation arrow: 'step' -1 or +1, with a bar at its tip for the first and last.
+void arrow(QPainter& p, int step, bool edge) {
+    p.save();
+    if (step < 0) {  // mirrored: every arrow is drawn pointing right
+        p.translate(100, 0);
+        p.scale(-1, 1);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 60, 110));
+    const QPointF tip[] = {{edge ? 24.0 : 30.0, 18}, {edge ? 66.0 : 74.0, 50}, {edge ? 24.0 : 30.0, 82}};
+    p.drawPolygon(tip, 3);
+    if (edge) p.drawRect(QRectF(70, 18, 10, 64));
+    p.restore();
+}
+
+// People inside: none (an empty outline) or some (two figures).
+void persone(QPainter& p, bool presenti) {
+    auto figura = [&p](QPointF at, double scale) {
+        p.drawEllipse(at + QPointF(0, -26 * scale), 12 * scale, 12 * scale);
+        QPainterPath body;
+        body.moveTo(at + QPointF(-22 * scale, 30 * scale));
+        body.cubicTo(at + QPointF(-22 * scale, -12 * scale), at + QPointF(22 * scale, -12 * scale),
+                     at + QPointF(22 * scale, 30 * scale));
+        body.closeSubpath();
+        p.drawPath(body);
+    };
+    if (!presenti) {
+        p.setPen(QPen(QColor(140, 140, 140), 4, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        figura(QPointF(50, 56), 1.2);
+        return;
+    }
+    p.setPen(QPen(QColor(10, 60, 20), 3));
+    p.setBrush(QColor(60, 170, 80));
+    figura(QPointF(36, 58), 1.0);
+    p.setBrush(QColor(40, 130, 60));
+    figura(QPointF(64, 62), 1.0);
+}
+
+void stop(QPainter& p) {
+    QPolygonF octagon;
+    for (int k = 0; k < 8; ++k) {
+        const double a = (22.5 + 45.0 * k) * 3.14159265358979 / 180.0;
+        octagon << QPointF(50 + 44 * std::cos(a), 50 + 44 * std::sin(a));
+    }
+    p.setPen(QPen(Qt::white, 4));
+    p.setBrush(QColor(200, 20, 20));
+    p.drawPolygon(octagon);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(22, 42, 56, 16));
+}
+
 const std::map<std::string, Drawing>& drawings() {
     static const std::map<std::string, Drawing> all = [] {
         std::map<std::string, Drawing> m{
@@ -111,7 +165,18 @@ const std::map<std::string, Drawing>& drawings() {
             {"setup/beep", bell},
             {"setup/imparziale", dice},
             {"setup/storico", disk},
+            {"nav/first", [](QPainter& p) { arrow(p, -1, true); }},
+            {"nav/previous", [](QPainter& p) { arrow(p, -1, false); }},
+            {"nav/next", [](QPainter& p) { arrow(p, 1, false); }},
+            {"nav/last", [](QPainter& p) { arrow(p, 1, true); }},
+            {"antipassback/vuoto", [](QPainter& p) { persone(p, false); }},
+            {"antipassback/presenti", [](QPainter& p) { persone(p, true); }},
+            {"tessaro/stop", stop},
         };
+        // The schedules window names its arrows in Italian.
+        for (auto [italiano, english] :
+             {std::pair{"primo", "first"}, {"precedente", "previous"}, {"successivo", "next"}, {"ultimo", "last"}})
+            m.emplace(std::string("nav/") + italiano, m.at(std::string("nav/") + english));
         for (int i = 0; i < PollingFrames; ++i)
             m.emplace("polling/" + std::to_string(i), [i](QPainter& p) { polling(p, i); });
         return m;

@@ -78,15 +78,18 @@ public:
 class ButtonView final : public ViewOf<QToolButton, CommandButton> {
 public:
     ButtonView(CommandButton& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
-        setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         setFocusPolicy(Qt::StrongFocus);
         connect(this, &QToolButton::clicked, this, [this] { operate_([&c = c_] { c.click(); }); });
     }
     void sync() override {
         setText(qs(c_.Caption()));
-        // The picture takes what the caption leaves of the button.
-        const int room = c_.Caption().empty() ? 12 : fontMetrics().height() + 18;
-        const int side = std::max(16, std::min(c_.geometry.width - 16, c_.geometry.height - room));
+        // The picture takes what the caption leaves above it; on a button too low for that, it
+        // goes beside the caption.
+        const Geometry& g = c_.geometry;
+        const int above = g.height - (c_.Caption().empty() ? 12 : fontMetrics().height() + 18);
+        const bool beside = above < 24 && !c_.Picture().empty();
+        setToolButtonStyle(beside ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+        const int side = beside ? std::max(16, g.height - 12) : std::max(16, std::min(g.width - 16, above));
         setIconSize(QSize(side, side));
         setIcon(QIcon(picture(c_.Picture(), iconSize())));
     }
@@ -111,8 +114,9 @@ public:
         setPalette(p);
         const QString mask = qs(c_.PasswordChar);
         setEchoMode(mask.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
-        setStyleSheet(mask.isEmpty() ? QString()
-                                     : QString("QLineEdit { lineedit-password-character: %1; }").arg(mask.at(0).unicode()));
+        const QString sheet =
+            mask.isEmpty() ? QString() : QString("QLineEdit { lineedit-password-character: %1; }").arg(mask.at(0).unicode());
+        if (styleSheet() != sheet) setStyleSheet(sheet);  // a new sheet re-polishes: not at every key
     }
 };
 
@@ -187,7 +191,9 @@ protected:
 
 class ImageView final : public ViewOf<QLabel, Image> {
 public:
-    ImageView(Image& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) { setAlignment(Qt::AlignCenter); }
+    ImageView(Image& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setAlignment(Qt::AlignCenter);
+    }
     void sync() override { setPixmap(gui::picture(c_.Picture, QSize(c_.geometry.width, c_.geometry.height))); }
 };
 
@@ -218,7 +224,9 @@ private:
 
 class ProgressView final : public ViewOf<QProgressBar, ProgressBar> {
 public:
-    ProgressView(ProgressBar& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) { setTextVisible(false); }
+    ProgressView(ProgressBar& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setTextVisible(false);
+    }
     void sync() override {
         setRange(c_.Min, c_.Max);
         setValue(c_.Value());
@@ -337,7 +345,8 @@ public:
         QString text = qs(source.empty() || source.find(' ') != std::string::npos ? c_.name() : source);
         try {
             if (c_.bound() && c_.recordset().AbsolutePosition() >= 0)
-                text += QString("  %1 di %2").arg(c_.recordset().AbsolutePosition() + 1).arg(c_.recordset().RecordCount());
+                text +=
+                    QString("  %1 di %2").arg(c_.recordset().AbsolutePosition() + 1).arg(c_.recordset().RecordCount());
         } catch (const DbError&) {
             // A database gone away leaves the bar with its name only.
         }
@@ -359,10 +368,12 @@ View* viewIf(Control& c, QWidget* parent, Operate& op) {
 View* makeView(Control& c, QWidget* parent, Operate operate) {
     using Make = View* (*)(Control&, QWidget*, Operate&);
     static const Make makers[] = {
-        viewIf<LabelView, Label>,       viewIf<ButtonView, CommandButton>, viewIf<TextView, TextBox>,
-        viewIf<CheckView, CheckBox>,    viewIf<OptionView, OptionButton>,  viewIf<FrameView, Frame>,
-        viewIf<ShapeView, Shape>,       viewIf<ImageView, Image>,          viewIf<ComboView, ComboBox>,
-        viewIf<ProgressView, ProgressBar>, viewIf<TabView, TabControl>,    viewIf<GridView, DataGrid>,
+        viewIf<LabelView, Label>,         viewIf<ButtonView, CommandButton>,
+        viewIf<TextView, TextBox>,        viewIf<CheckView, CheckBox>,
+        viewIf<OptionView, OptionButton>, viewIf<FrameView, Frame>,
+        viewIf<ShapeView, Shape>,         viewIf<ImageView, Image>,
+        viewIf<ComboView, ComboBox>,      viewIf<ProgressView, ProgressBar>,
+        viewIf<TabView, TabControl>,      viewIf<GridView, DataGrid>,
         viewIf<DataView, Data>,
     };
     for (Make make : makers)

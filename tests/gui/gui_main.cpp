@@ -48,7 +48,8 @@ void OnScreen::keys(const std::string& form, const QString& typed) {
         else if (ch.unicode() < 0x80)
             QTest::keyClick(window(form).windowHandle(), static_cast<char>(ch.unicode()));
         else  // no key of its own: the text alone, as a composed character comes
-            QTest::sendKeyEvent(QTest::Click, window(form).windowHandle(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, window(form).windowHandle(), Qt::Key_unknown, QString(ch),
+                                Qt::NoModifier);
     }
 }
 

@@ -24,7 +24,9 @@ public:
     std::string registro;
 
 protected:
-    void Form_KeyDown(int k, int shift) override { registro += "D" + std::to_string(k) + "/" + std::to_string(shift) + " "; }
+    void Form_KeyDown(int k, int shift) override {
+        registro += "D" + std::to_string(k) + "/" + std::to_string(shift) + " ";
+    }
     void Form_KeyPress(int& ascii) override { registro += "P" + std::to_string(ascii) + " "; }
 };
 
@@ -75,13 +77,16 @@ TEST(Tasti, F1AndTheLetterAUnlockAReaderFromTheMainWindow) {
         SCOPED_TRACE(c.testo);
         test::OnScreen s;
         for (int i = 1; i <= 2; ++i)
-            s.station.sql("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Stato, NumeroLoop, "
-                          "NumeroIndirizzo) VALUES ('KOVA KV-M1', 'INGRESSO', '000123', 'In', 1, " + std::to_string(i) + ")");
+            s.station.sql(
+                "INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Stato, NumeroLoop, "
+                "NumeroIndirizzo) VALUES ('KOVA KV-M1', 'INGRESSO', '000123', 'In', 1, " +
+                std::to_string(i) + ")");
         // With two readers the station asks which one; no answer unlocks none.
         s.station.dialogs.expectInput("Inserire il numero del lettore da sbloccare", "Varcanto", "");
         s.start();
         s.widget<QToolButton>("FrmMain", "Command4").setFocus();
-        QTest::sendKeyEvent(QTest::Click, s.window("FrmMain").windowHandle(), c.tasto, QString(c.testo), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Click, s.window("FrmMain").windowHandle(), c.tasto, QString(c.testo),
+                            Qt::NoModifier);
         s.settle();
         EXPECT_TRUE(s.station.dialogs.allAnswered());
     }

@@ -118,10 +118,9 @@ TEST_F(Campionario, EveryKindHasItsWidget) {
     gui::FormWindow& win = s.show("FrmCampionario");
     test::screenshot(win, "Campionario");
     const std::pair<const char*, const char*> widgets[] = {
-        {"Label1", "QLabel"},       {"Command1", "QToolButton"},   {"Text1", "QLineEdit"},
-        {"Check1", "QCheckBox"},    {"Option1", "QRadioButton"},   {"Frame1", "QGroupBox"},
-        {"Image1", "QLabel"},       {"Combo1", "QComboBox"},       {"Progress1", "QProgressBar"},
-        {"Griglia", "QTableWidget"}, {"Data1", "QFrame"},
+        {"Label1", "QLabel"},          {"Command1", "QToolButton"}, {"Text1", "QLineEdit"}, {"Check1", "QCheckBox"},
+        {"Option1", "QRadioButton"},   {"Frame1", "QGroupBox"},     {"Image1", "QLabel"},   {"Combo1", "QComboBox"},
+        {"Progress1", "QProgressBar"}, {"Griglia", "QTableWidget"}, {"Data1", "QFrame"},
     };
     for (auto [name, cls] : widgets) {
         QWidget* widget = win.findChild<QWidget*>(name);

@@ -8,8 +8,8 @@
 
 #include "core/main/frm_main.h"
 #include "core/settings/frm_prog_setup.h"
-#include "password/frm_chk_passw.h"
 #include "gui_support.h"
+#include "password/frm_chk_passw.h"
 #include "password/password_file.h"
 #include "platform/profile.h"
 
@@ -62,9 +62,9 @@ struct Battitura {
 
 TEST(Operatore, TypingGoesThroughTheTextBoxRules) {
     const Battitura casi[] = {
-        {"Text2", "\b\b345", "34"},           // MaxLength 2
-        {"Text8", "archivio1", "archivio"},   // MaxLength 8
-        {"Text9", "1230", "##:##"},           // locked while its check box is off
+        {"Text2", "\b\b345", "34"},          // MaxLength 2
+        {"Text8", "archivio1", "archivio"},  // MaxLength 8
+        {"Text9", "1230", "##:##"},          // locked while its check box is off
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.casella);

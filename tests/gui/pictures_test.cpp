@@ -14,22 +14,41 @@ namespace {
 
 QImage disegno(const std::string& nome) { return gui::picture(nome, QSize(48, 48)).toImage(); }
 
+// The share of the picture's pixels that are painted.
+double dipinto(const QImage& img) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) n += img.pixelColor(x, y).alpha() > 0;
+    return static_cast<double>(n) / (img.width() * img.height());
+}
+
 TEST(Pictures, EveryResourceIsDrawnAndEachDiffers) {
-    std::vector<std::string> nomi{"output/0", "output/1", "setup/beep", "setup/imparziale", "setup/storico"};
+    std::vector<std::string> nomi{
+        "output/0",     "output/1", "setup/beep", "setup/imparziale",   "setup/storico",         "nav/first",
+        "nav/previous", "nav/next", "nav/last",   "antipassback/vuoto", "antipassback/presenti", "tessaro/stop"};
     for (int i = 0; i <= 12; ++i) nomi.push_back("polling/" + std::to_string(i));
     std::vector<QImage> visti;
     for (const auto& nome : nomi) {
         SCOPED_TRACE(nome);
         const QImage img = disegno(nome);
         ASSERT_EQ(img.size(), QSize(48, 48));
-        EXPECT_NE(img.pixelColor(24, 24).alpha(), 0);  // something drawn in the middle
+        EXPECT_GT(dipinto(img), 0.1);
         for (const QImage& prima : visti) EXPECT_NE(img, prima);
         visti.push_back(img);
     }
 }
 
+TEST(Pictures, ItalianArrowsAreTheSameArrows) {
+    const std::pair<const char*, const char*> nomi[] = {{"nav/primo", "nav/first"},
+                                                        {"nav/precedente", "nav/previous"},
+                                                        {"nav/successivo", "nav/next"},
+                                                        {"nav/ultimo", "nav/last"}};
+    for (auto [italiano, english] : nomi) EXPECT_EQ(disegno(italiano), disegno(english)) << italiano;
+}
+
 TEST(Pictures, UnknownNamesDrawNothing) {
-    for (const char* nome : {"", "polling/13", "setup/altro"}) EXPECT_TRUE(gui::picture(nome, QSize(48, 48)).isNull()) << nome;
+    for (const char* nome : {"", "polling/13", "setup/altro"})
+        EXPECT_TRUE(gui::picture(nome, QSize(48, 48)).isNull()) << nome;
 }
 
 }  // namespace

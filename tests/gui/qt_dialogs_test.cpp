@@ -57,7 +57,11 @@ TEST(QtDialogs, MessageBoxShowsTextIconTitleAndItalianButtons) {
         {mb::OKOnly | mb::Critical, QMessageBox::Critical, {"OK"}, "OK", mb::OK},
         {mb::YesNo | mb::Question, QMessageBox::Question, {"No", "Sì"}, "No", mb::No},
         {mb::OKCancel | mb::Exclamation, QMessageBox::Warning, {"Annulla", "OK"}, "Annulla", mb::Cancel},
-        {mb::AbortRetryIgnore | mb::Information, QMessageBox::Information, {"Ignora", "Interrompi", "Riprova"}, "Riprova", mb::Retry},
+        {mb::AbortRetryIgnore | mb::Information,
+         QMessageBox::Information,
+         {"Ignora", "Interrompi", "Riprova"},
+         "Riprova",
+         mb::Retry},
         {mb::YesNoCancel, QMessageBox::NoIcon, {"Annulla", "No", "Sì"}, "Sì", mb::Yes},
         {mb::RetryCancel, QMessageBox::NoIcon, {"Annulla", "Riprova"}, "Annulla", mb::Cancel},
     };

@@ -1,8 +1,8 @@
 // Every window built so far, rendered on its own: a screenshot for a person to look at, every
 // control's widget where the form puts it, and the captions really drawn (read back from a PDF).
 
-#include <QPainter>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -24,8 +24,10 @@ void conPassword(test::OnScreen& s) {
 
 void conLettori(test::OnScreen& s) {
     for (int i = 1; i <= 3; ++i)
-        s.station.sql("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Stato, NumeroLoop, "
-                      "NumeroIndirizzo) VALUES ('KOVA KV-M1', 'INGRESSO', '000123', 'In', 1, " + std::to_string(i) + ")");
+        s.station.sql(
+            "INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Stato, NumeroLoop, "
+            "NumeroIndirizzo) VALUES ('KOVA KV-M1', 'INGRESSO', '000123', 'In', 1, " +
+            std::to_string(i) + ")");
 }
 
 struct Finestra {
@@ -78,17 +80,24 @@ TEST_P(Finestre, RendersEveryControlWhereTheFormPutsIt) {
 
     if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
     const QString testo = testoDelPdf(w, f.form);
-    for (const QString& parola : f.testi) EXPECT_TRUE(testo.contains(parola)) << parola.toStdString() << " not in:\n" << testo.toStdString();
+    for (const QString& parola : f.testi)
+        EXPECT_TRUE(testo.contains(parola)) << parola.toStdString() << " not in:\n" << testo.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     OgniFinestra, Finestre,
     ::testing::Values(
-        Finestra{"FrmMain", nullptr, {"Impostazioni", "Uscita dal programma", "Polling", "Output automatico", "AntiPass-Back", "On Line"}},
-        Finestra{"FrmProgSetup", nullptr, {"Settaggio", "Porta seriale", "Sblocco da tastiera", "Fascia 3", "Ritorna alla pagina principale"}},
+        Finestra{"FrmMain",
+                 nullptr,
+                 {"Impostazioni", "Uscita dal programma", "Polling", "Output automatico", "AntiPass-Back", "On Line"}},
+        Finestra{"FrmProgSetup",
+                 nullptr,
+                 {"Settaggio", "Porta seriale", "Sblocco da tastiera", "Fascia 3", "Ritorna alla pagina principale"}},
         Finestra{"FrmChkPassw", conPassword, {"Inserisci la password", "Ok"}},
         Finestra{"FrmWait", nullptr, {"ATTENDERE", "PREGO"}},
-        Finestra{"FrmConfLettori", conLettori, {"Posizione dei dati", "Gestione Database", "Ritorna alla pagina principale"}}),
+        Finestra{"FrmConfLettori",
+                 conLettori,
+                 {"Posizione dei dati", "Gestione Database", "Ritorna alla pagina principale"}}),
     [](const ::testing::TestParamInfo<Finestra>& caso) { return std::string(caso.param.form); });
 
 }  // namespace

@@ -23,9 +23,9 @@ struct Carta {
     bool abilitata;
 };
 // The disabled one shows a refusal.
-constexpr Carta Carte[] = {{"0001", "Rossi", "Mario", true},    {"0002", "Bianchi", "Anna", true},
-                           {"0003", "Verdi", "Luca", true},     {"0004", "Russo", "Giulia", true},
-                           {"0005", "Ferrari", "Marco", true},  {"0006", "Esposito", "Sara", false}};
+constexpr Carta Carte[] = {{"0001", "Rossi", "Mario", true},   {"0002", "Bianchi", "Anna", true},
+                           {"0003", "Verdi", "Luca", true},    {"0004", "Russo", "Giulia", true},
+                           {"0005", "Ferrari", "Marco", true}, {"0006", "Esposito", "Sara", false}};
 
 void riempi(vc::Database& db) {
     vc::Transaction t(db);
@@ -37,14 +37,15 @@ void riempi(vc::Database& db) {
                                "PosCarta1, PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, "
                                "PosCodice4, PosCodice5, PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES "
                                "('KOVA KV-M1', ") +
-                   vc::sqlQuote(l.presso) + ", '000123', 3, " + vc::sqlQuote(l.stato) + ", 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " +
-                   std::to_string(l.indirizzo) + ")");
+                   vc::sqlQuote(l.presso) + ", '000123', 3, " + vc::sqlQuote(l.stato) +
+                   ", 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " + std::to_string(l.indirizzo) + ")");
     const std::string ovunque(64, '1');
     for (const Carta& c : Carte)
-        db.execute("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Output2, Flag_online, "
-                   "Lettore) VALUES (" +
-                   vc::sqlQuote(c.cognome) + ", " + vc::sqlQuote(c.nome) + ", " + vc::sqlQuote(c.numero) + ", " +
-                   (c.abilitata ? "1" : "0") + ", 1, 0, 1, " + vc::sqlQuote(ovunque) + ")");
+        db.execute(
+            "INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Output2, Flag_online, "
+            "Lettore) VALUES (" +
+            vc::sqlQuote(c.cognome) + ", " + vc::sqlQuote(c.nome) + ", " + vc::sqlQuote(c.numero) + ", " +
+            (c.abilitata ? "1" : "0") + ", 1, 0, 1, " + vc::sqlQuote(ovunque) + ")");
     t.commit();
 }
 

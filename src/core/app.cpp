@@ -6,10 +6,13 @@ namespace vc {
 
 App::App(Services services) : sys(std::move(services)) {
     sys.loop.setIdleHook([this] { destroyUnloaded(); });
+    sys.loop.setErrorReporter(
+        [this](const std::exception& e) { MsgBox(std::string("Errore imprevisto: ") + e.what(), mb::Critical, "Errore"); });
 }
 
 App::~App() {
     sys.loop.setIdleHook(nullptr);
+    sys.loop.setErrorReporter(nullptr);
     // Windows may reach one another while they go: take them out of the registry first.
     auto forms = std::move(forms_);
     forms.clear();

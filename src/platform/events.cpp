@@ -38,7 +38,7 @@ bool EventLoop::runDue() {
     for (auto n = posted_.size(); n > 0 && !posted_.empty(); --n) {
         auto action = std::move(posted_.front());
         posted_.pop_front();
-        action();
+        guarded(action);
         ran = true;
     }
     // Timers may be added or removed by the handlers they run: look each one up afresh.
@@ -60,10 +60,19 @@ bool EventLoop::runDue() {
                     if (a.timer == t) a.running = false;
             }
         } done{*this, t};
-        t->fire();
+        guarded([t] { t->fire(); });
         ran = true;
     }
     return ran;
+}
+
+void EventLoop::guarded(const std::function<void()>& f) {
+    if (!reporter_) return f();
+    try {
+        f();
+    } catch (const std::exception& e) {
+        reporter_(e);
+    }
 }
 
 void EventLoop::runUntil(const std::function<bool()>& done) {

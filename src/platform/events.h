@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     // when no handler is running (the registry destroys unloaded windows there).
     void run(const std::function<bool()>& quit);
     void setIdleHook(std::function<void()> f) { idleHook_ = std::move(f); }
+    // A handler that throws (a database failure nobody expected) is reported here and the loop
+    // goes on, so one failed click or tick never stops the station. Without a reporter it throws.
+    void setErrorReporter(std::function<void(const std::exception&)> f) { reporter_ = std::move(f); }
     // How deep doEvents() calls are nested right now (0 at the top).
     int depth() const { return depth_; }
 
@@ -46,6 +50,7 @@ public:
 
 private:
     bool runDue();
+    void guarded(const std::function<void()>& f);
 
     struct Armed {
         Timer* timer;
@@ -57,6 +62,7 @@ private:
     std::vector<Armed> timers_;
     std::function<void()> pump_;
     std::function<void()> idleHook_;
+    std::function<void(const std::exception&)> reporter_;
     int depth_ = 0;
     long idleLimit_ = 0;
 };

@@ -127,3 +127,25 @@ TEST(Forms, WindowsLoadOnFirstTouchAndUnloadAfresh) {
 
 }  // namespace
 }  // namespace vc
+
+namespace vc {
+namespace {
+
+TEST(EventLoop, AHandlerThatThrowsIsReportedAndTheLoopGoesOn) {
+    test::FakeClock clock;
+    EventLoop loop(clock);
+    std::vector<std::string> reported;
+    loop.setErrorReporter([&](const std::exception& e) { reported.push_back(e.what()); });
+    int after = 0;
+    loop.post([] { throw std::runtime_error("database is locked"); });
+    loop.post([&] { ++after; });
+    loop.doEvents();
+    EXPECT_EQ(reported, std::vector<std::string>{"database is locked"});
+    EXPECT_EQ(after, 1);
+    loop.setErrorReporter(nullptr);
+    loop.post([] { throw std::runtime_error("x"); });
+    EXPECT_THROW(loop.doEvents(), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace vc

@@ -13,6 +13,7 @@
 #include "core/app.h"
 #include "gui/front_end.h"
 #include "gui/qt_dialogs.h"
+#include "gui/qt_reports.h"
 #include "platform/port_io.h"
 #include "platform/serial.h"
 
@@ -57,7 +58,10 @@ int main(int argc, char** argv) {
     vc::gui::QtDialogs dialogs(clock);
     const auto serial = vc::makeSerialLine();
     const auto ports = vc::makePortIO();
-    vc::App app(vc::Services{clock, loop, dialogs, *serial, *ports, *site});
+    // With no screen to look at, a preview goes to a PDF in the site folder.
+    const bool offscreen = QGuiApplication::platformName() == "offscreen";
+    vc::gui::QtReports reports(offscreen ? *site + "/Anteprima.pdf" : std::string());
+    vc::App app(vc::Services{clock, loop, dialogs, *serial, *ports, *site, &reports});
     vc::registerForms(app);
     int code = 0;
     {

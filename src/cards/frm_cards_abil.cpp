@@ -86,18 +86,19 @@ void FrmCardsAbil::Disponi() {
         OptionButton& no;
         const char* captionSi;
         const char* captionNo;
-    } coppie[] = {{Frame7, Option1, Option2, "Controlla", "Non contr."},
-                  {Frame8, Option3, Option4, "And", "Or"},
-                  {Frame9, Option5, Option6, "1 On", "1 Off"},
-                  {Frame10, Option7, Option8, "2 On", "2 Off"}};
+        int larghezza;
+    } coppie[] = {{Frame7, Option1, Option2, "Controlla", "Non contr.", 102},
+                  {Frame8, Option3, Option4, "And", "Or", 78},
+                  {Frame9, Option5, Option6, "1 On", "1 Off", 78},
+                  {Frame10, Option7, Option8, "2 On", "2 Off", 78}};
     int x = 8;
     for (auto& c : coppie) {
-        c.frame.place(x, 18, 84, 72);
+        c.frame.place(x, 18, c.larghezza, 72);
         c.si.setCaption(c.captionSi);
-        c.si.place(6, 16, 74, 22);
+        c.si.place(6, 16, c.larghezza - 10, 22);
         c.no.setCaption(c.captionNo);
-        c.no.place(6, 42, 74, 22);
-        x += 87;
+        c.no.place(6, 42, c.larghezza - 10, 22);
+        x += c.larghezza + 3;
     }
 
     // The on-line schedule and the stand-alone band share one place: AbilitaOpzioniCarta shows one.

@@ -69,7 +69,7 @@ void FrmFasceOnline::Disponi() {
         }
     }
     const std::array<CommandButton*, 4> navigazione{&Command5, &Command6, &Command7, &Command8};
-    const char* figure[4] = {"nav/primo", "nav/precedente", "nav/successivo", "nav/ultimo"};
+    const char* figure[4] = {"nav/first", "nav/previous", "nav/next", "nav/last"};
     for (int k = 0; k < 4; ++k) {
         navigazione[static_cast<std::size_t>(k)]->setPicture(figure[k]);
         navigazione[static_cast<std::size_t>(k)]->place(622 + k * 35, 14, 33, 30);

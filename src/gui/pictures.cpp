@@ -173,10 +173,6 @@ const std::map<std::string, Drawing>& drawings() {
             {"antipassback/presenti", [](QPainter& p) { persone(p, true); }},
             {"tessaro/stop", stop},
         };
-        // The schedules window names its arrows in Italian.
-        for (auto [italiano, english] :
-             {std::pair{"primo", "first"}, {"precedente", "previous"}, {"successivo", "next"}, {"ultimo", "last"}})
-            m.emplace(std::string("nav/") + italiano, m.at(std::string("nav/") + english));
         for (int i = 0; i < PollingFrames; ++i)
             m.emplace("polling/" + std::to_string(i), [i](QPainter& p) { polling(p, i); });
         return m;

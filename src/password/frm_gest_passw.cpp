@@ -28,32 +28,32 @@ void abilitaCasella(TextBox& box) {
 
 FrmGestPassw::FrmGestPassw(App& app) : Form(app, kName), app_(app) {
     setCaption("Varcanto - gestione password");
-    geometry = {0, 0, px(3630), px(3720)};
+    geometry = {0, 0, px(4230), px(3720)};
 
     Frame1.setCaption("Password");
-    Frame1.place(8, 8, 226, 60);
-    text1.place(10, 24, 206, 24);
+    Frame1.place(8, 8, 266, 60);
+    text1.place(10, 24, 246, 24);
     Command1.setCaption("Inserisci password");
-    Command1.place(8, 76, 140, 34);
+    Command1.place(8, 76, 160, 34);
     Command2.setCaption("Ok");
     Command2.isDefault = true;
-    Command2.place(156, 76, 78, 34);
+    Command2.place(176, 76, 98, 34);
 
     Frame2.setCaption("Password");
-    Frame2.place(8, 8, 226, 124);
+    Frame2.place(8, 8, 266, 124);
     Label1.setCaption("Inserisci la vecchia password");
-    Label1.place(10, 18, 206, 18);
-    Text2.place(10, 38, 206, 24);
+    Label1.place(10, 18, 246, 18);
+    Text2.place(10, 38, 246, 24);
     Label2.setCaption("Inserisci la nuova password");
-    Label2.place(10, 70, 206, 18);
-    Text3.place(10, 90, 206, 24);
+    Label2.place(10, 70, 246, 18);
+    Text3.place(10, 90, 246, 24);
     Command3.setCaption("Cambia password");
-    Command3.place(8, 140, 110, 34);
+    Command3.place(8, 140, 130, 34);
     Command4.setCaption("Elimina password");
-    Command4.place(124, 140, 110, 34);
+    Command4.place(144, 140, 130, 34);
     Command5.setCaption("Ok");
     Command5.isDefault = true;
-    Command5.place(8, 182, 226, 34);
+    Command5.place(8, 182, 266, 34);
 
     for (TextBox* t : {&text1, &Text2, &Text3}) preparaCasella(*t);
     for (Control* c : std::initializer_list<Control*>{&Frame1, &Command1, &Command2, &Frame2, &Command3, &Command4,

@@ -1,5 +1,7 @@
 // The front-end tests need one QApplication; without a screen they run offscreen.
 #include <QApplication>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -75,6 +77,18 @@ std::string screenshot(QWidget& w, const std::string& name) {
     const std::string path = std::string(VARCANTO_SCREENSHOTS) + "/" + name + ".png";
     if (!w.grab().save(QString::fromStdString(path))) throw std::runtime_error("cannot write " + path);
     return path;
+}
+
+bool canReadPdf() { return !QStandardPaths::findExecutable("pdftotext").isEmpty(); }
+
+QString pdfText(const QString& pdf, int page) {
+    QStringList args;
+    if (page > 0) args << "-f" << QString::number(page) << "-l" << QString::number(page);
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", args << pdf << "-");
+    pdftotext.waitForFinished(20000);
+    // Ligatures ("ﬁ") back to their letters.
+    return QString::fromUtf8(pdftotext.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
 }
 
 }  // namespace vc::test

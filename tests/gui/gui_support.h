@@ -48,4 +48,9 @@ public:
 // Writes a picture of the widget under the build's screenshot folder; returns its path.
 std::string screenshot(QWidget& w, const std::string& name);
 
+// Whether pdftotext is installed: tests that read a PDF back skip without it.
+bool canReadPdf();
+// The text of a PDF as pdftotext reads it: every page, or only page 'page' (from 1).
+QString pdfText(const QString& pdf, int page = 0);
+
 }  // namespace vc::test

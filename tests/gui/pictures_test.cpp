@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "cards/frm_cards_abil.h"
+#include "cards/frm_fasce_online.h"
 #include "gui/pictures.h"
+#include "support/fakes.h"
 
 namespace vc {
 namespace {
@@ -38,12 +41,18 @@ TEST(Pictures, EveryResourceIsDrawnAndEachDiffers) {
     }
 }
 
-TEST(Pictures, ItalianArrowsAreTheSameArrows) {
-    const std::pair<const char*, const char*> nomi[] = {{"nav/primo", "nav/first"},
-                                                        {"nav/precedente", "nav/previous"},
-                                                        {"nav/successivo", "nav/next"},
-                                                        {"nav/ultimo", "nav/last"}};
-    for (auto [italiano, english] : nomi) EXPECT_EQ(disegno(italiano), disegno(english)) << italiano;
+TEST(Pictures, TheRecordWindowsShowTheSameArrows) {
+    test::Station s;
+    const FrmCardsAbil& carte = s.app().form<FrmCardsAbil>();
+    const FrmFasceOnline& fasce = s.app().form<FrmFasceOnline>();
+    const std::pair<const CommandButton*, const CommandButton*> frecce[] = {{&carte.Command12, &fasce.Command5},
+                                                                            {&carte.Command2, &fasce.Command6},
+                                                                            {&carte.Command1, &fasce.Command7},
+                                                                            {&carte.Command13, &fasce.Command8}};
+    for (auto [carta, fascia] : frecce) {
+        EXPECT_EQ(fascia->Picture(), carta->Picture()) << fascia->name();
+        EXPECT_FALSE(disegno(fascia->Picture()).isNull()) << fascia->Picture();
+    }
 }
 
 TEST(Pictures, UnknownNamesDrawNothing) {

@@ -1,11 +1,9 @@
-// Every window built so far, rendered on its own: a screenshot for a person to look at, every
+// Every window of the program, rendered on its own: a screenshot for a person to look at, every
 // control's widget where the form puts it, and the captions really drawn (read back from a PDF).
 
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
-#include <QStandardPaths>
 
 #include <functional>
 
@@ -30,6 +28,21 @@ void conLettori(test::OnScreen& s) {
             std::to_string(i) + ")");
 }
 
+void conCarte(test::OnScreen& s) {
+    s.station.sql(
+        "INSERT INTO Carte (Cognome, Nome, Indirizzo, NumeroCarta, AbilitaCarta, Flag_online) VALUES "
+        "('Bianchi', 'Luca', 'Via Roma 1', '0001', 1, 0), ('Verdi', 'Anna', 'Via Po 2', '0002', 0, 1)");
+}
+
+void conFascia(test::OnScreen& s) {
+    s.station.sql(
+        "INSERT INTO Fasce (Nome, Lunedi, Lun_1_da, Lun_1_a, Lun_2_da, Lun_2_a) "
+        "VALUES ('Mattino', 1, '08:00', '12:30', '14:00', '18:00')");
+}
+
+// The window that changes a password, as it comes up once one is set.
+void passwordPresente(test::OnScreen& s) { s.app().PasswordPresente = true; }
+
 struct Finestra {
     const char* form;
     std::function<void(test::OnScreen&)> prepara;  // before start-up
@@ -40,8 +53,8 @@ void PrintTo(const Finestra& f, std::ostream* os) { *os << f.form; }
 
 class Finestre : public ::testing::TestWithParam<Finestra> {};
 
-// The text a PDF of the widget holds, as pdftotext reads it.
-QString testoDelPdf(QWidget& w, const std::string& nome) {
+// Paints the widget on a PDF page of its size under the screenshot folder; returns its path.
+QString stampaPdf(QWidget& w, const std::string& nome) {
     const QString pdf = QString::fromStdString(std::string(VARCANTO_SCREENSHOTS) + "/" + nome + ".pdf");
     {
         QPdfWriter writer(pdf);
@@ -51,10 +64,7 @@ QString testoDelPdf(QWidget& w, const std::string& nome) {
         QPainter painter(&writer);
         w.render(&painter);
     }
-    QProcess pdftotext;
-    pdftotext.start("pdftotext", {pdf, "-"});
-    pdftotext.waitForFinished(20000);
-    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+    return pdf;
 }
 
 TEST_P(Finestre, RendersEveryControlWhereTheFormPutsIt) {
@@ -78,8 +88,9 @@ TEST_P(Finestre, RendersEveryControlWhereTheFormPutsIt) {
     const std::string png = test::screenshot(w, f.form);
     EXPECT_FALSE(QImage(QString::fromStdString(png)).isNull());
 
-    if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
-    const QString testo = testoDelPdf(w, f.form);
+    const QString stampa = stampaPdf(w, f.form);
+    if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
+    const QString testo = test::pdfText(stampa);
     for (const QString& parola : f.testi)
         EXPECT_TRUE(testo.contains(parola)) << parola.toStdString() << " not in:\n" << testo.toStdString();
 }
@@ -97,7 +108,29 @@ INSTANTIATE_TEST_SUITE_P(
         Finestra{"FrmWait", nullptr, {"ATTENDERE", "PREGO"}},
         Finestra{"FrmConfLettori",
                  conLettori,
-                 {"Posizione dei dati", "Gestione Database", "Ritorna alla pagina principale"}}),
+                 {"Posizione dei dati", "Gestione Database", "Ritorna alla pagina principale"}},
+        Finestra{"FrmCardsAbil",
+                 conCarte,
+                 {"Dati", "Configurazione", "Carta abilitata", "Non contr.", "Porta 1", "Bianchi"}},
+        Finestra{"FrmPassAbil", conLettori, {"Lettori", "INGRESSO", "Ok"}},
+        Finestra{"FrmCardSearch", nullptr, {"Seleziona il campo", "Ok", "Annulla"}},
+        Finestra{"FrmDefFasce", nullptr, {"Fascia 1", "Fascia 3", "Da", "Ok"}},
+        Finestra{"FrmFasceOnline", conFascia, {"Nome", "Abilita", "Database", "Nuovo", "Esci", "Mattino", "12:30"}},
+        Finestra{"FrmUtilTessaro",
+                 nullptr,
+                 {"Creazione file di archivio carte", "Programmazione carte per Tessaro",
+                  "Ritorna alla pagina Gestione Lettori"}},
+        Finestra{"FrmFunzAgg",
+                 nullptr,
+                 {"Stampa archivio utenti", "Scelta utenti per l'imparziale", "Elimina storico da tutti i lettori",
+                  "Fasce orarie On Line", "Ritorna alla pagina principale"}},
+        Finestra{"FrmDownLoad", conLettori, {"Opzioni", "Singolo lettore", "Tutti i lettori", "Numero lettori : 3"}},
+        Finestra{"FrmViewStoria",
+                 nullptr,
+                 {"Periodo", "Solo Storia Odierna", "Badge Singolo", "Records trovati", "Cancella storico"}},
+        Finestra{"FrmGestPassw",
+                 passwordPresente,
+                 {"Inserisci la vecchia password", "Inserisci la nuova password", "Cambia password"}}),
     [](const ::testing::TestParamInfo<Finestra>& caso) { return std::string(caso.param.form); });
 
 }  // namespace

@@ -28,12 +28,20 @@ constexpr const char* Usage = R"(usage: reader_sim [options]
 Opens a pseudo-terminal, prints "PTY <slave path>" as its first line and answers the frames
 written there as the readers below would. Runs until SIGTERM or SIGINT.
 
+Each reader answers the poll (D), the outputs (K, O), the card memory (B stores a card, C
+deletes it), the programming (W reset, after which it answers to plant code 000000 until A
+sets its code; N options, T clock, P data positions, F bands), the card archive (L) and the
+download of its stored transits (Q probe, S one transit at a time, E01 erase).
+
   --reader LOOP:ADDR:PLANT[:TYPE[:BEHAVIOUR]]
                       adds a reader (repeatable). TYPE defaults to "KOVA KV-M1"; BEHAVIOUR is
                       normal (default), silent, slow, wrong-checksum, garbage-first, status-c
                       or status-d
   --card LOOP:ADDR:DATA
                       queues a card read (the raw data after the reply header) at start
+  --transit LOOP:ADDR:CARD,DD/MM,HH:MM
+                      stores a transit of card CARD in the reader's memory, for the
+                      download (repeatable)
   --demo SECONDS      presents a random demo card to a random reader every SECONDS on average
   --demo-card NUMBER4:PLANT6
                       a card for the demo (repeatable)
@@ -55,7 +63,8 @@ struct DemoCard {
 
 struct Options {
     std::vector<ReaderConfig> readers;
-    std::vector<std::string> cards;  // LOOP:ADDR:DATA, applied once the readers exist
+    std::vector<std::string> cards;     // LOOP:ADDR:DATA, applied once the readers exist
+    std::vector<std::string> transits;  // LOOP:ADDR:CARD,DD/MM,HH:MM, likewise
     std::optional<double> demoSeconds;
     std::vector<DemoCard> demoCards;
     std::array<int, 4> posCarta{1, 2, 3, 4};
@@ -135,6 +144,8 @@ Options parse(int argc, char** argv) {
             o.readers.push_back(readerOption(arg));
         } else if (opt == "--card") {
             o.cards.push_back(arg);
+        } else if (opt == "--transit") {
+            o.transits.push_back(arg);
         } else if (opt == "--demo") {
             char* end = nullptr;
             o.demoSeconds = std::strtod(arg.c_str(), &end);
@@ -163,6 +174,30 @@ void queueCard(vc::sim::Simulator& sim, const std::string& arg) {
     const auto f = fields(arg, ':', 3);
     if (f.size() != 3) throw UsageError("--card wants LOOP:ADDR:DATA");
     sim.reader(integer(f[0], "loop"), integer(f[1], "address")).presentCard(f[2]);
+}
+
+struct Range {
+    int low, high;
+    bool holds(int v) const { return v >= low && v <= high; }
+};
+
+// Two numbers joined by sep ("DD/MM", "HH:MM"), each within its range.
+std::pair<int, int> pairOf(const std::string& s, char sep, Range first, Range second, const char* what) {
+    if (const auto f = fields(s, sep, 2); f.size() == 2) {
+        const int a = integer(f[0], what), b = integer(f[1], what);
+        if (first.holds(a) && second.holds(b)) return {a, b};
+    }
+    throw UsageError(std::string("bad ") + what + ": " + s);
+}
+
+void storeTransit(vc::sim::Simulator& sim, const std::string& arg) {
+    const auto f = fields(arg, ':', 3);
+    const auto t = f.size() == 3 ? fields(f[2], ',', 3) : std::vector<std::string>{};
+    if (t.size() != 3) throw UsageError("--transit wants LOOP:ADDR:CARD,DD/MM,HH:MM");
+    if (integer(t[0], "card") < 0 || t[0].size() > 4) throw UsageError("a card number has up to 4 digits: " + t[0]);
+    const auto [day, month] = pairOf(t[1], '/', {1, 31}, {1, 12}, "date");
+    const auto [hour, minute] = pairOf(t[2], ':', {0, 23}, {0, 59}, "time");
+    sim.reader(integer(f[0], "loop"), integer(f[1], "address")).storeTransit({t[0], hour, minute, day, month});
 }
 
 void makeLink(const std::string& path, const std::string& target) {
@@ -207,6 +242,7 @@ int run(const Options& o) {
     vc::sim::Simulator sim;
     for (const ReaderConfig& c : o.readers) sim.addReader(c);
     for (const std::string& card : o.cards) queueCard(sim, card);
+    for (const std::string& transit : o.transits) storeTransit(sim, transit);
 
     vc::sim::PtyServer server(sim);
     if (!o.link.empty()) makeLink(o.link, server.slavePath());

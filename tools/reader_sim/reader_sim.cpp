@@ -49,11 +49,35 @@ void place(std::string& data, int pos, char c) {
     data[p] = c;
 }
 
-// The two leading address digits of a command text, or -1.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool allDigits(std::string_view s) { return std::all_of(s.begin(), s.end(), isDigit); }
+
+// The value of a run of digits (checked by the caller).
+int number(std::string_view s) {
+    int v = 0;
+    for (char c : s) v = v * 10 + (c - '0');
+    return v;
+}
+
+// The reset is the one command that starts with its letter: "W", the address, "00".
+bool isReset(std::string_view text) { return !text.empty() && text[0] == 'W'; }
+
+// The two address digits of a command text (after the "W" of a reset), or -1.
 int addressOf(std::string_view text) {
-    auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    if (text.size() < 9 || !digit(text[0]) || !digit(text[1])) return -1;
-    return (text[0] - '0') * 10 + (text[1] - '0');
+    if (isReset(text))
+        text.remove_prefix(1);
+    else if (text.size() < 9)
+        return -1;
+    if (text.size() < 2 || !allDigits(text.substr(0, 2))) return -1;
+    return number(text.substr(0, 2));
+}
+
+// "HHMM" as "HH:MM", or "" when it is no time of day.
+std::string timeOfDay(std::string_view hhmm) {
+    if (hhmm.size() != 4 || !allDigits(hhmm) || number(hhmm.substr(0, 2)) > 23 || number(hhmm.substr(2)) > 59)
+        return "";
+    return std::string(hhmm.substr(0, 2)) + ":" + std::string(hhmm.substr(2));
 }
 
 std::vector<std::string> split(const std::string& bytes, int pieces) {
@@ -89,12 +113,15 @@ std::string cardData(const std::string& number4, const std::string& plant6, cons
 
 // --- Reader ---
 
-std::string Reader::prefix() const { return digits(config_.address, 2) + digits(config_.plantCode, 6); }
+std::string Reader::prefix() const { return digits(config_.address, 2) + digits(plantCode_, 6); }
 
 Reader::Handler Reader::handlerFor(char letter) {
     static const std::map<char, Handler> table{
-        {'D', &Reader::onPoll},
-        {'K', &Reader::onOutputs},
+        {'D', &Reader::onPoll},        {'K', &Reader::onOutputs},     {'O', &Reader::onTimedOutput},
+        {'B', &Reader::onStoreCard},   {'C', &Reader::onDeleteCard},  {'W', &Reader::onReset},
+        {'A', &Reader::onPlantCode},   {'N', &Reader::onOptions},     {'T', &Reader::onClock},
+        {'P', &Reader::onPositions},   {'F', &Reader::onBand},        {'L', &Reader::onLoadArchive},
+        {'Q', &Reader::onProbe},       {'S', &Reader::onSendTransit}, {'E', &Reader::onErase},
     };
     const auto it = table.find(letter);
     return it == table.end() ? nullptr : it->second;
@@ -104,12 +131,14 @@ std::optional<std::string> Reader::answer(std::string_view text) {
     using B = ReaderConfig::Behaviour;
     if (config_.behaviour == B::Silent) return std::nullopt;
     commands.emplace_back(text);
-    if (config_.behaviour == B::StatusC) return reply('C');
-    if (config_.behaviour == B::StatusD) return reply('D');
-    if (text.substr(0, 8) != prefix()) return reply('C');
-    const Handler handler = handlerFor(text[8]);
+    const bool reset = isReset(text);
+    if (config_.behaviour == B::StatusC) return reset ? resetReply('C') : reply('C');
+    if (config_.behaviour == B::StatusD) return reset ? resetReply('D') : reply('D');
+    if (!reset && text.substr(0, 8) != prefix()) return reply('C');
+    if (!reset && text.size() < 9) return std::nullopt;
+    const Handler handler = handlerFor(reset ? 'W' : text[8]);
     if (!handler) return std::nullopt;
-    return (this->*handler)(text.substr(9));
+    return (this->*handler)(text.substr(reset ? 1 : 9));
 }
 
 std::string Reader::reply(char status, std::string_view data) const {
@@ -118,6 +147,8 @@ std::string Reader::reply(char status, std::string_view data) const {
     body += data;
     return body;
 }
+
+std::string Reader::resetReply(char status) const { return status + digits(config_.address, 2); }
 
 // Characters 5-8 of the reply carry the inputs at 6 and 7; the card data follow from 9.
 std::optional<std::string> Reader::onPoll(std::string_view) {
@@ -132,6 +163,131 @@ std::optional<std::string> Reader::onPoll(std::string_view) {
 std::optional<std::string> Reader::onOutputs(std::string_view data) {
     if (data.size() != 9) return reply('D');
     outputs_.text = data;
+    return reply('S');
+}
+
+// "0", then "1" for on or "0" for off.
+std::optional<std::string> Reader::onTimedOutput(std::string_view data) {
+    if (data != "01" && data != "00") return reply('D');
+    outputs_.timed = data[1] == '1';
+    return reply('S');
+}
+
+// The card field, then the option digits: method, inputs not checked, input 2, input 1, band
+// (0 for all day, 1-3), output 1, output 2.
+std::optional<std::string> Reader::onStoreCard(std::string_view data) {
+    const auto n = static_cast<std::size_t>(cardDigits_);
+    if (data.size() != n + 7 || !allDigits(data)) return reply('D');
+    const std::string_view options = data.substr(n);
+    for (std::size_t k = 0; k < options.size(); ++k)
+        if (options[k] > (k == 4 ? '3' : '1')) return reply('D');
+    cardMemory_[std::string(data.substr(0, n))] = options;
+    return reply('S');
+}
+
+// Deleting a card the memory does not hold is no error: programming every card deletes each
+// card from every reader it is not enabled on.
+std::optional<std::string> Reader::onDeleteCard(std::string_view data) {
+    if (data.size() != static_cast<std::size_t>(cardDigits_) || !allDigits(data)) return reply('D');
+    cardMemory_.erase(std::string(data));
+    return reply('S');
+}
+
+// The reader restarts answering to plant code 000000; its memory stays.
+std::optional<std::string> Reader::onReset(std::string_view data) {
+    if (data != digits(config_.address, 2) + "00") return resetReply('D');
+    plantCode_ = 0;
+    return resetReply('S');
+}
+
+// The new plant code, "000", the doubled opening time; "00" more for 3-digit cards.
+std::optional<std::string> Reader::onPlantCode(std::string_view data) {
+    if ((data.size() != 11 && data.size() != 13) || !allDigits(data) || data.substr(6, 3) != "000" ||
+        (data.size() == 13 && data.substr(11) != "00"))
+        return reply('D');
+    plantCode_ = number(data.substr(0, 6));
+    parameters_.openingTime = number(data.substr(9, 2));
+    cardDigits_ = data.size() == 11 ? 4 : 3;
+    return reply('S');
+}
+
+// Reply delay (2 digits), reader kind, RAM rewrite (inverted), bands, input test.
+std::optional<std::string> Reader::onOptions(std::string_view data) {
+    if (data.size() != 6 || !allDigits(data) || data.find_first_not_of("01", 2) != std::string_view::npos)
+        return reply('D');
+    parameters_.options = Parameters::Options{number(data.substr(0, 2)), data[2], data[3] == '0', data[4] == '1',
+                                              data[5] == '1'};
+    return reply('S');
+}
+
+// Minute, hour, day, month, year: 2 digits each, the minute first.
+std::optional<std::string> Reader::onClock(std::string_view data) {
+    if (data.size() != 10 || !allDigits(data)) return reply('D');
+    auto field = [&data](std::size_t k) { return number(data.substr(2 * k, 2)); };
+    const Parameters::Clock c{field(0), field(1), field(2), field(3), field(4)};
+    if (c.minute > 59 || c.hour > 23 || c.day < 1 || c.day > 31 || c.month < 1 || c.month > 12) return reply('D');
+    parameters_.clock = c;
+    return reply('S');
+}
+
+// One byte 128 + position for each card digit (4, or 3 for 3-digit cards), then six for the code.
+std::optional<std::string> Reader::onPositions(std::string_view data) {
+    if (data.size() != 10 && data.size() != 9) return reply('D');
+    std::vector<int> positions;
+    for (char c : data) {
+        const int p = static_cast<unsigned char>(c) - 128;
+        if (p < 0 || p > 99) return reply('D');
+        positions.push_back(p);
+    }
+    Parameters::Positions set;
+    set.card.assign(positions.begin(), positions.end() - 6);
+    std::copy(positions.end() - 6, positions.end(), set.code.begin());
+    parameters_.positions = std::move(set);
+    return reply('S');
+}
+
+// The band's digit, then from and to as "HHMM".
+std::optional<std::string> Reader::onBand(std::string_view data) {
+    if (data.size() != 9 || data[0] < '1' || data[0] > '3') return reply('D');
+    Parameters::Band band{timeOfDay(data.substr(1, 4)), timeOfDay(data.substr(5, 4))};
+    if (band.from.empty() || band.to.empty()) return reply('D');
+    parameters_.bands[static_cast<std::size_t>(data[0] - '1')] = std::move(band);
+    return reply('S');
+}
+
+// One archive record: its 3-digit number, then the card code. A record loaded again replaces
+// the one with its number.
+std::optional<std::string> Reader::onLoadArchive(std::string_view data) {
+    if (data.size() < 4 || !allDigits(data.substr(0, 3))) return reply('D');
+    archive_[std::string(data.substr(0, 3))] = data.substr(3);
+    return reply('S');
+}
+
+// The download begins with the probe: the stored transits are handed out from the first again,
+// so a download that did not erase them gets them all at the next one.
+std::optional<std::string> Reader::onProbe(std::string_view data) {
+    if (!data.empty()) return reply('D');
+    nextTransit_ = 0;
+    return reply('S');
+}
+
+std::optional<std::string> Reader::onSendTransit(std::string_view data) {
+    if (!data.empty()) return reply('D');
+    if (nextTransit_ >= transits_.size()) return reply('F');
+    return reply('Z', record(transits_[nextTransit_++]));
+}
+
+// The card field, then hour, minute, day and month in 2 digits each.
+std::string Reader::record(const StoredTransit& t) const {
+    const std::string card = padLeft(t.card, 4);
+    return card.substr(card.size() - static_cast<std::size_t>(cardDigits_)) + digits(t.hour, 2) +
+           digits(t.minute, 2) + digits(t.day, 2) + digits(t.month, 2);
+}
+
+std::optional<std::string> Reader::onErase(std::string_view data) {
+    if (data != "01") return reply('D');
+    transits_.clear();
+    nextTransit_ = 0;
     return reply('S');
 }
 
@@ -150,7 +306,7 @@ Reader* Simulator::addressed(std::string_view text) {
     Reader* sameAddress = nullptr;
     for (Reader& r : readers_) {
         if ((loop_ != 0 && r.config().loop != loop_) || r.config().address != address) continue;
-        if (text.substr(0, 8) == r.prefix()) return &r;
+        if (isReset(text) || text.substr(0, 8) == r.prefix()) return &r;
         if (!sameAddress) sameAddress = &r;
     }
     return sameAddress;

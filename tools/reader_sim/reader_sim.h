@@ -2,9 +2,11 @@
 // Simulated card readers on one RS-485 line, for end-to-end tests and the demo.
 //
 // The PC writes frames (SOH, command text, ENQ, checksum byte); the addressed reader answers
-// with SOH, its 2-digit address, a status letter, data, ENQ and the reply checksum byte. Time
-// is always a parameter (milliseconds on any monotonic scale), so tests never sleep; PtyServer
-// runs the same simulator on a pseudo-terminal in real time.
+// with SOH, its 2-digit address, a status letter, data, ENQ and the reply checksum byte. The
+// reset "W" is the exception both ways: it carries the address but no plant code, and its reply
+// puts the status before the address. Time is always a parameter (milliseconds on any monotonic
+// scale), so tests never sleep; PtyServer runs the same simulator on a pseudo-terminal in real
+// time.
 
 #include <array>
 #include <cstdint>
@@ -50,29 +52,82 @@ struct ReaderConfig {
     int slowPieces = 3;
 };
 
-// The outputs as the last "K" command set them.
+// The outputs as the last "K" and "O" commands set them.
 struct Outputs {
-    std::string text;  // the nine characters after "K"; "" until the first one
+    std::string text;           // the nine characters after "K"; "" until the first one
+    std::optional<bool> timed;  // the output "O" switches on or off; unknown until the first one
     bool output1() const { return text.size() == 9 && text[1] == '1'; }
     bool output2() const { return text.size() == 9 && text[8] == '1'; }
 };
 
+// The stand-alone parameters, each as the last command that sets it left it; nothing until then.
+struct Parameters {
+    struct Options {  // "N"
+        int replyDelay = 0;
+        char kind = '0';          // '0' for the KOVA family, '1' for other readers
+        bool rewriteRam = false;  // sent inverted: "0" when it is on
+        bool bands = false;
+        bool testInput = false;
+        bool operator==(const Options&) const = default;
+    };
+    struct Clock {  // "T"
+        int minute = 0, hour = 0, day = 0, month = 0, year = 0;  // the year in 2 digits
+        bool operator==(const Clock&) const = default;
+    };
+    struct Positions {  // "P", counted from 0 = the first character of the card data
+        std::vector<int> card;  // 4 positions, or 3 for 3-digit cards
+        std::array<int, 6> code{};
+        bool operator==(const Positions&) const = default;
+    };
+    struct Band {  // "F"
+        std::string from, to;  // "HH:MM"
+        bool operator==(const Band&) const = default;
+    };
+    std::optional<int> openingTime;  // "A": the 2-digit field, twice the door's opening time
+    std::optional<Options> options;
+    std::optional<Clock> clock;
+    std::optional<Positions> positions;
+    std::array<std::optional<Band>, 3> bands;  // bands 1 to 3
+};
+
+// A transit the reader allowed while working stand-alone, as its memory keeps it: no year, no
+// direction, no reader number.
+struct StoredTransit {
+    std::string card;  // the card number, up to 4 digits
+    int hour = 0, minute = 0, day = 0, month = 0;
+};
+
 class Reader {
 public:
-    explicit Reader(ReaderConfig config) : config_(std::move(config)) {}
+    explicit Reader(ReaderConfig config) : config_(std::move(config)), plantCode_(config_.plantCode) {}
 
     const ReaderConfig& config() const { return config_; }
+    // The plant code it answers to: the configured one, 0 after a reset, then what "A" sets.
+    int plantCode() const { return plantCode_; }
     // "01000123": the 2-digit address and the 6-digit plant code.
     std::string prefix() const;
+    // 4 until "A" says otherwise: its 3-digit form ends with "00". The card field of "B", "C"
+    // and of the stored transits has this many digits.
+    int cardDigits() const { return cardDigits_; }
 
     // Queues a card read: the next "D" poll reports it with status "I".
     void presentCard(std::string rawData) { cards_.push_back(std::move(rawData)); }
     std::size_t queuedCards() const { return cards_.size(); }
     void setInputs(bool in1, bool in2) { inputs_ = {in1, in2}; }
     const Outputs& outputs() const { return outputs_; }
+    const Parameters& parameters() const { return parameters_; }
+    // The cards stored by "B" and not deleted by "C": card field -> the seven option digits.
+    const std::map<std::string, std::string>& cardMemory() const { return cardMemory_; }
+    // The card-archive records loaded by "L": the 3-digit record number -> the card code.
+    const std::map<std::string, std::string>& archive() const { return archive_; }
 
-    // The reply body (address echo, status, data) to a command text routed to this reader, or
-    // nothing when it stays silent. Every command heard is logged in `commands`.
+    // Adds a transit to the memory that "S" hands out and "E01" erases.
+    void storeTransit(StoredTransit t) { transits_.push_back(std::move(t)); }
+    const std::vector<StoredTransit>& storedTransits() const { return transits_; }
+
+    // The reply body (address echo, status, data; for the reset, status then address) to a
+    // command text routed to this reader, or nothing when it stays silent. A malformed command
+    // gets status "D" and changes nothing. Every command heard is logged in `commands`.
     std::optional<std::string> answer(std::string_view text);
 
     // Every command text this reader heard (framing removed), oldest first.
@@ -84,13 +139,35 @@ private:
     static Handler handlerFor(char letter);
 
     std::string reply(char status, std::string_view data = {}) const;
-    std::optional<std::string> onPoll(std::string_view data);     // "D"
-    std::optional<std::string> onOutputs(std::string_view data);  // "K"
+    std::string resetReply(char status) const;
+    std::string record(const StoredTransit& t) const;
+    std::optional<std::string> onPoll(std::string_view data);          // "D"
+    std::optional<std::string> onOutputs(std::string_view data);       // "K"
+    std::optional<std::string> onTimedOutput(std::string_view data);   // "O"
+    std::optional<std::string> onStoreCard(std::string_view data);     // "B"
+    std::optional<std::string> onDeleteCard(std::string_view data);    // "C"
+    std::optional<std::string> onReset(std::string_view data);         // "W"
+    std::optional<std::string> onPlantCode(std::string_view data);     // "A"
+    std::optional<std::string> onOptions(std::string_view data);       // "N"
+    std::optional<std::string> onClock(std::string_view data);         // "T"
+    std::optional<std::string> onPositions(std::string_view data);     // "P"
+    std::optional<std::string> onBand(std::string_view data);          // "F"
+    std::optional<std::string> onLoadArchive(std::string_view data);   // "L"
+    std::optional<std::string> onProbe(std::string_view data);         // "Q"
+    std::optional<std::string> onSendTransit(std::string_view data);   // "S"
+    std::optional<std::string> onErase(std::string_view data);         // "E01"
 
     ReaderConfig config_;
+    int plantCode_;
+    int cardDigits_ = 4;
     std::deque<std::string> cards_;
     std::array<bool, 2> inputs_{};
     Outputs outputs_;
+    Parameters parameters_;
+    std::map<std::string, std::string> cardMemory_;
+    std::map<std::string, std::string> archive_;
+    std::vector<StoredTransit> transits_;
+    std::size_t nextTransit_ = 0;  // the next one "S" hands out; "Q" starts a download again
 };
 
 class Simulator {
@@ -108,8 +185,9 @@ public:
 
     // Bytes written by the PC at nowMs. Complete frames are routed to the reader with their
     // address and plant code on the selected loop(s); a reader with the address but another
-    // plant code answers status "C". A bad checksum or an unknown address gets no reply, as a
-    // reader on a shared bus stays silent. Incomplete frames wait for the rest of their bytes.
+    // plant code answers status "C"; a reset goes to the first reader with its address. A bad
+    // checksum or an unknown address gets no reply, as a reader on a shared bus stays silent.
+    // Incomplete frames wait for the rest of their bytes.
     void receive(std::string_view bytes, std::int64_t nowMs);
     // The reply bytes due by nowMs, in order; "" when none.
     std::string take(std::int64_t nowMs);

@@ -1,0 +1,167 @@
+// Reports laid out on pages: what the PDF holds (read back with pdftotext), where it goes, what a
+// failure to write it gives, and the users report from its window to the page.
+
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "gui/qt_reports.h"
+#include "gui_support.h"
+#include "readers_admin/frm_funz_agg.h"
+
+namespace vc {
+namespace {
+
+ReportData prova(int righe = 3) {
+    ReportData d;
+    d.title = "Elenco di prova";
+    d.columns = {{"Cognome", "Cognome", 20}, {"Nome", "Nome", 16}, {"Carta", "Numero carta", 12}};
+    const char* cognomi[] = {"Rossi", "Bianchi", "Nicolò"};
+    for (int i = 0; i < righe; ++i)
+        d.rows.push_back({cognomi[i % 3], "Nome " + std::to_string(i + 1), std::to_string(1000 + i)});
+    return d;
+}
+
+QString testo(const std::string& pdf, int pagina = 0) { return test::pdfText(QString::fromStdString(pdf), pagina); }
+
+struct Uscita {
+    const char* nome;
+    int destination;
+    bool senzaFinestre;  // the renderer writes what would open a window to its own file
+    bool sulFileDiStampa;
+};
+
+void PrintTo(const Uscita& u, std::ostream* os) { *os << u.nome; }
+
+class Uscite : public ::testing::TestWithParam<Uscita> {};
+
+TEST_P(Uscite, TheReportIsLaidOutWhereItsDestinationSays) {
+    const Uscita& u = GetParam();
+    test::TempDir dir;
+    ReportData d = prova();
+    d.destination = u.destination;
+    d.printFile = dir.file("stampa.pdf");
+    gui::QtReports reports(u.senzaFinestre ? dir.file("anteprima.pdf") : "");
+    reports.render(d);
+
+    const std::string atteso = u.sulFileDiStampa ? d.printFile : dir.file("anteprima.pdf");
+    ASSERT_TRUE(std::filesystem::exists(atteso));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "one file only";
+    if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
+    const QString t = testo(atteso);
+    for (const char* parola : {"Elenco di prova", "Numero carta", "Cognome", "Bianchi", "Nicolò", "Nome 3", "1002",
+                               "Pagina 1 di 1"})
+        EXPECT_TRUE(t.contains(parola)) << parola << " not in:\n" << t.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OgniDestinazione, Uscite,
+    ::testing::Values(Uscita{"File", 2, false, true}, Uscita{"FileAncheSenzaFinestre", 2, true, true},
+                      Uscita{"AnteprimaSenzaFinestre", 0, true, false},
+                      Uscita{"StampanteSenzaFinestre", 1, true, false}),
+    [](const ::testing::TestParamInfo<Uscita>& caso) { return std::string(caso.param.nome); });
+
+TEST(QtReports, LongReportsRepeatTheHeadingsAndNumberEveryPage) {
+    test::TempDir dir;
+    ReportData d = prova(150);
+    d.destination = 2;
+    d.printFile = dir.file("lungo.pdf");
+    gui::QtReports().render(d);
+    if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
+    const QString seconda = testo(d.printFile, 2);
+    EXPECT_TRUE(seconda.contains("Numero carta")) << seconda.toStdString();
+    EXPECT_TRUE(seconda.contains("Pagina 2 di ")) << seconda.toStdString();
+    EXPECT_FALSE(seconda.contains("Elenco di prova")) << "the title only on the first page";
+    EXPECT_TRUE(testo(d.printFile).contains("Nome 150"));
+}
+
+TEST(QtReports, ThePreviewIsAModalWindowOfTheLaidOutPages) {
+    ReportData d = prova(150);
+    d.windowTitle = "Storico transiti";
+    QString titolo;
+    int pagine = 0;
+    QTimer chiusura;  // closes the preview from inside its own loop, once it is up
+    QObject::connect(&chiusura, &QTimer::timeout, [&] {
+        auto* anteprima = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!anteprima) return;
+        chiusura.stop();
+        titolo = anteprima->windowTitle();
+        pagine = anteprima->findChild<QPrintPreviewWidget*>()->pageCount();
+        anteprima->reject();
+    });
+    chiusura.start(0);
+    gui::QtReports().render(d);
+    EXPECT_EQ(titolo, "Storico transiti");
+    EXPECT_GT(pagine, 1);
+}
+
+TEST(QtReports, AFileThatCannotBeWrittenIsAnOutputFailure) {
+    struct Caso {
+        const char* nome;
+        int destination;
+        std::string printFile, senzaFinestre;
+    };
+    const Caso casi[] = {
+        {"print file in a missing folder", 2, "/nessuna/cartella/stampa.pdf", ""},
+        {"no print file", 2, "", ""},
+        {"preview file in a missing folder", 0, "", "/nessuna/cartella/anteprima.pdf"},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        ReportData d = prova();
+        d.destination = c.destination;
+        d.printFile = c.printFile;
+        try {
+            gui::QtReports(c.senzaFinestre).render(d);
+            ADD_FAILURE() << "no ReportError";
+        } catch (const ReportError& e) {
+            EXPECT_EQ(e.number, ReportError::OutputFailed);
+            EXPECT_FALSE(std::string(e.what()).empty());
+        }
+    }
+}
+
+// The other-options window runs the users report on the site's own template and database.
+class ReportUtenti : public ::testing::Test {
+protected:
+    void stampa(const std::string& pdf) {
+        gui::QtReports reports(pdf);
+        s.app().sys.reports = &reports;
+        s.sql("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Flag_online) VALUES "
+              "('Verdi', 'Anna', '0002', 0, 1), ('Bianchi', 'Luca', '0001', 1, 0)");
+        s.start();
+        s.app().form<FrmFunzAgg>().Command1.click();
+        s.app().sys.reports = nullptr;
+    }
+    test::Station s;
+};
+
+TEST_F(ReportUtenti, FromTheWindowToThePage) {
+    std::filesystem::create_directories(VARCANTO_SCREENSHOTS);
+    const std::string pdf = std::string(VARCANTO_SCREENSHOTS) + "/Report_Utenti.pdf";
+    std::filesystem::remove(pdf);
+    stampa(pdf);
+    EXPECT_TRUE(s.dialogs.shown.empty());
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
+    const QString t = testo(pdf);
+    for (const char* parola : {"Archivio utenti", "Fascia oraria", "Bianchi", "Verdi", "Luca", "0002"})
+        EXPECT_TRUE(t.contains(parola)) << parola << " not in:\n" << t.toStdString();
+    EXPECT_LT(t.indexOf("Bianchi"), t.indexOf("Verdi")) << "ordered by surname";
+}
+
+TEST_F(ReportUtenti, APageThatCannotBeWrittenIsThePrinterMessage) {
+    s.dialogs.expectMsg("Problemi con la stampante.", mb::Critical, "Errore");
+    stampa("/nessuna/cartella/Utenti.pdf");
+    EXPECT_TRUE(s.dialogs.allAnswered());
+}
+
+}  // namespace
+}  // namespace vc

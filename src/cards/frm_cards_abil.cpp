@@ -542,6 +542,8 @@ void FrmCardsAbil::Command5_Click() {
         Contatore();
         PresentaCarta();
         CaricaLettoriCarta();
+        // The card now shown needs its own frames: an on-line card's would stay up otherwise.
+        AbilitaOpzioniCarta();
         Command15.setEnabled(true);
     } catch (const DbError& e) {
         ErroreDatabase(e);

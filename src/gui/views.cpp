@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
@@ -103,6 +104,13 @@ public:
         setAcceptDrops(false);
         // Composed text would bypass the key path; with no input method, keys carry their text.
         setAttribute(Qt::WA_InputMethodEnabled, false);
+    }
+    void focusOutEvent(QFocusEvent* e) override {
+        QLineEdit::focusOutEvent(e);
+        // Only the operator moving elsewhere counts, not a window losing activation.
+        if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
+            e->reason() == Qt::MouseFocusReason)
+            operate_([&c = c_] { c.leave(); });
     }
     void sync() override {
         // No Qt maxLength: it would cut text set by code, which MaxLength does not limit.
@@ -296,6 +304,8 @@ public:
                 setItem(row, static_cast<int>(k), new QTableWidgetItem(qs(rs.field(names[k]).str())));
         }
         resizeColumnsToContents();
+        for (std::size_t k = 0; k < c_.columnWidths.size() && k < names.size(); ++k)
+            setColumnWidth(static_cast<int>(k), c_.columnWidths[k]);
         // The model's code works on the current record: put it back where it was.
         if (current >= 0) {
             rs.setAbsolutePosition(current);

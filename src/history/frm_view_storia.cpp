@@ -65,6 +65,7 @@ FrmViewStoria::FrmViewStoria(App& app) : Form(app, kName), app_(app) {
         c->Click = [this] { CmdPresenta_Click(); };
     TxtNumeroBadge.Change = [this] { TxtNumeroBadge_Change(); };
     TxtNumeroBadge.KeyPress = [this](int& k) { TxtNumeroBadge_KeyPress(k); };
+    TxtNumeroBadge.LostFocus = [this] { TxtNumeroBadge_LostFocus(); };
 }
 
 // Runs before the handlers are wired, so the initial boxes run no query.
@@ -120,6 +121,8 @@ void FrmViewStoria::Disponi() {
     }
 
     DBGrid1.place(10, 160, 980, 400);
+    // The first eight columns' widths; the ninth keeps its own.
+    DBGrid1.columnWidths = {120, 113, 83, 77, 57, 91, 67, 153};
     Label3.setCaption("Records trovati : 0");
     Label3.place(10, 568, 300, 22);
 
@@ -203,6 +206,8 @@ void FrmViewStoria::TxtNumeroBadge_Change() {
     DBGrid1.setVisible(false);
     setCaption(std::string(4, ' '));
 }
+
+void FrmViewStoria::TxtNumeroBadge_LostFocus() { CmdPresenta_Click(); }
 
 void FrmViewStoria::TxtNumeroBadge_KeyPress(int& keyAscii) {
     if (keyAscii == key::Return) CmdPresenta_Click();

@@ -70,6 +70,7 @@ public:
     void CmdEsci_Click();
     void TxtNumeroBadge_Change();
     void TxtNumeroBadge_KeyPress(int& keyAscii);
+    void TxtNumeroBadge_LostFocus();
 
 protected:
     void Form_Load() override;

@@ -28,6 +28,8 @@ void abilitaCasella(TextBox& box) {
 
 FrmGestPassw::FrmGestPassw(App& app) : Form(app, kName), app_(app) {
     setCaption("Varcanto - gestione password");
+    // 4230 twips wide, not the 3630 of the first design: at this font the frames' texts and the
+    // buttons' captions were cut. Form_Load sets the height of each mode.
     geometry = {0, 0, px(4230), px(3720)};
 
     Frame1.setCaption("Password");

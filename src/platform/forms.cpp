@@ -125,6 +125,10 @@ void TextBox::type(const std::string& utf8) {
     }
 }
 
+void TextBox::leave() {
+    if (operable() && LostFocus) LostFocus();
+}
+
 void TextBox::retype(const std::string& utf8) {
     if (!operable() || locked_) return;
     setText("");

@@ -151,6 +151,9 @@ public:
     void type(const std::string& utf8);
     // As the operator: selects all and replaces it with 'utf8'.
     void retype(const std::string& utf8);
+    // Runs when the operator leaves the box for another control.
+    std::function<void()> LostFocus;
+    void leave();  // as the operator
 
 private:
     std::string text_;
@@ -307,6 +310,7 @@ public:
     const char* kind() const override { return "DataGrid"; }
     Data& source() const { return source_; }
     std::vector<std::string> columns;  // empty: every field
+    std::vector<int> columnWidths;     // pixels, in column order; missing ones fit their contents
     void Refresh() { changed(); }
 
 private:

@@ -2,8 +2,9 @@
 
 #include <exception>
 
-#include "common/carte.h"
 #include "common/comando_carta.h"
+#include "common/text.h"
+#include "common/val.h"
 #include "core/link/reader_link.h"
 #include "core/schedule/imparziale.h"
 #include "core/settings/settings_file.h"
@@ -24,11 +25,14 @@ bool CiSonoLettori(App& app) {
 }
 
 // A card is stored only on the readers it is enabled on, and only when it is an enabled
-// stand-alone card; everywhere else it is deleted.
+// stand-alone card; everywhere else it is deleted. Only a reader flag of exactly 1 stores it, as
+// the cards window writes the flags; any other digit deletes it.
 std::string ComandoCarta(const Recordset& carta, int numeroLettore, bool quattroCifre) {
     const std::string numero = carta.field("NumeroCarta").str();
-    const bool memorizza = AbilitataSulLettore(carta.field("Lettore").str(), numeroLettore) &&
-                           !carta.field("Flag_online").toBool() && carta.field("AbilitaCarta").toBool();
+    const bool abilitata =
+        Val(Mid(carta.field("Lettore").str(), static_cast<std::size_t>(numeroLettore), 1)) == 1;
+    const bool memorizza =
+        abilitata && !carta.field("Flag_online").toBool() && carta.field("AbilitaCarta").toBool();
     return memorizza ? ComandoMemorizzaCarta(numero, quattroCifre, OpzioniDaRecord(carta))
                      : ComandoCancellaCarta(numero, quattroCifre);
 }

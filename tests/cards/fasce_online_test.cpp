@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cards/frm_fasce_online.h"
-#include "core/main/finestra_vuota.h"
+#include "support/stand_in.h"
 #include "support/fakes.h"
 
 namespace vc {
@@ -17,8 +17,7 @@ class SchedulesWindow : public ::testing::Test {
 protected:
     SchedulesWindow() {
         // The openers stand in as empty windows: only what this window does to them is looked at.
-        for (const char* nome : {"FrmCardsAbil", "FrmFunzAgg"})
-            s.app().registerForm(nome, [nome](App& a) { return std::make_unique<FinestraVuota>(a, nome, nome); });
+        test::standIns(s.app(), {"FrmCardsAbil", "FrmFunzAgg"});
     }
 
     // A schedule whose Monday (when enabled) runs from 'da' to 'a'.

@@ -313,6 +313,19 @@ TEST_F(CardsWindow, DeleteAsksThenShowsTheFirstCardOrTheEmptyState) {
     EXPECT_EQ(pulsanti(w), "111000100001100");
 }
 
+TEST_F(CardsWindow, DeleteShowsTheNextCardsOwnFrames) {
+    carta("0001", "Rossi");  // stand-alone
+    carta("0002", "Bianchi", "Flag_online = 1");
+    auto& w = apri();
+    w.Command1.click();  // to the on-line card
+    ASSERT_TRUE(w.Frame6.Visible());
+    s.dialogs.expectMsg("Sei sicuro di voler eliminare l'utente ?", mb::YesNo | mb::Question, "Domanda", mb::Yes);
+    w.Command5.click();
+    EXPECT_EQ(w.text1.Text(), "Rossi");
+    EXPECT_FALSE(w.Frame6.Visible());
+    EXPECT_TRUE(w.Frame11.Visible());
+}
+
 TEST_F(CardsWindow, BandOptionsFollowTheStandAloneBandSettings) {
     s.setting("FasceOrarie", "Si");
     s.setting("OrarioIniziale1", "08:00");

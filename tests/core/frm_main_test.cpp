@@ -69,6 +69,21 @@ TEST(StartUp, MissingDatabaseIsReportedAndStartUpGoesOn) {
     EXPECT_NO_THROW(s.start());
 }
 
+TEST(StartUp, RandomCheckRunsOnceWhenEnabled) {
+    test::Station s;
+    s.setting("Imparziale", "Si");
+    s.setting("NumeroImparziale", "1");
+    s.sql("INSERT INTO Fasce (Nome) VALUES ('Turno')");
+    for (const char* n : {"0001", "0002", "0003"})
+        s.sql(std::string("INSERT INTO Carte (NumeroCarta, NomeFascia, Flag_online, AbilitaCarta, Imparziale) VALUES ('") +
+              n + "', 'Turno', 1, 1, 1)");
+    s.start();
+    auto db = Database::open(s.site.file("Varcanto.mdb"));
+    EXPECT_EQ(db->query("SELECT count(*) FROM Carte WHERE Imparziale <> 0")[0][0].second.toInt(), 1);
+    EXPECT_EQ(db->query("SELECT Quanti FROM Fasce")[0][0].second.toInt(), 3);
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+}
+
 TEST(StartUp, ReportDatabaseIsReplacedByItsTemplate) {
     test::Station s;
     const auto rep = s.site.file("RepVarcanto.mdb");

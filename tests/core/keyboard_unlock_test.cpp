@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "core/link/reader_link.h"
 #include "core/main/frm_main.h"
 #include "support/fakes.h"
 
@@ -54,6 +55,30 @@ TEST_F(Unlock, OperatorChoosesTheReader) {
     m.keyPress('b');
     m.keyDown(key::F1 + 1, 0);
     EXPECT_EQ(inviati(), V{});
+}
+
+}  // namespace
+}  // namespace vc
+
+namespace vc {
+namespace {
+
+TEST_F(Unlock, KeyPressedWhileAPollWaitsIsSentAfterIt) {
+    lettori(1);
+    auto& m = s.app().form<FrmMain>();
+    bool premuto = false;
+    s.serial.onWrite = [&](const std::string& frame) {
+        if (frame.find('D') == std::string::npos || premuto) return;
+        premuto = true;
+        s.loop.post([&m] { m.keyDown(key::F1, 0); });  // during the poll's wait
+    };
+    std::string poll = "05000042D";
+    invia_comando(s.app(), poll);  // nobody answers: the whole wait runs
+    for (int i = 0; i < 3; ++i) s.loop.doEvents();
+    const auto testi = inviati();
+    ASSERT_EQ(testi.size(), 2u);
+    EXPECT_EQ(testi[0], "05000042D");
+    EXPECT_EQ(testi[1].substr(8, 2), "K1");
 }
 
 }  // namespace

@@ -44,6 +44,12 @@ public:  // the case tables below prepare the fixture through these
     // The next poll of reader 'n' reads this card data, with these input states.
     void presenta(int n, const std::string& dati, const std::string& input = "00") { letture_[n] = dati + "|" + input; }
     void poll(std::int16_t n) { polling_lettore(s.app(), n); }
+    // Ten inside, and the settings window checking a maximum of ten.
+    void pieno() {
+        s.app().form<FrmProgSetup>().Check3.setValue(1);
+        s.app().form<FrmProgSetup>().Text3.setText("10");
+        s.app().imp.UtentiPresenti = 10;
+    }
 
     std::vector<std::vector<std::pair<std::string, Value>>> transiti() {
         return Database::open(s.site.file("Varcanto.mdb"))->query("SELECT * FROM transiti ORDER BY indice");
@@ -57,6 +63,7 @@ public:  // the case tables below prepare the fixture through these
 
     std::vector<std::string> comandi;  // every command text received, without framing
     bool rispondeAlConsenso = true;
+    std::string statoConsenso = "S";  // the status of the reply to a grant
     test::Station s;
 
 private:
@@ -72,8 +79,10 @@ private:
             const std::string dati = it->second.substr(0, bar), input = it->second.substr(bar + 1);
             letture_.erase(it);
             s.serial.deliver(sim::replyFrame(testo.substr(0, 2) + "I0" + input + "0" + dati), 5);
-        } else if (comando == 'K' && (rispondeAlConsenso || testo.substr(9) == "000000000")) {
+        } else if (comando == 'K' && testo.substr(9) == "000000000") {
             s.serial.deliver(sim::replyFrame(testo.substr(0, 2) + "S"), 5);
+        } else if (comando == 'K' && rispondeAlConsenso) {
+            s.serial.deliver(sim::replyFrame(testo.substr(0, 2) + statoConsenso), 5);
         }
     }
     std::map<int, std::string> letture_;
@@ -199,6 +208,65 @@ TEST_F(Decision, UnacknowledgedGrantLogsNothing) {
     EXPECT_EQ(s.app().imp.UtentiPresenti, 0);
 }
 
+TEST_F(Decision, GrantRefusedByTheReaderShowsItsReply) {
+    carta("0012");
+    statoConsenso = "D";
+    presenta(1, "0012000123");
+    poll(1);
+    EXPECT_EQ(main().Label3.Caption(), "Errore di comunicazione col lettore. " + sim::replyFrame("01D") +
+                                           " Impossibile consentire passaggio");
+    EXPECT_TRUE(transiti().empty());
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 0);
+}
+
+TEST_F(Decision, FirstCardOfANumberIsTheOneChecked) {
+    carta("0012", "AbilitaCarta = 0");
+    carta("0012");
+    presenta(1, "0012000123");
+    poll(1);
+    EXPECT_EQ(nota(), "");  // refused as not enabled: the second card is never looked at
+    EXPECT_EQ(transiti().back()[6].second.toInt(), 0);
+}
+
+// The random check blocks only at "#" readers; the maximum inside applies only at "In" readers.
+TEST_F(Decision, BlocksApplyOnlyAtTheirReaders) {
+    struct Caso {
+        const char* nome;
+        std::function<void(Decision&)> prepara;
+        int lettore;
+        const char* nota;
+    } casi[] = {
+        {"random check at a plain location", [](Decision& d) { d.carta("0012", "Imparziale = 1"); }, 1, "Passaggio"},
+        {"random check at a # location", [](Decision& d) { d.carta("0012", "Imparziale = 1"); }, 3,
+         "Blocco da imparziale"},
+        {"random check switched off", [](Decision& d) { d.carta("0012", "Imparziale = 1"); d.s.app().imp.FlagImparziale = false; },
+         3, "Passaggio"},
+        {"maximum reached at an In reader", [](Decision& d) { d.carta("0012"); d.pieno(); }, 1, "Bloco per numero massimo"},
+        {"maximum reached at an Out reader",
+         [](Decision& d) {
+             d.carta("0012");
+             d.pieno();
+             d.s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0012')");
+         },
+         2, "Passaggio"},
+        {"maximum reached at an InOut reader", [](Decision& d) { d.carta("0012"); d.pieno(); }, 3, "Passaggio"},
+        {"one below the maximum", [](Decision& d) { d.carta("0012"); d.pieno(); d.s.app().imp.UtentiPresenti = 9; }, 1,
+         "Passaggio"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        s.sql("DELETE FROM Carte");
+        s.sql("DELETE FROM presenti");
+        s.app().imp.UtentiPresenti = 0;
+        s.app().imp.FlagImparziale = true;
+        presenta(c.lettore, "0012000123");
+        c.prepara(*this);
+        poll(static_cast<std::int16_t>(c.lettore));
+        EXPECT_EQ(nota(), c.nota) << main().Label3.Caption();
+        s.app().form<FrmProgSetup>().Check3.setValue(0);
+    }
+}
+
 TEST_F(Decision, NothingToDoOnAnIdleOrShortReply) {
     carta("0012");
     poll(1);  // idle reply
@@ -253,6 +321,18 @@ TEST_F(ArchiveReader, CardNumberComesFromTheArchive) {
     poll(1);
     EXPECT_TRUE(inizia(main().Label3.Caption(), "Carta non riconosciuta \r\n"));
     EXPECT_EQ(nota(), "Carta irregolare");
+}
+
+TEST_F(ArchiveReader, IsPolledThroughTheMediumLink) {
+    s.serial.onWrite = nullptr;  // no reader answers
+    const std::pair<std::int16_t, int> casi[] = {{1, 1200}, {2, 100}};  // "KOVA KV-P", then "KOVA KV-M1"
+    for (auto [lettore, ms] : casi) {
+        const auto t0 = s.clock.monotonicMs();
+        poll(lettore);
+        const auto t = s.clock.monotonicMs() - t0;
+        EXPECT_GE(t, 10 + ms) << lettore;
+        EXPECT_LE(t, 10 + ms + 4 * s.clock.quantum) << lettore;
+    }
 }
 
 TEST_F(ArchiveReader, MissingArchiveStopsPolling) {

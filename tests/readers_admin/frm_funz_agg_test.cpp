@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "core/main/finestra_vuota.h"
+#include "support/stand_in.h"
 #include "core/main/frm_main.h"
 #include "core/schedule/imparziale.h"
 #include "platform/profile.h"
@@ -24,10 +24,7 @@ protected:
                                      ->query("SELECT count(*) FROM " + tabella)[0][0].second.toInt());
     }
     // The windows this one opens stand in for themselves here.
-    void finte(std::initializer_list<const char*> nomi) {
-        for (const char* nome : nomi)
-            s.app().registerForm(nome, [nome](App& a) { return std::make_unique<FinestraVuota>(a, nome, nome); });
-    }
+    void finte(std::initializer_list<const char*> nomi) { test::standIns(s.app(), nomi); }
 
     test::Station s;
     test::LettoriInLinea linea;

@@ -59,6 +59,7 @@ TEST_F(UploadCarte, EachCardIsStoredOrDeletedByItsRecord) {
         {"3-digit mode", "1234", "SceltaFascia = 1", false, "B2340100100", "B2340100100"},
         {"enabled on reader 2 only", "0045", "Lettore = '01'", true, "C0045", "B00450100000"},
         {"reader string too short", "0045", "Lettore = '1'", true, "B00450100000", "C0045"},
+        {"a reader flag other than 1", "0045", "Lettore = '21'", true, "C0045", "B00450100000"},
         {"on-line card", "0045", "Flag_online = 1", true, "C0045", "C0045"},
         {"disabled card", "0045", "AbilitaCarta = 0", true, "C0045", "C0045"},
         {"disabled, 3 digits", "0045", "AbilitaCarta = 0", false, "C045", "C045"},

@@ -106,7 +106,8 @@ std::string RigaStorico(const std::string& badge, const std::string& cognome, co
 void ScriviTransito(App& app, const std::string& badge, const std::string& cognome, const std::string& nome,
                     std::int16_t lettore, const std::string& situatoPresso, const std::string& stato) {
     try {
-        Tabella(app, "Data2", "transiti");
+        // The history file does not need the database: a database that cannot be opened must
+        // not cost the line.
         if (app.imp.FlagStoricoEsterno) {
             const DateTime ora = app.sys.clock.now();
             AccodaStorico(app, RigaStorico(badge, cognome, nome, lettore, situatoPresso, ora.dateText(),

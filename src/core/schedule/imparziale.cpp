@@ -31,7 +31,9 @@ long Conta(Database& db, const std::string& condizione) {
 
 // Draws P distinct eligible cards, each draw uniform over the whole table; a card that is not
 // eligible or already marked is drawn again. The draw stops early when no unmarked eligible card
-// is left, so schedules sharing a name cannot make it run for ever.
+// is left, so schedules sharing a name cannot make it run for ever. The k-th card is read by one
+// query rather than by walking k records, and the generator, seeded once per run, is not reseeded
+// at every draw: a reseed from a clock that has not moved would only repeat the last draw.
 void Estrai(App& app, Database& db, const std::string& idonee, long totale, long quanti) {
     long restanti = std::min(quanti, Conta(db, idonee + " AND Imparziale = 0"));
     std::uniform_real_distribution<double> uniforme(0.0, 1.0);
@@ -85,6 +87,7 @@ void SceltaImparziale(App& app) {
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
         const std::string idonee = Idonee(rs.field("Nome").str());
         const long quanti = static_cast<long>(Val(rs.field("Quanti").str()));
+        // Every eligible card at once: the same marks as editing them one by one.
         if (quanti <= persone)
             carte.database().execute("UPDATE Carte SET Imparziale = 1 WHERE " + idonee);
         else

@@ -62,11 +62,21 @@ protected:
         m.Command4.click();
         return m;
     }
-    // Runs the station until 'fatto' holds, at most 5 s.
-    bool attendi(const std::function<bool()>& fatto) {
-        const Deadline limite(clock, 5000);
+    // Runs the station until 'fatto' holds, at most 'ms'.
+    bool attendi(const std::function<bool()>& fatto, int ms = 5000) {
+        const Deadline limite(clock, ms);
         while (!fatto() && !limite.expired()) loop.doEvents();
         return fatto();
+    }
+    // Presents a card and runs the station until 'fatto' holds. On a busy machine a poll can time
+    // out after the reader has handed its card over; like a person at the door, the card is then
+    // presented again.
+    bool presentaFinche(int lettore, const std::string& dati, const std::function<bool()>& fatto) {
+        for (int volta = 0; volta < 3; ++volta) {
+            if (sim.reader(1, lettore).queuedCards() == 0) sim.reader(1, lettore).presentCard(dati);
+            if (attendi(fatto, 2000)) return true;
+        }
+        return false;
     }
     std::vector<std::vector<std::pair<std::string, Value>>> transiti() {
         return Database::open(site.file("Varcanto.mdb"))->query("SELECT * FROM transiti ORDER BY indice");
@@ -75,8 +85,9 @@ protected:
     std::vector<std::pair<std::string, Value>> passa(int lettore, const std::string& numero,
                                                      const std::string& impianto = "000123") {
         const auto prima = transiti().size();
-        sim.reader(1, lettore).presentCard(sim::cardData(numero, impianto, PosCarta, PosCodice, 12));
-        EXPECT_TRUE(attendi([&] { return transiti().size() > prima; })) << "no transit for " << numero;
+        EXPECT_TRUE(presentaFinche(lettore, sim::cardData(numero, impianto, PosCarta, PosCodice, 12),
+                                   [&] { return transiti().size() > prima; }))
+            << "no transit for " << numero;
         auto t = transiti();
         return t.size() > prima ? t.back() : std::vector<std::pair<std::string, Value>>{};
     }
@@ -155,9 +166,9 @@ TEST_F(EndToEnd, ExternalHistoryGetsTheLineOfAGrant) {
     avvia();
     app->form<FrmProgSetup>().Check7.setValue(1);  // live, before any save
     const auto prima = transiti().size();
-    sim.reader(1, 3).presentCard(sim::cardData("0001", "000123", PosCarta, PosCodice, 12));
     const std::string storico = site.file("Storico.txt");
-    ASSERT_TRUE(attendi([&] { return std::filesystem::exists(storico); }));
+    ASSERT_TRUE(presentaFinche(3, sim::cardData("0001", "000123", PosCarta, PosCodice, 12),
+                               [&] { return std::filesystem::exists(storico); }));
     std::ifstream f(storico, std::ios::binary);
     std::string riga((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     // The time may have turned a minute since: compare around it.

@@ -5,43 +5,11 @@
 #include <vector>
 
 #include "common/text.h"
+#include "platform/day_number.h"
 
 namespace vc {
 
 namespace {
-
-long GiorniDaCivile(long y, long m, long d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-struct Civile {
-    int anno, mese, giorno;
-};
-
-Civile CivileDaGiorni(long z) {
-    z += 719468;
-    const long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long doe = z - era * 146097;
-    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long mp = (5 * doy + 2) / 153;
-    const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {static_cast<int>(yoe + era * 400 + (m <= 2)), m, d};
-}
-
-const long kEpoca = GiorniDaCivile(1899, 12, 30);
-
-int GiorniDelMese(int anno, int mese) {
-    static constexpr int kGiorni[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool bisestile = (anno % 4 == 0 && anno % 100 != 0) || anno % 400 == 0;
-    return mese == 2 && bisestile ? 29 : kGiorni[mese - 1];
-}
 
 // The parts of a text between its "/", each one to four digits with blanks around; nothing when
 // any part is not.
@@ -65,8 +33,6 @@ int AnnoPieno(int anno, std::size_t cifre) {
 }
 
 }  // namespace
-
-long NumeroGiorno(int anno, int mese, int giorno) { return GiorniDaCivile(anno, mese, giorno) - kEpoca; }
 
 std::optional<long> ConvertiData(std::string_view testo, int annoCorrente) {
     const auto parti = Parti(testo);
@@ -95,7 +61,7 @@ std::optional<double> DataOra(std::string_view data, std::string_view ora) {
 }
 
 std::string TestoData(long numeroGiorno) {
-    const Civile c = CivileDaGiorni(numeroGiorno + kEpoca);
+    const DataCivile c = DataDaNumero(numeroGiorno);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", c.giorno, c.mese, c.anno);
     return buf;
@@ -106,7 +72,7 @@ std::string TestoDataOra(double dataOra) {
     const long long secondi = std::llround(dataOra * 86400.0);
     const long long giorno = secondi >= 0 ? secondi / 86400 : -((-secondi + 86399) / 86400);
     const int delGiorno = static_cast<int>(secondi - giorno * 86400);
-    const Civile c = CivileDaGiorni(static_cast<long>(giorno) + kEpoca);
+    const DataCivile c = DataDaNumero(static_cast<long>(giorno));
     char buf[64];
     std::snprintf(buf, sizeof buf, "%02d/%02d/%02d-%02d:%02d:%02d", c.giorno, c.mese, c.anno % 100, delGiorno / 3600,
                   delGiorno / 60 % 60, delGiorno % 60);

@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace vc {
+#include "platform/day_number.h"
 
-// The day number of a civil date (no check of its validity).
-long NumeroGiorno(int anno, int mese, int giorno);
+namespace vc {
 
 // The day a "day/month[/year]" text names: blanks around the text and its parts are ignored; a
 // missing year is 'annoCorrente'; a year of one or two digits is 2000-2029 for 0-29 and

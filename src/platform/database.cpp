@@ -1,5 +1,7 @@
 #include "platform/database.h"
 
+#include "platform/day_number.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -50,24 +52,6 @@ std::string quoteIdent(std::string_view name) {
 
 // ---- dates --------------------------------------------------------------------------------
 
-constexpr long daysFromCivil(long y, long m, long d) {
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-constexpr long kSerialEpoch = daysFromCivil(1899, 12, 30);
-
-bool isLeap(long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-long daysInMonth(long y, long m) {
-    static constexpr long kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
-}
-
 // Reads the fixed shapes of a date text; each call consumes only on success.
 class DateReader {
 public:
@@ -117,8 +101,8 @@ std::optional<double> dateSerial(std::string_view text) {
         r.blanks();
         if (!r.atEnd()) return std::nullopt;
     }
-    if (m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m) || h > 23 || mi > 59 || sec > 59) return std::nullopt;
-    return static_cast<double>(daysFromCivil(y, m, d) - kSerialEpoch) + (h * 3600 + mi * 60 + sec) / 86400.0;
+    if (m < 1 || m > 12 || d < 1 || d > GiorniDelMese(static_cast<int>(y), static_cast<int>(m)) || h > 23 || mi > 59 || sec > 59) return std::nullopt;
+    return static_cast<double>(NumeroGiorno(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d))) + (h * 3600 + mi * 60 + sec) / 86400.0;
 }
 
 std::string shortestText(double v) {

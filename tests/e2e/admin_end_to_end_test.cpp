@@ -7,17 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 
-#include "app/register_forms.h"
-#include "common/site_folder.h"
 #include "core/main/frm_main.h"
+#include "e2e/station_on_pty.h"
 #include "core/settings/settings_file.h"
 #include "platform/database.h"
 #include "readers_admin/frm_conf_lettori.h"
 #include "readers_admin/frm_down_load.h"
 #include "readers_admin/frm_funz_agg.h"
-#include "reader_sim/reader_sim.h"
 #include "support/fakes.h"
 
 namespace vc {
@@ -27,10 +24,9 @@ using Riga = std::vector<std::string>;
 
 // Two readers at addresses 1 and 2 of loop 1, plant code 000123; four cards: one enabled on
 // both readers, one disabled, one enabled on reader 2 only, one on-line.
-class AdminEndToEnd : public ::testing::Test {
+class AdminEndToEnd : public ::testing::Test, protected test::StationOnPty {
 protected:
     AdminEndToEnd() {
-        makeSiteFolder(VARCANTO_SITE_TEMPLATE, site.path());
         const std::string ini = site.file("Accessi.ini");
         for (auto [k, v] : {std::pair{"Beep", "No"}, {"Seriale", "1"}, {"Ritardo", "1"}, {"QuattroCifre", "Si"},
                             {"OrarioIniziale1", "07:30"}, {"OrarioFinale1", "12:00"}})
@@ -51,14 +47,7 @@ protected:
                     "('Bianchi', 'Anna', '0002', 0, 0, 0, 0, 0, 0, 0, 1, 0, '" + tutti + "'), "
                     "('Verdi', 'Luca', '0003', 1, 0, 0, 0, 0, 0, 0, 0, 0, '" + soloIl2 + "'), "
                     "('Neri', 'Ugo', '0004', 1, 1, 0, 0, 0, 0, 0, 1, 0, '" + tutti + "')");
-        setenv("VARCANTO_COM1", pty.slavePath().c_str(), 1);
-        loop.setExternalPump([this] { pty.step(0); });
-        app = std::make_unique<App>(Services{clock, loop, dialogs, *serial, ports, site.path()});
-        registerForms(*app);
-    }
-    ~AdminEndToEnd() override {
-        app.reset();
-        unsetenv("VARCANTO_COM1");
+        apriStazione();
     }
 
     // Starts the station with polling off and opens an administration window from the main
@@ -81,16 +70,6 @@ protected:
         }
         return righe;
     }
-
-    test::TempDir site;
-    sim::Simulator sim;
-    sim::PtyServer pty{sim};
-    SystemClock clock;
-    EventLoop loop{clock};
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<SerialLine> serial = makeSerialLine();
-    test::FakePortIO ports;
-    std::unique_ptr<App> app;
 };
 
 sim::Parameters::Clock orologio(const DateTime& t) { return {t.minute, t.hour, t.day, t.month, t.year % 100}; }

@@ -4,17 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 
-#include "app/register_forms.h"
-#include "common/site_folder.h"
 #include "core/main/frm_main.h"
+#include "e2e/station_on_pty.h"
 #include "core/settings/frm_prog_setup.h"
 #include "core/settings/settings_file.h"
 #include "platform/database.h"
 #include "platform/profile.h"
-#include "reader_sim/reader_sim.h"
 #include "support/fakes.h"
 
 namespace vc {
@@ -23,10 +20,9 @@ namespace {
 const std::array<int, 4> PosCarta{0, 1, 2, 3};
 const std::array<int, 6> PosCodice{4, 5, 6, 7, 8, 9};
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test, protected test::StationOnPty {
 protected:
     EndToEnd() {
-        makeSiteFolder(VARCANTO_SITE_TEMPLATE, site.path());
         const std::string ini = site.file("Accessi.ini");
         for (auto [k, v] : {std::pair{"Polling", "3"}, {"Beep", "No"}, {"StoricoEsterno", "No"}, {"Seriale", "1"}})
             ScriviImpostazione(ini, k, v);
@@ -46,14 +42,7 @@ protected:
                     "VALUES ('Rossi', 'Mario', '0001', 1, 1, 0, 1, '" + tutti + "'), "
                     "('Bianchi', 'Anna', '0002', 0, 1, 0, 1, '" + tutti + "'), "
                     "('Verdi', 'Luca', '0003', 1, 1, 0, 1, '" + std::string(64, '0') + "')");
-        setenv("VARCANTO_COM1", pty.slavePath().c_str(), 1);
-        loop.setExternalPump([this] { pty.step(0); });
-        app = std::make_unique<App>(Services{clock, loop, dialogs, *serial, ports, site.path()});
-        registerForms(*app);
-    }
-    ~EndToEnd() override {
-        app.reset();
-        unsetenv("VARCANTO_COM1");
+        apriStazione();
     }
 
     FrmMain& avvia() {
@@ -93,16 +82,6 @@ protected:
     }
     long presenti() { return static_cast<long>(Database::open(site.file("Varcanto.mdb"))->query("SELECT 1 FROM presenti").size()); }
     std::string utenti() { return profile::read("Impostazioni", "Utenti", "?", 10, site.file("Accessi.ini")); }
-
-    test::TempDir site;
-    sim::Simulator sim;
-    sim::PtyServer pty{sim};
-    SystemClock clock;
-    EventLoop loop{clock};
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<SerialLine> serial = makeSerialLine();
-    test::FakePortIO ports;
-    std::unique_ptr<App> app;
 };
 
 std::string campo(const std::vector<std::pair<std::string, Value>>& r, const char* nome) {

@@ -1,4 +1,5 @@
-// varcanto [--site DIR]: the operator station on a site folder (default: the working directory).
+// varcanto [--site DIR] [--polling]: the operator station on a site folder (default: the working
+// directory); --polling switches polling on once started, as the operator's first click would.
 
 #include <QApplication>
 
@@ -24,24 +25,38 @@ bool set(const char* variable) {
     return v && *v;
 }
 
-// The site folder named on the command line, the working directory by default; nothing when the
-// arguments make no sense.
-std::optional<std::string> siteFolder(int argc, char** argv) {
-    if (argc == 1) return std::filesystem::current_path().string();
-    if (argc == 3 && std::string(argv[1]) == "--site") return std::string(argv[2]);
-    return std::nullopt;
+struct Options {
+    std::string site;
+    bool polling = false;  // switch polling on once started, as the operator would (the demo)
+};
+
+// "--site DIR" (the working directory by default) and "--polling"; nothing when the arguments
+// make no sense.
+std::optional<Options> options(int argc, char** argv) {
+    Options o{std::filesystem::current_path().string()};
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--site" && i + 1 < argc)
+            o.site = argv[++i];
+        else if (a == "--polling")
+            o.polling = true;
+        else
+            return std::nullopt;
+    }
+    return o;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<std::string> site = siteFolder(argc, argv);
-    if (!site) {
-        std::cerr << "usage: varcanto [--site DIR]\n";
+    const std::optional<Options> opt = options(argc, argv);
+    if (!opt) {
+        std::cerr << "usage: varcanto [--site DIR] [--polling]\n";
         return 2;
     }
-    if (!std::filesystem::is_directory(*site)) {
-        std::cerr << "varcanto: the site folder " << *site << " does not exist\n";
+    const std::string& site = opt->site;
+    if (!std::filesystem::is_directory(site)) {
+        std::cerr << "varcanto: the site folder " << site << " does not exist\n";
         return 2;
     }
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
@@ -60,14 +75,18 @@ int main(int argc, char** argv) {
     const auto ports = vc::makePortIO();
     // With no screen to look at, a preview goes to a PDF in the site folder.
     const bool offscreen = QGuiApplication::platformName() == "offscreen";
-    vc::gui::QtReports reports(offscreen ? *site + "/Anteprima.pdf" : std::string());
-    vc::App app(vc::Services{clock, loop, dialogs, *serial, *ports, *site, &reports});
+    vc::gui::QtReports reports(offscreen ? site + "/Anteprima.pdf" : std::string());
+    vc::App app(vc::Services{clock, loop, dialogs, *serial, *ports, site, &reports});
     vc::registerForms(app);
     int code = 0;
     {
         vc::gui::FrontEnd screen(app);
         // The main window's load handler is the whole start-up.
-        loop.post([&app] { app.form("FrmMain").Show(); });
+        loop.post([&app, &opt] {
+            auto& main = app.form("FrmMain");
+            main.Show();
+            if (opt->polling) static_cast<vc::CommandButton*>(main.control("Command4"))->click();
+        });
         try {
             loop.run([] { return false; });
         } catch (const vc::ProgramEnd& end) {

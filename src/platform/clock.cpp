@@ -32,6 +32,12 @@ std::string DateTime::timeText() const {
     return buf;
 }
 
+std::string DateTime::generalText() const {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, ":%02d", second % 100);
+    return dateText() + " " + timeText() + buf;
+}
+
 DateTime SystemClock::now() const {
     std::time_t tt = std::time(nullptr);
     std::tm t{};

@@ -15,6 +15,8 @@ struct DateTime {
     // "dd/mm/yyyy" and "hh:mm", the forms stored in the database and the files.
     std::string dateText() const;
     std::string timeText() const;
+    // "dd/mm/yyyy hh:mm:ss", the date and time the status lines show.
+    std::string generalText() const;
 };
 
 class Clock {

@@ -67,7 +67,7 @@ public:
     // Polls ("D") get the card queued for the reader, or "no card".
     void rispondi() {
         s.serial.onWrite = [this](const std::string& frame) {
-            const std::string testo = frame.substr(1, frame.size() - 3);
+            const std::string testo = test::commandText(frame);
             comandi.push_back(testo);
             const std::string indirizzo = testo.substr(0, 2);
             const int n = std::stoi(indirizzo);

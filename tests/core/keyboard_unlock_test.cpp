@@ -16,12 +16,7 @@ protected:
             s.sql("INSERT INTO Lettori (CodiceImpianto, Stato, NumeroLoop, NumeroIndirizzo) VALUES ('000042', 'In', " +
                   std::to_string(i + 1) + ", " + std::to_string(5 + i) + ")");
     }
-    std::vector<std::string> inviati() {
-        std::vector<std::string> testi;
-        for (auto& w : s.serial.writes) testi.push_back(w.substr(1, w.size() - 3));
-        s.serial.writes.clear();
-        return testi;
-    }
+    std::vector<std::string> inviati() { return s.serial.takeTexts(); }
     using V = std::vector<std::string>;
     test::Station s;
 };

@@ -68,7 +68,7 @@ public:  // the case tables below prepare the fixture through these
 
 private:
     void rispondi(const std::string& frame) {
-        const std::string testo = frame.substr(1, frame.size() - 3);
+        const std::string testo = test::commandText(frame);
         comandi.push_back(testo);
         const int indirizzo = std::stoi(testo.substr(0, 2));
         const char comando = testo.at(8);

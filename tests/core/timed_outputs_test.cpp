@@ -52,9 +52,7 @@ protected:
         s.clock.set({2026, 12, 10, ora, minuto, 30});
         s.serial.writes.clear();
         UsciteTemporizzate(s.app());
-        std::vector<std::string> testi;
-        for (auto& w : s.serial.writes) testi.push_back(w.substr(1, w.size() - 3));
-        return testi;
+        return s.serial.takeTexts();
     }
     using V = std::vector<std::string>;
     test::Station s;

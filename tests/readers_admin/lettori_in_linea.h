@@ -49,7 +49,7 @@ public:
 
 private:
     void ascolta(const std::string& frame) {
-        const std::string testo = frame.substr(1, frame.size() - 3);
+        const std::string testo = test::commandText(frame);
         comandi.push_back(testo);
         istanti.push_back(s_.clock.monotonicMs());
         if (durante) durante();

@@ -100,6 +100,13 @@ void FakeSerialLine::write(const std::string& bytes) {
     if (onWrite) onWrite(bytes);
 }
 
+std::vector<std::string> FakeSerialLine::takeTexts() {
+    std::vector<std::string> texts;
+    for (const auto& w : writes) texts.push_back(commandText(w));
+    writes.clear();
+    return texts;
+}
+
 void FakeSerialLine::deliver(std::string bytes, std::int64_t afterMs) {
     incoming_.emplace_back(clock_.monotonicMs() + afterMs, std::move(bytes));
 }

@@ -93,6 +93,8 @@ public:
     std::set<int> openable{1};
     std::function<void(const std::string&)> onWrite;
     std::vector<std::string> writes;  // each write, in order
+    // The command texts of the frames written so far (framing removed), emptying the list.
+    std::vector<std::string> takeTexts();
 
 private:
     const Clock& clock_;
@@ -100,6 +102,11 @@ private:
     bool open_ = false;
     int port_ = 0;
 };
+
+// The command text of a frame as the station writes it: SOH, text, ENQ, checksum.
+inline std::string commandText(const std::string& frame) {
+    return frame.size() >= 3 ? frame.substr(1, frame.size() - 3) : "";
+}
 
 // I/O ports: writes are recorded; the line-status register reads 'lineStatus'.
 class FakePortIO final : public PortIO {

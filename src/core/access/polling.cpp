@@ -1,6 +1,5 @@
 #include "core/access/polling.h"
 
-#include <cstdio>
 #include <fstream>
 
 #include "common/carte.h"
@@ -17,12 +16,7 @@ namespace {
 
 constexpr const char* TipoArchivio = "KOVA KV-P";
 
-std::string Adesso(App& app) {
-    const DateTime t = app.sys.clock.now();
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute, t.second);
-    return buf;
-}
+std::string Adesso(App& app) { return app.sys.clock.now().generalText(); }
 
 // What one card read is decided on.
 struct Lettura {
@@ -140,17 +134,11 @@ void Decisione::Consenti(const Recordset& carta) {
     app_.control<Label>("FrmMain", "Label4").setCaption(Num(app_.imp.UtentiPresenti));
 }
 
-// The card archive is missing: polling cannot go on, as if switched off by hand.
+// The card archive is missing: polling stops exactly as when the operator switches it off.
 void Decisione::FermaPolling() {
     app_.MsgBox("Il file dove ricercare le carte per i lettori Tessaro non esiste. Il polling sarà bloccato.",
                 mb::Critical, "Errore");
-    app_.PollingAttivo = false;
-    app_.control<Label>("FrmMain", "Label1").setBackColor(colour::Red);
-    app_.control<Timer>("FrmMain", "Timer1").setEnabled(false);
-    if (!app_.OutputAutomatico) {
-        app_.control<CommandButton>("FrmMain", "Command2").setEnabled(true);
-        app_.control<CommandButton>("FrmMain", "Command3").setEnabled(true);
-    }
+    if (app_.PollingAttivo) app_.control<CommandButton>("FrmMain", "Command4").Click();
 }
 
 void Decisione::Esegui() {

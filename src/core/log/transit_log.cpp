@@ -76,7 +76,7 @@ void RegistraTransito(App& app, const std::string& badge, const std::string& cog
 // The decided transit could not be stored: the operator must see it.
 void TransitoNonRegistrato(App& app, const std::string& badge, const std::string& nota, const std::string& errore) {
     StatoOnLine(app).setCaption("TRANSITO NON REGISTRATO: carta " + badge + " (" + nota + ") - " + errore +
-                                app.CrLf + app.sys.clock.now().dateText() + " " + app.sys.clock.now().timeText());
+                                app.CrLf + app.sys.clock.now().generalText());
 }
 
 void AccodaStorico(App& app, const std::string& riga) {

@@ -58,7 +58,7 @@ void FrmCardSearch::Command1_Click() {
     std::int16_t posizione = app_.PosizioneCarta;
     try {
         carte.Data1.Refresh();
-        Recordset& rs = carte.Data1.recordset();
+        Recordset& rs = *carte.Data1.recordset();
         bool trovata = false;
         for (std::int16_t p = 1; !rs.EOF_(); ++p, rs.MoveNext()) {
             if (Chiave(rs) == text1.Text()) {

@@ -163,7 +163,7 @@ void FrmCardsAbil::Form_Load() {
         Data1.Refresh();
         Data2.Refresh();
         RiempiTurni();
-        if (!Data1.recordset().EOF_()) {
+        if (!Data1.recordset()->EOF_()) {
             ContaCarte(app_.TotaleCarte);
             app_.PosizioneCarta = 1;
             MostraCarta();
@@ -178,9 +178,9 @@ void FrmCardsAbil::Form_Load() {
 
 void FrmCardsAbil::RiempiTurni() {
     Combo1.Clear();
-    Recordset& fasce = Data2.recordset();
-    for (; !fasce.EOF_(); fasce.MoveNext()) {
-        Combo1.AddItem(Trim(fasce.field("Nome").str()));
+    const std::shared_ptr<Recordset> fasce = Data2.recordset();
+    for (; !fasce->EOF_(); fasce->MoveNext()) {
+        Combo1.AddItem(Trim(fasce->field("Nome").str()));
         app_.sys.loop.doEvents();
     }
 }
@@ -206,7 +206,7 @@ void FrmCardsAbil::StatoVuoto() {
 void FrmCardsAbil::Contatore() { Label6.setCaption(Num(app_.PosizioneCarta) + " / " + Num(app_.TotaleCarte)); }
 
 void FrmCardsAbil::CaricaLettoriCarta() {
-    const std::string lettore = Data1.recordset().field("Lettore").str();
+    const std::string lettore = Data1.recordset()->field("Lettore").str();
     for (std::size_t i = 0; i < app_.LettoriCarta.size(); ++i)
         app_.LettoriCarta[i] = CInt(Val(Mid(lettore, i + 1, 1)));
 }
@@ -220,13 +220,13 @@ void FrmCardsAbil::MostraCarta() {
 
 void FrmCardsAbil::PortaAllaCarta(std::int16_t posizione) {
     Data1.Refresh();
-    Recordset& rs = Data1.recordset();
+    Recordset& rs = *Data1.recordset();
     for (int i = 1; i < posizione; ++i) rs.MoveNext();
     app_.PosizioneCarta = posizione;
 }
 
 void FrmCardsAbil::PresentaCarta() {
-    const Recordset& rs = Data1.recordset();
+    const Recordset& rs = *Data1.recordset();
     auto testo = [&rs](const char* campo) { return rs.field(campo).str(); };
     auto si = [&rs](const char* campo) { return rs.field(campo).toBool(); };
     auto spunta = [&si](CheckBox& c, const char* campo) { c.setValue(si(campo) ? 1 : 0); };
@@ -303,7 +303,7 @@ void FrmCardsAbil::SbloccaCampiCarta() {
 }
 
 void FrmCardsAbil::ContaCarte(std::int16_t& conta) {
-    Recordset& rs = Data1.recordset();
+    Recordset& rs = *Data1.recordset();
     conta = 0;
     for (; !rs.EOF_(); rs.MoveNext()) ++conta;
     rs.MoveFirst();
@@ -314,7 +314,7 @@ void FrmCardsAbil::ContaCarte(std::int16_t& conta) {
 void FrmCardsAbil::Vai(bool possibile, std::int16_t posizione, void (Recordset::*mossa)()) {
     if (!possibile) return;
     try {
-        (Data1.recordset().*mossa)();
+        ((*Data1.recordset()).*mossa)();
         app_.PosizioneCarta = posizione;
         MostraCarta();
     } catch (const DbError& e) {
@@ -406,14 +406,15 @@ void FrmCardsAbil::AnnullaModifica() {
     AbilitaOpzioniCarta();
 }
 
-bool FrmCardsAbil::TrovaFascia(const std::string& nome) {
+std::shared_ptr<Recordset> FrmCardsAbil::TrovaFascia(const std::string& nome) {
     const std::string cercato = Trim(nome);
     Data2.Refresh();
-    for (Recordset& fasce = Data2.recordset(); !fasce.EOF_(); fasce.MoveNext()) {
+    const std::shared_ptr<Recordset> fasce = Data2.recordset();
+    for (; !fasce->EOF_(); fasce->MoveNext()) {
         app_.sys.loop.doEvents();
-        if (Trim(fasce.field("Nome").str()) == cercato) return true;
+        if (Trim(fasce->field("Nome").str()) == cercato) return fasce;
     }
-    return false;
+    return nullptr;
 }
 
 bool FrmCardsAbil::controllo_dati_carta() {
@@ -429,7 +430,7 @@ bool FrmCardsAbil::controllo_dati_carta() {
     // Numbers collide by value ("0012" and "12"); a card being edited may keep its own.
     const std::int32_t valore = CLng(Val(numero));
     Data1.Refresh();
-    Recordset& rs = Data1.recordset();
+    Recordset& rs = *Data1.recordset();
     bool doppio = false;
     for (std::int16_t p = 1; p <= app_.TotaleCarte && !rs.EOF_(); ++p, rs.MoveNext()) {
         const bool propria = !app_.NuovoUtente && p == app_.PosizioneCarta;
@@ -468,13 +469,16 @@ void FrmCardsAbil::ScriviCarta(Recordset& rs) {
     rs.setField("Lettore", lettore);
     // The card carries its own copy of the schedule, whether or not it applies it.
     rs.setField("NomeFascia", Trim(Combo1.Text()));
-    if (TrovaFascia(Combo1.Text()))
-        CopiaFascia(Data2.recordset(), rs);
+    if (const auto fascia = TrovaFascia(Combo1.Text()))
+        CopiaFascia(*fascia, rs);
     else
         AzzeraFascia(rs);
 }
 
 void FrmCardsAbil::Salva() {
+    // The validation and the write yield at every schedule and while the wait window is drawn:
+    // an "Annulla" or a second "Salva dati" in the middle would drop or double the card.
+    FormBusy occupata(*this);
     try {
         if (!controllo_dati_carta()) {
             AbilitaOpzioniCarta();
@@ -482,7 +486,9 @@ void FrmCardsAbil::Salva() {
         }
         app_.form("FrmWait").Show();
         for (int i = 0; i < 100; ++i) app_.sys.loop.doEvents();
-        Recordset& rs = Data1.recordset();
+        // Held across the schedule walk of the write, which yields.
+        const std::shared_ptr<Recordset> carta = Data1.recordset();
+        Recordset& rs = *carta;
         if (app_.NuovoUtente) {
             rs.AddNew();
             rs.setField("Imparziale", false);
@@ -524,7 +530,9 @@ void FrmCardsAbil::Salva() {
 
 void FrmCardsAbil::Command5_Click() {
     try {
-        Recordset& rs = Data1.recordset();
+        // Held across the question, whatever runs while it waits.
+        const std::shared_ptr<Recordset> carta = Data1.recordset();
+        Recordset& rs = *carta;
         if (rs.EOF_()) {
             app_.MsgBox("Non ci sono utenti nel database.", mb::Information, "Messaggio");
             return;
@@ -534,7 +542,7 @@ void FrmCardsAbil::Command5_Click() {
         rs.Delete();
         Data1.Refresh();
         --app_.TotaleCarte;
-        if (Data1.recordset().EOF_()) {
+        if (Data1.recordset()->EOF_()) {
             StatoVuoto();
             return;
         }
@@ -559,7 +567,7 @@ void FrmCardsAbil::Command8_Click() {
     Data& lettori = app_.control<Data>("FrmConfLettori", "Data1");
     try {
         lettori.Refresh();
-        if (lettori.recordset().EOF_()) {
+        if (lettori.recordset()->EOF_()) {
             app_.MsgBox("Non ci sono lettori memorizzati nel database.", mb::Exclamation, "Attenzione");
             return;
         }

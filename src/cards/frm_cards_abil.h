@@ -118,8 +118,8 @@ public:
     void ContaCarte(std::int16_t& conta);
     // Programs the card shown into every reader: "B" where it is enabled, "C" elsewhere.
     void upload_carta();
-    // Shows the current record of Data2 on the schedules window, read-only.
-    void PresentaFasciaCarta();
+    // Shows a schedule record (the one the look-up found) on the schedules window, read-only.
+    void PresentaFasciaCarta(const Recordset& fascia);
     // Tells the operator that the cards could not be read or written.
     void ErroreDatabase(const DbError& e);
 
@@ -141,8 +141,8 @@ private:
     void Salva();
     void ScriviCarta(Recordset& rs);
     // Walks Data2 from its first record to the schedule named 'nome' (both trimmed), yielding
-    // at each record; true when found, with Data2 on it.
-    bool TrovaFascia(const std::string& nome);
+    // at each record; the recordset on the schedule found, or null.
+    std::shared_ptr<Recordset> TrovaFascia(const std::string& nome);
     void Vai(bool possibile, std::int16_t posizione, void (Recordset::*mossa)());
     void MostraBandeStandAlone();
     void MostraTurnoOnLine();

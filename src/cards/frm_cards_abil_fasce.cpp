@@ -53,15 +53,18 @@ void FrmCardsAbil::MostraTurnoOnLine() {
     }
     app_.form("FrmWait").Show();
     app_.FasceDaCarte = true;
-    bool trovata = false;
+    std::shared_ptr<Recordset> fascia;
     try {
-        trovata = TrovaFascia(Combo1.Text());
+        // The walk yields: a click meanwhile (another look-up, a move, the way back) would show
+        // a schedule over a card, or a window, that is no longer there.
+        FormBusy occupata(*this);
+        fascia = TrovaFascia(Combo1.Text());
     } catch (const DbError& e) {
         app_.form("FrmWait").Unload();
         return ErroreDatabase(e);
     }
     app_.form("FrmWait").Unload();
-    if (!trovata) {
+    if (!fascia) {
         app_.MsgBox("Il turno definito nelle fasce orarie non esiste.", mb::Exclamation, "Attenzione");
         return;
     }
@@ -72,12 +75,11 @@ void FrmCardsAbil::MostraTurnoOnLine() {
         SuFasceOnline<CommandButton>(app_, pulsante).setEnabled(false);
     SuFasceOnline<CommandButton>(app_, "Command4").setEnabled(true);
     SuFasceOnline<Frame>(app_, "Frame4").setCaption("N.Carta");
-    PresentaFasciaCarta();
+    PresentaFasciaCarta(*fascia);
     SuFasceOnline<Label>(app_, "Label5").setCaption(Text4.Text());
 }
 
-void FrmCardsAbil::PresentaFasciaCarta() {
-    const Recordset& fascia = Data2.recordset();
+void FrmCardsAbil::PresentaFasciaCarta(const Recordset& fascia) {
     SuFasceOnline<TextBox>(app_, "Text5").setText(fascia.field("Nome").str());
     for (int d = 0; d < 7; ++d) {
         SuFasceOnline<CheckBox>(app_, "Check1", d).setValue(0);

@@ -41,9 +41,8 @@ void FrmCardsAbil::Command11_Click() {
     if (app_.NumeroLettori == 0) return avviso("Non ci sono lettori memorizzati nel database.", "Attenzione");
     if (app_.PollingAttivo) return avviso("Disabilitare prima il polling.", "Messaggio");
     if (app_.OutputAutomatico) return avviso("Disabilitare prima l'output automatico.", "Messaggio");
-    setEnabled(false);
+    FormBusy occupata(*this);
     upload_carta();
-    setEnabled(true);
 }
 
 void FrmCardsAbil::upload_carta() {
@@ -54,7 +53,7 @@ void FrmCardsAbil::upload_carta() {
         app_.MsgBox(testo, stile, titolo);
     };
     try {
-        const Recordset& carta = Data1.recordset();
+        const Recordset& carta = *Data1.recordset();
         const std::string lettore = carta.field("Lettore").str();
         const bool memorizza = !carta.field("Flag_online").toBool() && carta.field("AbilitaCarta").toBool();
         // The options as the window shows them; with no band chosen, the stored one.
@@ -108,7 +107,9 @@ void FrmCardsAbil::RegistraCartaEsterna() {
     if (app_.PollingAttivo) return avviso("Disabilitare prima il polling.", "Messaggio");
     if (app_.OutputAutomatico) return avviso("Disabilitare prima l'output automatico.", "Messaggio");
     try {
-        Recordset& rs = Data1.recordset();
+        // Held across the wait for the card, which yields.
+        const std::shared_ptr<Recordset> carta = Data1.recordset();
+        Recordset& rs = *carta;
         rs.FindFirst("NumeroCarta=" + sqlQuote(Text4.Text()));
         if (rs.NoMatch()) {
             app_.MsgBox("Il numero di carta non esiste.", mb::Information, "Messaggio");
@@ -189,7 +190,7 @@ void FrmCardsAbil::Command14_Click() {
 
 void FrmCardsAbil::RilasciaImparziale() {
     try {
-        Recordset& rs = Data1.recordset();
+        Recordset& rs = *Data1.recordset();
         rs.MoveFirst();
         rs.FindFirst("NumeroCarta = " + sqlQuote(Text4.Text()));
         if (rs.NoMatch()) {

@@ -135,9 +135,9 @@ std::int16_t FrmFasceOnline::ContaFasce() {
     Data1.Refresh();
     MostraAttesa();
     std::int16_t n = 0;
-    for (Recordset& rs = Data1.recordset(); !rs.EOF_(); ++n) {
+    for (const std::shared_ptr<Recordset> rs = Data1.recordset(); !rs->EOF_(); ++n) {
         app_.sys.loop.doEvents();
-        rs.MoveNext();
+        rs->MoveNext();
     }
     ChiudiAttesa();
     return n;
@@ -158,7 +158,7 @@ void FrmFasceOnline::MostraFascia(const Recordset& fascia) {
     Frame3.setEnabled(false);
 }
 
-void FrmFasceOnline::PresentaFascia() { MostraFascia(Data1.recordset()); }
+void FrmFasceOnline::PresentaFascia() { MostraFascia(*Data1.recordset()); }
 
 void FrmFasceOnline::AggiornaContatore() { Label5.setCaption(Num(PosizioneFascia) + " / " + Num(NumeroFasce)); }
 
@@ -200,10 +200,10 @@ void FrmFasceOnline::PreparaNuovaFascia() {
 void FrmFasceOnline::RiposizionaFascia() {
     Data1.Refresh();
     MostraAttesa(100);
-    Recordset& rs = Data1.recordset();
+    const std::shared_ptr<Recordset> rs = Data1.recordset();
     for (int n = 1; n < PosizioneFasciaSalvata; ++n) {
         app_.sys.loop.doEvents();
-        rs.MoveNext();
+        rs->MoveNext();
     }
     ChiudiAttesa();
 }
@@ -281,7 +281,7 @@ void FrmFasceOnline::Salva() {
             ++NumeroFasce;
             PosizioneFascia = NumeroFasce;
             Data1.Refresh();
-            Data1.recordset().MoveLast();
+            Data1.recordset()->MoveLast();
         } else {
             PosizioneFascia = PosizioneFasciaSalvata;
             RiposizionaFascia();
@@ -306,7 +306,7 @@ void FrmFasceOnline::Command3_Click() {
     MostraAttesa(100);
     bool cancellata = false;
     try {
-        Data1.recordset().Delete();
+        Data1.recordset()->Delete();
         cancellata = true;
         --NumeroFasce;
         Data1.Refresh();
@@ -341,7 +341,7 @@ void FrmFasceOnline::Form_QueryClose() {
 
 void FrmFasceOnline::Vai(bool possibile, void (Recordset::*mossa)(), std::int16_t posizione) {
     if (NumeroFasce <= 0 || !possibile) return;
-    (Data1.recordset().*mossa)();
+    ((*Data1.recordset()).*mossa)();
     PresentaFascia();
     PosizioneFascia = posizione;
     AggiornaContatore();
@@ -385,7 +385,7 @@ bool FrmFasceOnline::controllo_dati_fascia() {
 }
 
 void FrmFasceOnline::SalvaFascia() {
-    Recordset& rs = Data1.recordset();
+    Recordset& rs = *Data1.recordset();
     if (Command2.Caption() == "Salva nuovo") {
         rs.AddNew();
         rs.setField("Quanti", Value(0));

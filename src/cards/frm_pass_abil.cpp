@@ -37,7 +37,7 @@ void FrmPassAbil::Form_Load() {
     Data& lettori = app_.control<Data>("FrmConfLettori", "Data1");
     try {
         lettori.Refresh();
-        Recordset& rs = lettori.recordset();
+        Recordset& rs = *lettori.recordset();
         for (int i = 0; i < 64 && !rs.EOF_(); ++i, rs.MoveNext()) {
             Check1[i].setEnabled(true);
             Check1[i].setCaption(rs.field("SituatoPresso").str());

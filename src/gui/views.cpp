@@ -287,7 +287,7 @@ public:
             setRowCount(0);
             return;
         }
-        Recordset& rs = c_.source().recordset();
+        Recordset& rs = *c_.source().recordset();
         if (rs.editing()) return;  // walking the records would cancel the edit
         const std::vector<std::string> names = c_.columns.empty() ? rs.fieldNames() : c_.columns;
         const long current = rs.AbsolutePosition();
@@ -331,7 +331,7 @@ public:
             b->setText(QString::fromUtf8(text));
             connect(b, &QToolButton::clicked, this, [this, step] {
                 operate_([&c = c_, step] {
-                    if (c.bound()) step(c.recordset());
+                    if (c.bound()) step(*c.recordset());
                 });
             });
             row->addWidget(b);
@@ -354,9 +354,9 @@ public:
         const std::string& source = c_.RecordSource;
         QString text = qs(source.empty() || source.find(' ') != std::string::npos ? c_.name() : source);
         try {
-            if (c_.bound() && c_.recordset().AbsolutePosition() >= 0)
+            if (c_.bound() && c_.recordset()->AbsolutePosition() >= 0)
                 text +=
-                    QString("  %1 di %2").arg(c_.recordset().AbsolutePosition() + 1).arg(c_.recordset().RecordCount());
+                    QString("  %1 di %2").arg(c_.recordset()->AbsolutePosition() + 1).arg(c_.recordset()->RecordCount());
         } catch (const DbError&) {
             // A database gone away leaves the bar with its name only.
         }

@@ -277,7 +277,7 @@ void FrmViewStoria::PresentaStoria() {
         Data1.RecordSource = q;
         Data1.Refresh();
         CopiaInTemp();
-        Recordset& rs = Data1.recordset();
+        Recordset& rs = *Data1.recordset();
         if (rs.RecordCount() > 0) rs.MoveFirst();
         Data2.Refresh();
         DBGrid1.Refresh();
@@ -324,8 +324,8 @@ void FrmViewStoria::CopiaInTemp() {
     Database& report = Data2.database();
     Transaction t(report);
     report.execute("DELETE * FROM TEMP");
-    Recordset& temp = Data2.recordset();
-    Recordset& rs = Data1.recordset();
+    Recordset& temp = *Data2.recordset();
+    Recordset& rs = *Data1.recordset();
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
         const auto dataOra = DataOra(rs.field("Data").str(), rs.field("Ora").str());
         temp.AddNew();
@@ -457,7 +457,7 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
 // no time to pair and is left out.
 std::vector<TransitoPresenza> FrmViewStoria::TransitiPresenza() {
     std::vector<TransitoPresenza> out;
-    Recordset& rs = DataTemp.recordset();
+    Recordset& rs = *DataTemp.recordset();
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
         const Value dataOra = rs.field("dataora");
         if (dataOra.isNull()) continue;
@@ -469,7 +469,7 @@ std::vector<TransitoPresenza> FrmViewStoria::TransitiPresenza() {
 
 void FrmViewStoria::ScriviPresenza(const Presenza& p) {
     static const std::string kMancante(17, '=');
-    Recordset& rs = DataPresenze.recordset();
+    Recordset& rs = *DataPresenze.recordset();
     rs.AddNew();
     rs.setField("cognome", p.cognome);
     rs.setField("nome", p.nome);

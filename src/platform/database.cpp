@@ -872,9 +872,9 @@ bool DataControl::tryRefresh(std::string* error) noexcept {
     }
 }
 
-Recordset& DataControl::recordset() {
+std::shared_ptr<Recordset> DataControl::recordset() {
     if (!rs_) throw DbError("The data control has not been refreshed.");
-    return *rs_;
+    return rs_;
 }
 
 Database& DataControl::database() {

@@ -20,6 +20,12 @@
 //   cdbl(CDATE('1/1/2010')) = 40179 and #1/1/2010# reads 40179. CDATE of an unreadable text or of
 //   Null is Null; CDATE of a number is that number.
 // - sqlQuote() is the only way operator or reader text enters a criterion.
+// - A recordset is shared. DataControl::recordset() hands out an owning pointer; Refresh gives
+//   the control a new recordset and leaves each one handed out before as it was (its records,
+//   position, pending edit and database). A handler that walks or edits across a yield (doEvents,
+//   a sleep, a modal wait, an exchange with a reader) keeps its own pointer until it is done, so
+//   nothing a nested handler refreshes meanwhile can free what it works on. A plain reference
+//   (*recordset()) does where nothing yields before its last use.
 
 #include <cstdint>
 #include <map>
@@ -154,15 +160,16 @@ public:
     // Opens the database (once per DatabaseName) and the recordset; throws DbError.
     void Refresh();
     bool tryRefresh(std::string* error = nullptr) noexcept;
-    // The recordset of the last Refresh; throws DbError when never refreshed.
-    Recordset& recordset();
+    // The recordset of the last Refresh, shared with whoever still holds an earlier one; throws
+    // DbError when never refreshed.
+    std::shared_ptr<Recordset> recordset();
     bool bound() const { return rs_ != nullptr; }
     Database& database();
 
 private:
     std::shared_ptr<Database> db_;
     std::string openPath_;
-    std::unique_ptr<Recordset> rs_;
+    std::shared_ptr<Recordset> rs_;
 };
 
 // Opens the recordset of a record source on an open database.

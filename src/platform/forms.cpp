@@ -316,6 +316,8 @@ void Form::keyPress(int keyAscii) {
     if (enabled_) Form_KeyPress(keyAscii);
 }
 
-void Form::close() { Form_QueryClose(); }
+void Form::close() {
+    if (enabled_) Form_QueryClose();
+}
 
 }  // namespace vc

@@ -358,7 +358,8 @@ public:
     // The operator's keys reach the form before its controls (key preview).
     void keyDown(int keyCode, int shift);
     void keyPress(int keyAscii);
-    // The operator closes the window with the title-bar button.
+    // The operator closes the window with the title-bar button; a disabled window ignores it,
+    // as it ignores every other input.
     void close();
 
     const std::vector<Control*>& controls() const { return controls_; }
@@ -395,6 +396,20 @@ private:
     bool modal_ = false;
     std::vector<Control*> controls_;
     std::function<void(Form&, Control*)> observer_;
+};
+
+// Keeps a window disabled for the length of a run that yields, so that nothing the operator does
+// to it meanwhile (a click, a key, the title-bar close) starts a second run inside the first;
+// enables it again however the run ends.
+class FormBusy {
+public:
+    explicit FormBusy(Form& f) : f_(f) { f_.setEnabled(false); }
+    ~FormBusy() { f_.setEnabled(true); }
+    FormBusy(const FormBusy&) = delete;
+    FormBusy& operator=(const FormBusy&) = delete;
+
+private:
+    Form& f_;
 };
 
 // A control array: elements 0..N-1 of one name, each with its index.

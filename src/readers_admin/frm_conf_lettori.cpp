@@ -170,7 +170,7 @@ void FrmConfLettori::Form_Load() {
     Text6.setVisible(true);
     Text9.setEnabled(SchedaK880());
     MostraUtilities(false);
-    if (!letta || Data1.recordset().EOF_()) {
+    if (!letta || Data1.recordset()->EOF_()) {
         TabellaVuota();
         return;
     }
@@ -195,7 +195,7 @@ void FrmConfLettori::SbloccaCampiLettore() {
 std::int16_t FrmConfLettori::ContaLettori() {
     Data1.Refresh();
     std::int16_t n = 0;
-    for (Recordset& rs = Data1.recordset(); !rs.EOF_(); rs.MoveNext()) ++n;
+    for (Recordset& rs = *Data1.recordset(); !rs.EOF_(); rs.MoveNext()) ++n;
     Data1.Refresh();
     return n;
 }
@@ -203,12 +203,12 @@ std::int16_t FrmConfLettori::ContaLettori() {
 // Rows are reached as the window counts them: from the first, one by one.
 void FrmConfLettori::VaiAlLettore(std::int16_t posizione) {
     Data1.Refresh();
-    Recordset& rs = Data1.recordset();
+    Recordset& rs = *Data1.recordset();
     for (int i = 1; i < posizione; ++i) rs.MoveNext();
 }
 
 void FrmConfLettori::PresentaLettore() {
-    const Recordset& rs = Data1.recordset();
+    const Recordset& rs = *Data1.recordset();
     auto testo = [&rs](const char* campo) { return rs.field(campo).str(); };
     auto spunta = [&rs](const char* campo) { return rs.field(campo).toBool() ? 1 : 0; };
     Text2.setText(testo("TipoLettore"));
@@ -286,7 +286,7 @@ void FrmConfLettori::ModoConsultazione() {
 
 void FrmConfLettori::Command1_Click() {
     if (app_.PosizioneRecordLettore >= app_.TotaleLettori) return;
-    Data1.recordset().MoveNext();
+    Data1.recordset()->MoveNext();
     PresentaLettore();
     ++app_.PosizioneRecordLettore;
     Contatore();
@@ -294,7 +294,7 @@ void FrmConfLettori::Command1_Click() {
 
 void FrmConfLettori::Command2_Click() {
     if (app_.PosizioneRecordLettore <= 1) return;
-    Data1.recordset().MovePrevious();
+    Data1.recordset()->MovePrevious();
     PresentaLettore();
     --app_.PosizioneRecordLettore;
     Contatore();
@@ -355,7 +355,7 @@ void FrmConfLettori::Salva() {
 }
 
 void FrmConfLettori::ScriviLettore() {
-    Recordset& rs = Data1.recordset();
+    Recordset& rs = *Data1.recordset();
     if (app_.NuovoLettore)
         rs.AddNew();
     else
@@ -382,21 +382,21 @@ void FrmConfLettori::ScriviLettore() {
 }
 
 void FrmConfLettori::Command5_Click() {
-    if (!Data1.bound() || Data1.recordset().EOF_()) {
+    if (!Data1.bound() || Data1.recordset()->EOF_()) {
         app_.MsgBox("Non ci sono lettori nel database.", mb::Information, "Messaggio");
         return;
     }
     if (app_.MsgBox("Sei sicuro di voler eliminare il lettore ?", mb::Question | mb::YesNo, "Domanda") != mb::Yes)
         return;
     try {
-        Data1.recordset().Delete();
+        Data1.recordset()->Delete();
         Data1.Refresh();
     } catch (const DbError& e) {
         app_.MsgBox(std::string("Impossibile eliminare il lettore: ") + e.what(), mb::Critical, "Errore");
         return;
     }
     --app_.TotaleLettori;
-    if (Data1.recordset().EOF_()) return TabellaVuota();
+    if (Data1.recordset()->EOF_()) return TabellaVuota();
     Command6.setEnabled(true);
     app_.PosizioneRecordLettore = 1;
     Contatore();
@@ -404,7 +404,7 @@ void FrmConfLettori::Command5_Click() {
 }
 
 void FrmConfLettori::Command6_Click() {
-    if (!Data1.bound() || Data1.recordset().EOF_()) {
+    if (!Data1.bound() || Data1.recordset()->EOF_()) {
         app_.MsgBox("Non ci sono lettori nel database.", mb::Information, "Messaggio");
         return;
     }
@@ -458,7 +458,7 @@ bool FrmConfLettori::controllo_dati_lettore() {
 // No other row on the same loop and address. The row being edited is not another row.
 bool FrmConfLettori::IndirizzoLibero(std::int16_t loop, std::int16_t indirizzo) {
     Data1.Refresh();
-    Recordset& rs = Data1.recordset();
+    Recordset& rs = *Data1.recordset();
     bool libero = true;
     for (std::int16_t pos = 1; pos <= app_.TotaleLettori && !rs.EOF_(); ++pos, rs.MoveNext()) {
         const bool altro = app_.NuovoLettore || pos != app_.PosizioneRecordLettore;

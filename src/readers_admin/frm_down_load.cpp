@@ -149,7 +149,7 @@ void FrmDownLoad::Memorizza(int lettore, const std::string& r) {
     const std::size_t p = quattroCifre ? 9 : 8;
     const std::string ora = Mid(r, p, 2), minuto = Mid(r, p + 2, 2), giorno = Mid(r, p + 4, 2),
                       mese = Mid(r, p + 6, 2);
-    Recordset& storico = Data1.recordset();
+    Recordset& storico = *Data1.recordset();
     storico.AddNew();
     storico.setField("NumeroCarta", carta);
     const auto [cognome, nome] = Intestatario(carta);
@@ -165,7 +165,7 @@ void FrmDownLoad::Memorizza(int lettore, const std::string& r) {
 
 std::pair<std::string, std::string> FrmDownLoad::Intestatario(const std::string& numeroCarta) {
     Data2.Refresh();
-    Recordset& carte = Data2.recordset();
+    Recordset& carte = *Data2.recordset();
     if (carte.EOF_()) return {"", ""};
     carte.FindFirst("NumeroCarta = " + sqlQuote(numeroCarta));
     if (carte.NoMatch()) return {"", ""};

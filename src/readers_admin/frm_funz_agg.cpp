@@ -114,7 +114,7 @@ void FrmFunzAgg::ApriSitoDb(Data& data, const char* tabella) {
 
 void FrmFunzAgg::Command1_Click() {
     ApriSitoDb(Data2, "Carte");
-    if (Data2.recordset().EOF_()) {
+    if (Data2.recordset()->EOF_()) {
         avviso(app_, "Non ci sono utenti nel database.", "Attenzione");
         return;
     }
@@ -186,7 +186,7 @@ void FrmFunzAgg::Command5_Click() {
 
 void FrmFunzAgg::Command6_Click() {
     ApriSitoDb(Data2, "Carte");
-    if (Data2.recordset().EOF_()) {
+    if (Data2.recordset()->EOF_()) {
         avviso(app_, "Il database delle carte è vuoto.", "Attenzione");
         return;
     }
@@ -212,11 +212,12 @@ bool FrmFunzAgg::ProgrammaTutteLeCarte() {
 
 bool FrmFunzAgg::ProgrammaLettore(int i) {
     const DatiLettore& lettore = app_.Lettori[static_cast<std::size_t>(i)];
-    Recordset& carte = Data2.recordset();
-    for (carte.MoveFirst(); !carte.EOF_(); carte.MoveNext()) {
+    // Held across the exchanges, which yield.
+    const std::shared_ptr<Recordset> carte = Data2.recordset();
+    for (carte->MoveFirst(); !carte->EOF_(); carte->MoveNext()) {
         app_.sys.clock.sleep(50);
         app_.sys.loop.doEvents();
-        const std::string comando = ComandoCarta(carte, i + 1, app_.imp.FlagQuattroCifre);
+        const std::string comando = ComandoCarta(*carte, i + 1, app_.imp.FlagQuattroCifre);
         if (const char* errore = ErroreProgrammazione(InviaAlLettore(app_, lettore, comando))) {
             app_.form("FrmWait").Unload();
             Show();

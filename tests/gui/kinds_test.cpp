@@ -88,7 +88,7 @@ protected:
         Data1.DatabaseName = app_.file("Varcanto.mdb");
         Data1.RecordSource = "Lettori";
         Data1.Refresh();
-        Data1.recordset().MoveNext();  // the grid must leave the current record alone
+        Data1.recordset()->MoveNext();  // the grid must leave the current record alone
         Griglia.Refresh();
     }
 
@@ -145,7 +145,7 @@ TEST_F(Campionario, GridShowsTheRecordsAndLeavesTheCurrentOne) {
     ASSERT_EQ(grid.columnCount(), 3);
     EXPECT_EQ(grid.horizontalHeaderItem(1)->text(), "Stato");
     EXPECT_EQ(grid.item(2, 0)->text(), "VARCO");
-    EXPECT_EQ(f().Data1.recordset().AbsolutePosition(), 1);
+    EXPECT_EQ(f().Data1.recordset()->AbsolutePosition(), 1);
     EXPECT_EQ(grid.currentRow(), 1);
 }
 

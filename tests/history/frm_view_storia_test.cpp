@@ -185,7 +185,7 @@ TEST_F(HistoryWindow, ChoicesThatSelectNothingAreRefused) {
         avviso(c.messaggio);
         ((*w).*c.ultima).click();
         EXPECT_TRUE(s.dialogs.allAnswered());
-        EXPECT_EQ(w->Data1.recordset().RecordCount(), 0);  // the grid is left empty
+        EXPECT_EQ(w->Data1.recordset()->RecordCount(), 0);  // the grid is left empty
         EXPECT_EQ(temp(), prima);
         EXPECT_EQ(w->Caption(), "Aggiornamento in corso");
         EXPECT_TRUE(w->Enabled());

@@ -453,19 +453,19 @@ TEST(DataControl, RefreshOpensOncePerDatabaseNameAndKeepsTheLastGoodRecordset) {
     data.RecordSource = "t";
     data.Refresh();
     Database* first = &data.database();
-    data.recordset().MoveNext();
+    data.recordset()->MoveNext();
     data.Refresh();
     EXPECT_EQ(&data.database(), first);
-    EXPECT_EQ(data.recordset().field("n").str(), "a1") << "Refresh goes back to the first record";
+    EXPECT_EQ(data.recordset()->field("n").str(), "a1") << "Refresh goes back to the first record";
 
     data.RecordSource = "SELECT n FROM t ORDER BY n DESC";
     data.Refresh();
-    EXPECT_EQ(data.recordset().field("n").str(), "a2");
+    EXPECT_EQ(data.recordset()->field("n").str(), "a2");
 
     data.DatabaseName = dir.file("b.mdb");
     data.Refresh();
-    EXPECT_EQ(data.recordset().field("n").str(), "b1");
-    EXPECT_EQ(data.recordset().RecordCount(), 1);
+    EXPECT_EQ(data.recordset()->field("n").str(), "b1");
+    EXPECT_EQ(data.recordset()->RecordCount(), 1);
 
     std::string error;
     data.RecordSource = "Missing";
@@ -473,7 +473,37 @@ TEST(DataControl, RefreshOpensOncePerDatabaseNameAndKeepsTheLastGoodRecordset) {
     EXPECT_NE(error.find("Missing"), std::string::npos) << error;
     data.DatabaseName = dir.file("none.mdb");
     EXPECT_FALSE(data.tryRefresh());
-    EXPECT_EQ(data.recordset().field("n").str(), "b1");
+    EXPECT_EQ(data.recordset()->field("n").str(), "b1");
+}
+
+// What a handler holds across a yield outlives a nested handler's Refresh of the same control,
+// even one that moves it to another database: position, pending edit and all.
+TEST(DataControl, ARecordsetHeldOutlivesTheControlsRefresh) {
+    TempFolder dir;
+    Database::create(dir.file("a.mdb"))->execute("CREATE TABLE t (n); INSERT INTO t VALUES ('a1'), ('a2')");
+    Database::create(dir.file("b.mdb"))->execute("CREATE TABLE t (n); INSERT INTO t VALUES ('b1')");
+    DataControl data;
+    data.DatabaseName = dir.file("a.mdb");
+    data.RecordSource = "t";
+    data.Refresh();
+    const std::shared_ptr<Recordset> held = data.recordset();
+    held->MoveNext();
+    held->AddNew();
+    held->setField("n", Value("a3"));
+
+    data.DatabaseName = dir.file("b.mdb");
+    data.Refresh();
+    EXPECT_EQ(data.recordset()->field("n").str(), "b1");
+    EXPECT_NE(data.recordset(), held);
+
+    EXPECT_EQ(held->field("n").str(), "a3");
+    held->Update();
+    held->MoveFirst();
+    held->MoveNext();
+    EXPECT_EQ(held->field("n").str(), "a2");
+    held->MoveNext();
+    EXPECT_EQ(held->field("n").str(), "a3");
+    EXPECT_EQ(Database::open(dir.file("a.mdb"))->query("SELECT count(*) FROM t").at(0).at(0).second.toInt(), 3);
 }
 
 }  // namespace

@@ -80,6 +80,25 @@ TEST(Forms, DisabledFrameDisablesWhatItHolds) {
     EXPECT_EQ(f.Text1.Text(), "xy");
 }
 
+TEST(Forms, ABusyWindowTakesNoInputNotEvenItsCloseAndComesBackHoweverTheRunEnds) {
+    Host h;
+    Finestra f(h);
+    f.load();
+    f.Show();
+    try {
+        FormBusy occupata(f);
+        f.Check1.click();
+        f.close();
+        EXPECT_EQ(f.clicks, 0);
+        EXPECT_TRUE(f.loaded());
+        throw DbError("the run fails");
+    } catch (const DbError&) {
+    }
+    EXPECT_TRUE(f.Enabled());
+    f.close();
+    EXPECT_FALSE(f.loaded());
+}
+
 TEST(Forms, TimersTickOnTheirIntervalAndNeverReenter) {
     Host h;
     Finestra f(h);

@@ -148,7 +148,9 @@ void Decisione::Esegui() {
                                                        Adesso(app_));
     Data& carte = app_.control<Data>("FrmMain", "Data3");
     carte.Refresh();
-    Recordset& rs = carte.recordset();
+    // Held for the whole decision: the grant and the log yield while the line waits.
+    const std::shared_ptr<Recordset> carta = carte.recordset();
+    Recordset& rs = *carta;
 
     const bool archivio = l_.lettore.TipoLettore == TipoArchivio;
     const std::string numero = archivio ? cerca_carta_file(app_, Mid(r, 9, 6)) : NumeroDallaLettura();

@@ -42,7 +42,7 @@ Recordset& Tabella(App& app, const char* data, const char* tabella) {
         d.RecordSource = tabella;
         d.Refresh();
     }
-    return d.recordset();
+    return *d.recordset();
 }
 
 void ScriviUtenti(App& app) {

@@ -46,7 +46,7 @@ int IntervalloPolling(std::int32_t tempoPolling, int numeroLettori) {
 void CaricaLettori(App& app) {
     Data& data = app.control<Data>("FrmConfLettori", "Data1");
     data.Refresh();
-    Recordset& rs = data.recordset();
+    Recordset& rs = *data.recordset();
     int i = 0;
     // The table has room for 64 readers; the readers window never stores more.
     while (!rs.EOF_() && i < MaxLettori) {

@@ -63,9 +63,9 @@ void AzzeraImparziale(App& app) {
 
 bool ContaQuanti(App& app) {
     Data& carte = Tabella(app, "Data1", "Carte");
-    if (carte.recordset().EOF_()) return false;
+    if (carte.recordset()->EOF_()) return false;
     Data& fasce = Tabella(app, "Data2", "Fasce");
-    Recordset& rs = fasce.recordset();
+    Recordset& rs = *fasce.recordset();
     if (rs.EOF_()) return false;
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
         const long quanti = Conta(carte.database(), Idonee(rs.field("Nome").str()));
@@ -78,11 +78,13 @@ bool ContaQuanti(App& app) {
 
 void SceltaImparziale(App& app) {
     Data& carte = Tabella(app, "Data1", "Carte");
-    if (carte.recordset().EOF_()) return;
-    carte.recordset().MoveLast();
-    const long totale = CInt(static_cast<double>(carte.recordset().RecordCount()));
+    if (carte.recordset()->EOF_()) return;
+    carte.recordset()->MoveLast();
+    const long totale = CInt(static_cast<double>(carte.recordset()->RecordCount()));
     Data& fasce = Tabella(app, "Data2", "Fasce");
-    Recordset& rs = fasce.recordset();
+    // Held across the draws, which yield.
+    const std::shared_ptr<Recordset> turni = fasce.recordset();
+    Recordset& rs = *turni;
     const long persone = app.imp.NumeroImparziale;
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
         const std::string idonee = Idonee(rs.field("Nome").str());

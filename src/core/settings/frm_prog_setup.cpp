@@ -30,7 +30,7 @@ const char* siNo(bool v) { return v ? "Si" : "No"; }
 // The records of a table, counted as the window does: last record's count, 0 when empty.
 long conta(Data& d) {
     d.Refresh();
-    Recordset& rs = d.recordset();
+    Recordset& rs = *d.recordset();
     if (rs.EOF_()) return 0;
     rs.MoveLast();
     return rs.RecordCount();

@@ -156,16 +156,45 @@ TEST_F(Link, ExchangesDoNotNest) {
     s.serial.onWrite = [this, &nested](const std::string&) {
         s.serial.deliver(sim::replyFrame("01S"), 50);
         s.loop.post([this, &nested] {
+            s.app().LoopCorrente = 2;  // as a caller does for its reader
             std::string altro = "02000123D";
             nested = invia_comando(s.app(), altro);
         });
         s.serial.onWrite = nullptr;
     };
+    s.app().LoopCorrente = 1;
     std::string testo = "01000123D";
     EXPECT_EQ(invia_comando(s.app(), testo), sim::replyFrame("01S"));
     EXPECT_EQ(nested, "");
     EXPECT_EQ(s.serial.writes.size(), 1u);
     EXPECT_FALSE(ScambioInCorso(s.app()));
+    EXPECT_EQ(s.app().LoopCorrente, 1) << "the refused exchange changed the loop its caller's next one goes on";
+}
+
+TEST_F(Link, SendsThatFindTheLineBusyGoOutInTurnOnceItIsFree) {
+    std::vector<std::string> ordine;
+    auto manda = [this, &ordine](const char* testo, int loop) {
+        QuandoLineaLibera(s.app(), [this, &ordine, testo, loop] {
+            std::string t = testo;
+            invia_comando_veloce(s.app(), t, loop);
+            ordine.push_back(std::string(testo) + "@" + std::to_string(loop));
+        });
+    };
+    s.serial.onWrite = [this, &manda](const std::string& frame) {
+        s.serial.deliver(sim::replyFrame("01S"), 30);
+        if (test::commandText(frame) != "01000123D") return;
+        s.loop.post([&manda] {
+            manda("01000123O01", 2);
+            manda("02000123O01", 3);
+        });
+    };
+    std::string testo = "01000123D";
+    EXPECT_EQ(invia_comando(s.app(), testo, 1), sim::replyFrame("01S"));
+    EXPECT_EQ(s.serial.takeTexts(), std::vector<std::string>{"01000123D"}) << "nothing goes out during the exchange";
+    s.loop.doEvents();
+    EXPECT_EQ(ordine, (std::vector<std::string>{"01000123O01@2", "02000123O01@3"}));
+    manda("03000123O01", 1);  // a free line takes it at once
+    EXPECT_EQ(ordine.back(), "03000123O01@1");
 }
 
 TEST_F(Link, BoardSelectsTheLoopAroundTheFrame) {

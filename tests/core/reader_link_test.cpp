@@ -197,6 +197,39 @@ TEST_F(Link, SendsThatFindTheLineBusyGoOutInTurnOnceItIsFree) {
     EXPECT_EQ(ordine.back(), "03000123O01@1");
 }
 
+// The clock plays a real one's blocking: a wait ends when the line's next bytes arrive or its
+// time is up, whichever is first.
+TEST_F(Link, ReceiveBlocksOnTheLineUntilAByteComesOrTheDeadlinePasses) {
+    struct Caso {
+        const char* nome;
+        int rispostaDopo;  // -1: no reply
+        std::int64_t fine;  // when the exchange returns
+    } casi[] = {{"reply", 46, 47}, {"silence", -1, 102}};
+    s.serial.fd = 7;
+    s.clock.quantum = 1;
+    std::vector<std::pair<int, int>> attese;
+    s.clock.onWait = [this, &attese](int fd, int ms) {
+        attese.emplace_back(fd, ms);
+        const auto arrivo = s.serial.nextArrival();
+        const auto ora = s.clock.monotonicMs();
+        s.clock.advance(arrivo && fd == 7 ? std::min<std::int64_t>(ms, *arrivo - ora) : ms);
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        attese.clear();
+        if (c.rispostaDopo >= 0)
+            rispondi({sim::replyFrame("01S")}, c.rispostaDopo);
+        else
+            s.serial.onWrite = nullptr;
+        std::string testo = "01000123D";
+        std::string r;
+        EXPECT_EQ(tempo([&] { r = invia_comando_veloce(s.app(), testo); }), c.fine);
+        EXPECT_EQ(r, c.rispostaDopo >= 0 ? sim::replyFrame("01S") : "");
+        // One wait, on the line, until just past the 100 ms deadline: no spinning.
+        EXPECT_EQ(attese, (std::vector<std::pair<int, int>>{{7, 100}}));
+    }
+}
+
 TEST_F(Link, BoardSelectsTheLoopAroundTheFrame) {
     s.app().control<CheckBox>("FrmProgSetup", "Check1").setValue(1);
     s.app().imp.IndirizzoScheda485 = 0x300;

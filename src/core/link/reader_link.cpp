@@ -40,18 +40,29 @@ int RegistroStatoLinea(int porta) {
 
 bool ModoScheda(App& app) { return app.control<CheckBox>("FrmProgSetup", "Check1").checked(); }
 
+// Milliseconds the bytes take on the wire: 10 bits a byte at 4800 baud.
+std::int64_t SulFiloMs(std::size_t byte) { return static_cast<std::int64_t>(byte) * 10 * 1000 / 4800; }
+
 // Board mode: select the loop with the transmit bit, send, wait for the transmitter to empty,
 // then turn the board to receive. The wait is bounded by the frame's time on the wire.
 void InviaConScheda(App& app, const std::string& frame, int loop) {
     PortIO& io = app.sys.ports;
+    EventLoop& eventi = app.sys.loop;
     const auto scheda = static_cast<std::uint16_t>(app.imp.IndirizzoScheda485);
     const auto b = static_cast<std::uint8_t>(((loop - 1) | 8) & 0xFF);
     io.out(scheda, static_cast<std::uint8_t>(b | 16));
     app.sys.serial.write(frame);
     if (const int registro = RegistroStatoLinea(app.imp.PortaSeriale)) {
-        // 10 bits a byte at 4800 baud, plus room for the UART's own buffer.
-        const Deadline fine(app.sys.clock, static_cast<std::int64_t>(frame.size()) * 10 * 1000 / 4800 + 100);
-        while (!(io.in(static_cast<std::uint16_t>(registro)) & 64) && !fine.expired()) app.sys.loop.doEvents();
+        const std::int64_t sulFilo = SulFiloMs(frame.size());
+        // The register cannot be waited on: the frame's own time on the wire is slept through,
+        // less a margin, and only then is the register read without pause, so the board turns to
+        // receive as soon as the last bit is out. Room is left for the UART's own buffer.
+        const std::int64_t quasiFuori = app.sys.clock.monotonicMs() + sulFilo - 2;
+        const Deadline fine(app.sys.clock, sulFilo + 100);
+        while (!(io.in(static_cast<std::uint16_t>(registro)) & 64) && !fine.expired()) {
+            eventi.doEvents();
+            eventi.waitForWork(-1, quasiFuori);
+        }
     }
     io.out(scheda, b);
 }
@@ -71,6 +82,11 @@ std::string Ricevi(App& app, Attese attese) {
         if (clock.monotonicMs() > scadenza || clock.monotonicMs() >= limite || risposta.size() > MassimaRisposta)
             break;
         if (risposta.size() >= 2 && risposta[risposta.size() - 2] == ENQ) break;
+        // Nothing to do until a byte comes, a timer falls due or the wait runs out (the reply
+        // ends once the clock is past its deadline). A line without a descriptor is only looked
+        // at again at the next yield.
+        if (const int fd = app.sys.serial.descriptor(); fd >= 0)
+            app.sys.loop.waitForWork(fd, std::min(scadenza + 1, limite));
     }
     return risposta;
 }

@@ -3,6 +3,7 @@
 // single-instance window registry. One per program run; every test builds a fresh one.
 
 #include <array>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -57,6 +58,9 @@ public:
     std::int16_t NumeroLettori = 0;
     int LoopCorrente = 1;
     bool LinkOccupato = false;  // an exchange with a reader is waiting for its reply
+    int LoopPrimaDelloScambio = 1;  // LoopCorrente as the exchange under way found it
+    std::deque<std::function<void()>> InviiInAttesa;  // sends that found the line busy, oldest first
+    bool UsciteInAttesa = false;  // a timed-outputs tick waits among them
     std::mt19937 Casuale;       // the random check's generator, seeded by Randomize
     // Password state.
     std::string PasswordCorrente;

@@ -12,9 +12,18 @@
 
 namespace vc::gui {
 
+namespace {
+
+// The model's loop blocks on the reader line and its own timers, not on the window system's
+// connection, so a wait is cut this short for Qt to look at its input: a click is taken within
+// this time, and an idle station wakes this often for a few microseconds of Qt's processing.
+constexpr int QtInputEveryMs = 10;
+
+}  // namespace
+
 FrontEnd::FrontEnd(App& app) : app_(app) {
     app_.onFormLoaded = [this](Form& f) { windows_.emplace_back(new FormWindow(f, app_.sys.loop)); };
-    app_.sys.loop.setExternalPump([this] { pump(); });
+    app_.sys.loop.setExternalPump([this] { pump(); }, QtInputEveryMs);
 }
 
 FrontEnd::~FrontEnd() {

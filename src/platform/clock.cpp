@@ -1,5 +1,8 @@
 #include "platform/clock.h"
 
+#include <poll.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -63,6 +66,24 @@ std::int64_t SystemClock::monotonicMs() const {
 
 void SystemClock::sleep(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void SystemClock::waitReadable(int fd, int ms) {
+    if (ms <= 0) return;
+    const auto end = monotonicMs() + ms;
+    pollfd p{fd, POLLIN, 0};
+    for (;;) {
+        const auto left = end - monotonicMs();
+        if (left <= 0) return;
+        const int r = ::poll(&p, fd >= 0 ? 1 : 0, static_cast<int>(left));
+        if (r < 0 && errno == EINTR) continue;
+        // A descriptor that reports only a hang-up or an error will never bring input: the rest
+        // of the time is slept, not spun away.
+        if (r > 0 && !(p.revents & POLLIN)) {
+            sleep(static_cast<int>(end - monotonicMs()));
+        }
+        return;
+    }
 }
 
 }  // namespace vc

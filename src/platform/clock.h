@@ -28,6 +28,13 @@ public:
     virtual std::int64_t monotonicMs() const = 0;
     // Blocks the caller; runs no events.
     virtual void sleep(int ms) = 0;
+    // Blocks until the descriptor 'fd' has input or 'ms' have passed, whichever is first; with
+    // fd -1 only the time counts. Runs no events. The default returns at once: a fake clock,
+    // whose time moves only when told, never waits.
+    virtual void waitReadable(int fd, int ms) {
+        (void)fd;
+        (void)ms;
+    }
     // Called by every doEvents(); a fake clock advances here.
     virtual void onDoEvents() {}
 };
@@ -38,6 +45,7 @@ public:
     double secondsSinceMidnight() const override;
     std::int64_t monotonicMs() const override;
     void sleep(int ms) override;
+    void waitReadable(int fd, int ms) override;
 };
 
 // A point in monotonic time to wait until.

@@ -1,11 +1,20 @@
 #include "platform/events.h"
 
 #include <algorithm>
+#include <climits>
+#include <limits>
 #include <stdexcept>
 
 #include "platform/forms.h"
 
 namespace vc {
+
+namespace {
+
+// Only a timer or the pump can bring work to an idle loop; this merely bounds its wait.
+constexpr std::int64_t LongestIdleMs = 100;
+
+}  // namespace
 
 void EventLoop::post(std::function<void()> action) { posted_.push_back(std::move(action)); }
 
@@ -66,6 +75,23 @@ bool EventLoop::runDue() {
     return ran;
 }
 
+// A timer whose handler is running cannot tick, so it wakes nobody.
+std::int64_t EventLoop::nextTimerDue() const {
+    std::int64_t next = std::numeric_limits<std::int64_t>::max();
+    for (const auto& a : timers_)
+        if (!a.running && a.timer->Enabled() && a.timer->Interval() > 0) next = std::min(next, a.due);
+    return next;
+}
+
+void EventLoop::waitForWork(int fd, std::int64_t untilMs) {
+    if (!posted_.empty()) return;
+    const std::int64_t now = clock_.monotonicMs();
+    std::int64_t wake = std::min(untilMs, nextTimerDue());
+    if (pump_) wake = std::min(wake, now + pumpEveryMs_);
+    if (wake <= now) return;
+    clock_.waitReadable(fd, static_cast<int>(std::min<std::int64_t>(wake - now, INT_MAX)));
+}
+
 void EventLoop::guarded(const std::function<void()>& f) {
     if (!reporter_) return f();
     try {
@@ -86,7 +112,7 @@ void EventLoop::runUntil(const std::function<bool()>& done) {
         }
         if (idleLimit_ > 0 && ++idle > idleLimit_)
             throw std::runtime_error("event loop idle: a modal wait was never answered");
-        if (idleLimit_ == 0) clock_.sleep(5);
+        waitForWork(-1, clock_.monotonicMs() + LongestIdleMs);
     }
 }
 
@@ -96,10 +122,9 @@ namespace vc {
 
 void EventLoop::run(const std::function<bool()>& quit) {
     while (!quit()) {
-        const bool busy = !posted_.empty();
         doEvents();
         if (idleHook_) idleHook_();
-        if (!busy) clock_.sleep(5);
+        waitForWork(-1, clock_.monotonicMs() + LongestIdleMs);
     }
 }
 

@@ -24,13 +24,23 @@ public:
     void doEvents();
     // Queues an action for the next doEvents().
     void post(std::function<void()> action);
-    // Runs doEvents() until done() holds; between idle rounds the real clock sleeps briefly.
+    // Runs doEvents() until done() holds, waiting for work between idle rounds (waitForWork).
     // Throws std::runtime_error after idleLimit idle rounds when one is set (tests use this so a
     // modal window nobody answers fails instead of hanging).
     void runUntil(const std::function<bool()>& done);
     void setIdleLimit(long rounds) { idleLimit_ = rounds; }
-    // The front end's own event processing, run at the start of every doEvents().
-    void setExternalPump(std::function<void()> pump) { pump_ = std::move(pump); }
+    // The front end's own event processing, run at the start of every doEvents(). Its input is
+    // one the loop cannot wait on, so a wait lasts at most 'everyMs' before the pump runs again.
+    void setExternalPump(std::function<void()> pump, int everyMs = 1) {
+        pump_ = std::move(pump);
+        pumpEveryMs_ = everyMs;
+    }
+    // What a yield does once doEvents() has run: blocks until there is work, that is until 'fd'
+    // (when not -1) has input, a timer falls due or the monotonic time reaches 'untilMs',
+    // whichever comes first, and at most the pump's interval. Returns at once when posted
+    // actions wait or a timer is already due. The blocking is the clock's, so on a fake clock
+    // nothing blocks.
+    void waitForWork(int fd, std::int64_t untilMs);
     // The program's main loop: runs until quit() holds, calling the idle hook after each round,
     // when no handler is running (the registry destroys unloaded windows there).
     void run(const std::function<bool()>& quit);
@@ -51,6 +61,7 @@ public:
 private:
     bool runDue();
     void guarded(const std::function<void()>& f);
+    std::int64_t nextTimerDue() const;
 
     struct Armed {
         Timer* timer;
@@ -61,6 +72,7 @@ private:
     std::deque<std::function<void()>> posted_;
     std::vector<Armed> timers_;
     std::function<void()> pump_;
+    int pumpEveryMs_ = 1;
     std::function<void()> idleHook_;
     std::function<void(const std::exception&)> reporter_;
     int depth_ = 0;

@@ -60,6 +60,7 @@ public:
 
     bool isOpen() const override { return fd_ >= 0; }
     int port() const override { return port_; }
+    int descriptor() const override { return fd_; }
 
     // A read error (an adapter pulled out, the far end of a pseudo-terminal gone) reads as
     // silence: the link then reports the reader as not answering.

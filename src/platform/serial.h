@@ -18,6 +18,9 @@ public:
     // Whatever has arrived since the last call (possibly ""), without waiting. A read error
     // reads as silence.
     virtual std::string readAvailable() = 0;
+    // The descriptor a wait for input can block on (Clock::waitReadable); -1 when the port is not
+    // open or the line has none (a fake), and a waiter must then look again at every yield.
+    virtual int descriptor() const { return -1; }
     // Writes every byte; throws std::runtime_error when the port is not open, fails, or has not
     // taken them within 2 s.
     virtual void write(const std::string& bytes) = 0;

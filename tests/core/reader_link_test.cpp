@@ -156,16 +156,78 @@ TEST_F(Link, ExchangesDoNotNest) {
     s.serial.onWrite = [this, &nested](const std::string&) {
         s.serial.deliver(sim::replyFrame("01S"), 50);
         s.loop.post([this, &nested] {
+            s.app().LoopCorrente = 2;  // as a caller does for its reader
             std::string altro = "02000123D";
             nested = invia_comando(s.app(), altro);
         });
         s.serial.onWrite = nullptr;
     };
+    s.app().LoopCorrente = 1;
     std::string testo = "01000123D";
     EXPECT_EQ(invia_comando(s.app(), testo), sim::replyFrame("01S"));
     EXPECT_EQ(nested, "");
     EXPECT_EQ(s.serial.writes.size(), 1u);
     EXPECT_FALSE(ScambioInCorso(s.app()));
+    EXPECT_EQ(s.app().LoopCorrente, 1) << "the refused exchange changed the loop its caller's next one goes on";
+}
+
+TEST_F(Link, SendsThatFindTheLineBusyGoOutInTurnOnceItIsFree) {
+    std::vector<std::string> ordine;
+    auto manda = [this, &ordine](const char* testo, int loop) {
+        QuandoLineaLibera(s.app(), [this, &ordine, testo, loop] {
+            std::string t = testo;
+            invia_comando_veloce(s.app(), t, loop);
+            ordine.push_back(std::string(testo) + "@" + std::to_string(loop));
+        });
+    };
+    s.serial.onWrite = [this, &manda](const std::string& frame) {
+        s.serial.deliver(sim::replyFrame("01S"), 30);
+        if (test::commandText(frame) != "01000123D") return;
+        s.loop.post([&manda] {
+            manda("01000123O01", 2);
+            manda("02000123O01", 3);
+        });
+    };
+    std::string testo = "01000123D";
+    EXPECT_EQ(invia_comando(s.app(), testo, 1), sim::replyFrame("01S"));
+    EXPECT_EQ(s.serial.takeTexts(), std::vector<std::string>{"01000123D"}) << "nothing goes out during the exchange";
+    s.loop.doEvents();
+    EXPECT_EQ(ordine, (std::vector<std::string>{"01000123O01@2", "02000123O01@3"}));
+    manda("03000123O01", 1);  // a free line takes it at once
+    EXPECT_EQ(ordine.back(), "03000123O01@1");
+}
+
+// The clock plays a real one's blocking: a wait ends when the line's next bytes arrive or its
+// time is up, whichever is first.
+TEST_F(Link, ReceiveBlocksOnTheLineUntilAByteComesOrTheDeadlinePasses) {
+    struct Caso {
+        const char* nome;
+        int rispostaDopo;  // -1: no reply
+        std::int64_t fine;  // when the exchange returns
+    } casi[] = {{"reply", 46, 47}, {"silence", -1, 102}};
+    s.serial.fd = 7;
+    s.clock.quantum = 1;
+    std::vector<std::pair<int, int>> attese;
+    s.clock.onWait = [this, &attese](int fd, int ms) {
+        attese.emplace_back(fd, ms);
+        const auto arrivo = s.serial.nextArrival();
+        const auto ora = s.clock.monotonicMs();
+        s.clock.advance(arrivo && fd == 7 ? std::min<std::int64_t>(ms, *arrivo - ora) : ms);
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        attese.clear();
+        if (c.rispostaDopo >= 0)
+            rispondi({sim::replyFrame("01S")}, c.rispostaDopo);
+        else
+            s.serial.onWrite = nullptr;
+        std::string testo = "01000123D";
+        std::string r;
+        EXPECT_EQ(tempo([&] { r = invia_comando_veloce(s.app(), testo); }), c.fine);
+        EXPECT_EQ(r, c.rispostaDopo >= 0 ? sim::replyFrame("01S") : "");
+        // One wait, on the line, until just past the 100 ms deadline: no spinning.
+        EXPECT_EQ(attese, (std::vector<std::pair<int, int>>{{7, 100}}));
+    }
 }
 
 TEST_F(Link, BoardSelectsTheLoopAroundTheFrame) {

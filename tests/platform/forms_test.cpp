@@ -168,3 +168,46 @@ TEST(EventLoop, AHandlerThatThrowsIsReportedAndTheLoopGoesOn) {
 
 }  // namespace
 }  // namespace vc
+
+namespace vc {
+namespace {
+
+// The clock plays a real one's blocking: a wait lasts all the time it asks for. A tick takes 15 ms
+// of a 10 ms interval, as a poll outlasts its tick.
+TEST(EventLoop, IdleLoopWaitsJustUntilTheNextTimerOrThePump) {
+    struct Caso {
+        const char* nome;
+        int pompa;  // the pump's interval; 0: no pump
+        std::vector<int> attese;
+    } casi[] = {
+        {"timer only", 0, {10}},        // then the timer is due at once after every tick: no wait
+        {"pump every 4 ms", 4, {4, 4, 2}},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        Host h;
+        h.clock.quantum = 0;
+        std::vector<int> attese;
+        h.clock.onWait = [&](int fd, int ms) {
+            EXPECT_EQ(fd, -1);
+            attese.push_back(ms);
+            h.clock.advance(ms);
+        };
+        if (c.pompa) h.loop_.setExternalPump([] {}, c.pompa);
+        Finestra f(h);
+        f.load();
+        std::vector<std::int64_t> scatti;
+        f.Timer1.TimerEvent = [&] {
+            scatti.push_back(h.clock.monotonicMs());
+            h.clock.sleep(15);
+        };
+        f.Timer1.setInterval(10);
+        f.Timer1.setEnabled(true);
+        h.loop_.run([&] { return scatti.size() == 3; });
+        EXPECT_EQ(scatti, (std::vector<std::int64_t>{10, 25, 40}));
+        EXPECT_EQ(attese, c.attese);
+    }
+}
+
+}  // namespace
+}  // namespace vc

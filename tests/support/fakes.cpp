@@ -107,6 +107,13 @@ std::vector<std::string> FakeSerialLine::takeTexts() {
     return texts;
 }
 
+std::optional<std::int64_t> FakeSerialLine::nextArrival() const {
+    std::optional<std::int64_t> first;
+    for (const auto& piece : incoming_)
+        if (!first || piece.first < *first) first = piece.first;
+    return first;
+}
+
 void FakeSerialLine::deliver(std::string bytes, std::int64_t afterMs) {
     incoming_.emplace_back(clock_.monotonicMs() + afterMs, std::move(bytes));
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,12 @@ public:
     std::int64_t monotonicMs() const override { return ms_; }
     void sleep(int ms) override { ms_ += ms > 0 ? ms : 0; }
     void onDoEvents() override { ms_ += quantum; }
+    // Returns at once, as a fake clock never waits, unless a test stands in for the blocking.
+    void waitReadable(int fd, int ms) override {
+        if (onWait) onWait(fd, ms);
+    }
+    // Sees every wait asked for; a test that moves the clock here plays a blocking one.
+    std::function<void(int fd, int ms)> onWait;
 
     void advance(std::int64_t ms) { ms_ += ms; }
     void set(DateTime t) {
@@ -89,6 +96,10 @@ public:
 
     // Bytes that arrive 'afterMs' from now.
     void deliver(std::string bytes, std::int64_t afterMs = 0);
+    // When the next bytes arrive, if any are on their way.
+    std::optional<std::int64_t> nextArrival() const;
+    int descriptor() const override { return open_ ? fd : -1; }
+    int fd = -1;  // the descriptor it says it has while open
 
     std::set<int> openable{1};
     std::function<void(const std::string&)> onWrite;

@@ -149,6 +149,29 @@ TEST_F(SimulatorTest, ReplyIsDueAfterTheReplyDelay) {
     EXPECT_EQ(hex(sim.take(2030)), hex(replyFrame("01S0000")));
 }
 
+TEST_F(SimulatorTest, WireTimedReplyIsDueAfterRequestAndReplyOnTheWire) {
+    sim.setWireTimed(true);
+    r1.presentCard("0123400012300000");
+    struct Case {
+        const char* text;
+        std::string reply;
+        std::int64_t dueMs;  // (request + reply bytes) x 10 bits at 4800 baud, rounded
+    } cases[] = {
+        {"01000123D", replyFrame("01I00000123400012300000"), 79},  // 12 + 26 bytes: 79.2 ms
+        {"01000123D", replyFrame("01S0000"), 46},                 // 12 + 10 bytes: 45.8 ms
+        {"01000123K110001000", replyFrame("01S"), 56},            // 21 + 6 bytes: 56.3 ms
+    };
+    std::int64_t t = 0;
+    for (const auto& c : cases) {
+        sim.receive(frame(c.text), t += 1000);
+        EXPECT_EQ(sim.nextDueMs(), t + c.dueMs) << c.text;
+        EXPECT_EQ(sim.take(t + c.dueMs - 1), "") << c.text;
+        EXPECT_EQ(hex(sim.take(t + c.dueMs)), hex(c.reply)) << c.text;
+    }
+    EXPECT_EQ(sim.nextDueMs(), std::nullopt);
+    EXPECT_EQ(r1.polls(), 2) << "the output command is not a poll";
+}
+
 TEST_F(SimulatorTest, FramesNotForAnyReaderGetNothing) {
     r1.presentCard("1234");
     std::string badChecksum = frame("01000123D");

@@ -49,8 +49,14 @@ download of its stored transits (Q probe, S one transit at a time, E01 erase).
                       where the demo puts the card digits and the plant code in the card data,
                       counted from 0 = first character of the data;
                       default 1,2,3,4:5,6,7,8,9,10
+  --wire-time         answers as on a real line at 4800 8N1: each reply comes once the request
+                      and then the reply itself have had their time on the wire (10 bits a
+                      byte), instead of 5 ms after the request
   --link PATH         also makes PATH a symbolic link to the slave
   --help              this text
+
+On SIGUSR1, and once more when it stops, it prints "POLLS <total>" and then one line
+"POLLS LOOP:ADDR <count>" per reader: the polls (D) each reader has answered so far.
 )";
 
 struct UsageError : std::runtime_error {
@@ -70,6 +76,7 @@ struct Options {
     std::array<int, 4> posCarta{1, 2, 3, 4};
     std::array<int, 6> posCodice{5, 6, 7, 8, 9, 10};
     std::string link;
+    bool wireTimed = false;
 };
 
 std::vector<std::string> fields(std::string_view s, char sep, std::size_t maxFields) {
@@ -137,6 +144,10 @@ Options parse(int argc, char** argv) {
         if (opt == "--help") {
             std::fputs(Usage, stdout);
             std::exit(0);
+        }
+        if (opt == "--wire-time") {
+            o.wireTimed = true;
+            continue;
         }
         if (i + 1 >= argc) throw UsageError("unknown option or missing value: " + opt);
         const std::string arg = argv[++i];
@@ -206,8 +217,18 @@ void makeLink(const std::string& path, const std::string& target) {
     if (symlink(target.c_str(), path.c_str()) != 0) throw std::runtime_error("cannot create the link " + path);
 }
 
-volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t stopRequested = 0, countRequested = 0;
 extern "C" void onSignal(int) { stopRequested = 1; }
+extern "C" void onCount(int) { countRequested = 1; }
+
+void printPolls(vc::sim::Simulator& sim) {
+    std::int64_t total = 0;
+    for (const vc::sim::Reader& r : sim.readers()) total += r.polls();
+    std::printf("POLLS %lld\n", static_cast<long long>(total));
+    for (const vc::sim::Reader& r : sim.readers())
+        std::printf("POLLS %d:%d %lld\n", r.config().loop, r.config().address, static_cast<long long>(r.polls()));
+    std::fflush(stdout);
+}
 
 // Card reads arrive as a Poisson process: exponential gaps with the requested mean.
 class Demo {
@@ -240,6 +261,7 @@ private:
 
 int run(const Options& o) {
     vc::sim::Simulator sim;
+    sim.setWireTimed(o.wireTimed);
     for (const ReaderConfig& c : o.readers) sim.addReader(c);
     for (const std::string& card : o.cards) queueCard(sim, card);
     for (const std::string& transit : o.transits) storeTransit(sim, transit);
@@ -251,12 +273,18 @@ int run(const Options& o) {
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
+    std::signal(SIGUSR1, onCount);
     std::optional<Demo> demo;
     if (o.demoSeconds) demo.emplace(o, sim);
     while (!stopRequested) {
         server.step(5);
         if (demo) demo->tick(vc::sim::PtyServer::nowMs());
+        if (countRequested) {
+            countRequested = 0;
+            printPolls(sim);
+        }
     }
+    printPolls(sim);
     if (!o.link.empty()) unlink(o.link.c_str());
     return 0;
 }

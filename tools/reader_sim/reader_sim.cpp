@@ -49,6 +49,9 @@ void place(std::string& data, int pos, char c) {
     data[p] = c;
 }
 
+// Milliseconds that many bytes take at 4800 baud, 10 bits a byte (start, 8 data, stop), rounded.
+std::int64_t wireMs(std::size_t bytes) { return static_cast<std::int64_t>((bytes * 10 * 1000 + 2400) / 4800); }
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool allDigits(std::string_view s) { return std::all_of(s.begin(), s.end(), isDigit); }
@@ -152,6 +155,7 @@ std::string Reader::resetReply(char status) const { return status + digits(confi
 
 // Characters 5-8 of the reply carry the inputs at 6 and 7; the card data follow from 9.
 std::optional<std::string> Reader::onPoll(std::string_view) {
+    ++polls_;
     std::string data{'0', inputs_[0] ? '1' : '0', inputs_[1] ? '1' : '0', '0'};
     if (cards_.empty()) return reply('S', data);
     data += cards_.front();
@@ -338,15 +342,15 @@ void Simulator::receive(std::string_view bytes, std::int64_t nowMs) {
 void Simulator::dispatch(std::string_view text, std::int64_t nowMs) {
     Reader* r = addressed(text);
     if (!r) return;
-    if (const auto body = r->answer(text)) send(r->config(), *body, nowMs);
+    if (const auto body = r->answer(text)) send(r->config(), *body, text.size() + 3, nowMs);
 }
 
-void Simulator::send(const ReaderConfig& config, std::string_view body, std::int64_t nowMs) {
+void Simulator::send(const ReaderConfig& config, std::string_view body, std::size_t requestBytes, std::int64_t nowMs) {
     using B = ReaderConfig::Behaviour;
     std::string bytes = replyFrame(body);
     if (config.behaviour == B::WrongChecksum) bytes.back() = static_cast<char>(bytes.back() + 1);
     if (config.behaviour == B::GarbageFirst) bytes.insert(0, Garbage);
-    std::int64_t due = nowMs + replyDelayMs_;
+    std::int64_t due = nowMs + (wireTimed_ ? wireMs(requestBytes + bytes.size()) : replyDelayMs_);
     if (config.behaviour != B::Slow) {
         due_.emplace(due, std::move(bytes));
         return;
@@ -355,6 +359,11 @@ void Simulator::send(const ReaderConfig& config, std::string_view body, std::int
         due_.emplace(due, std::move(piece));
         due += config.slowGapMs;
     }
+}
+
+std::optional<std::int64_t> Simulator::nextDueMs() const {
+    if (due_.empty()) return std::nullopt;
+    return due_.begin()->first;
 }
 
 std::string Simulator::take(std::int64_t nowMs) {
@@ -410,6 +419,8 @@ std::int64_t PtyServer::nowMs() {
 }
 
 void PtyServer::step(int timeoutMs) {
+    if (const auto due = sim_.nextDueMs())
+        timeoutMs = static_cast<int>(std::clamp<std::int64_t>(*due - nowMs(), 0, timeoutMs));
     pollfd p{master_, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN)) {
         char buf[512];

@@ -132,6 +132,8 @@ public:
 
     // Every command text this reader heard (framing removed), oldest first.
     std::vector<std::string> commands;
+    // How many polls ("D") it has heard and answered.
+    std::int64_t polls() const { return polls_; }
 
 private:
     using Handler = std::optional<std::string> (Reader::*)(std::string_view data);
@@ -168,12 +170,16 @@ private:
     std::map<std::string, std::string> archive_;
     std::vector<StoredTransit> transits_;
     std::size_t nextTransit_ = 0;  // the next one "S" hands out; "Q" starts a download again
+    std::int64_t polls_ = 0;
 };
 
 class Simulator {
 public:
     // Delay between the end of a request and the first byte of its reply.
     void setReplyDelayMs(int ms) { replyDelayMs_ = ms; }
+    // Replies as on a real line at 4800 8N1 (10 bits a byte): a reply is due once the request
+    // and then the reply itself have had their time on the wire, instead of after the delay above.
+    void setWireTimed(bool on) { wireTimed_ = on; }
 
     Reader& addReader(ReaderConfig config);
     // Throws std::out_of_range when there is no such reader.
@@ -191,15 +197,18 @@ public:
     void receive(std::string_view bytes, std::int64_t nowMs);
     // The reply bytes due by nowMs, in order; "" when none.
     std::string take(std::int64_t nowMs);
+    // When the next reply bytes fall due, if any are waiting.
+    std::optional<std::int64_t> nextDueMs() const;
 
 private:
     Reader* addressed(std::string_view text);
     void dispatch(std::string_view text, std::int64_t nowMs);
-    void send(const ReaderConfig& config, std::string_view body, std::int64_t nowMs);
+    void send(const ReaderConfig& config, std::string_view body, std::size_t requestBytes, std::int64_t nowMs);
 
     std::deque<Reader> readers_;  // deque: references stay valid as readers are added
     int loop_ = 0;
     int replyDelayMs_ = 5;
+    bool wireTimed_ = false;
     std::string inbox_;                              // bytes not yet part of a whole frame
     std::multimap<std::int64_t, std::string> due_;  // reply pieces by due time, in order
 };
@@ -217,8 +226,8 @@ public:
 
     const std::string& slavePath() const { return slavePath_; }
 
-    // Waits up to timeoutMs for bytes from the program, hands them to the simulator and writes
-    // the replies that are due.
+    // Waits up to timeoutMs (less when a reply falls due sooner) for bytes from the program,
+    // hands them to the simulator and writes the replies that are due.
     void step(int timeoutMs = 5);
     // Steps until ms milliseconds have passed.
     void runFor(int ms);

@@ -8,21 +8,13 @@
 namespace vc {
 
 void SbloccaLettore(App& app, std::int16_t& indice) {
-    // A key pressed while a poll waits for its reply: the unlock goes out as soon as the line is
-    // free, rather than being lost.
-    if (ScambioInCorso(app)) {
-        app.sys.loop.post([&app, i = indice] {
-            std::int16_t di = i;
-            SbloccaLettore(app, di);
-        });
-        return;
-    }
     const DatiLettore& l = app.Lettori[static_cast<std::size_t>(indice)];
-    app.LoopCorrente = l.NumeroLoop;
     std::string comando = PrefissoLettore(l) + "K1" +
                           (app.imp.FlagTastieraOutput1 ? "1" : "0") + "000000" +
                           (app.imp.FlagTastieraOutput2 ? "1" : "0");
-    invia_comando(app, comando);
+    // A key pressed while a poll waits for its reply: the unlock goes out as soon as the line is
+    // free, rather than being lost.
+    QuandoLineaLibera(app, [&app, comando, loop = l.NumeroLoop]() mutable { invia_comando(app, comando, loop); });
 }
 
 void SbloccoDaTastiera(App& app) {

@@ -51,14 +51,14 @@ std::int16_t TipoRigaDate(const std::string& riga) {
 void Settaggio_output_lettore(App& app, std::int16_t scom) {
     for (int i = 0; i < app.NumeroLettori; ++i) {
         const DatiLettore& l = app.Lettori[static_cast<std::size_t>(i)];
-        app.LoopCorrente = l.NumeroLoop;
         std::string comando = PrefissoLettore(l) + "O0" + Num(scom);
-        invia_comando(app, comando);
+        invia_comando(app, comando, l.NumeroLoop);
     }
 }
 
-void UsciteTemporizzate(App& app) {
-    if (!app.OutputAutomatico) return;
+namespace {
+
+void ApplicaRegole(App& app) {
     // A missing file is a file in which no rule applies.
     std::ifstream f(app.file("Date.txt"), std::ios::binary);
     if (!f) return;
@@ -83,6 +83,20 @@ void UsciteTemporizzate(App& app) {
         Settaggio_output_lettore(app, Mid(voce, c.da, 5) <= adesso && adesso <= Mid(voce, c.a, 5) ? 1 : 0);
         return;
     }
+}
+
+}  // namespace
+
+void UsciteTemporizzate(App& app) {
+    if (!app.OutputAutomatico) return;
+    // A tick that falls inside another exchange's wait runs once the line is free, so none of its
+    // commands is refused. One waiting tick is enough: it reads the file and the time when it runs.
+    if (app.UsciteInAttesa) return;
+    app.UsciteInAttesa = true;
+    QuandoLineaLibera(app, [&app] {
+        app.UsciteInAttesa = false;
+        if (app.OutputAutomatico) ApplicaRegole(app);
+    });
 }
 
 }  // namespace vc

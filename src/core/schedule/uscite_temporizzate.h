@@ -17,7 +17,7 @@ std::int16_t TipoRigaDate(const std::string& riga);
 // Sends the output command, on (1) or off (0), to every reader in table order.
 void Settaggio_output_lettore(App& app, std::int16_t scom);
 
-// One tick of the timed outputs.
+// One tick of the timed outputs; one that finds the line busy runs as soon as it is free.
 void UsciteTemporizzate(App& app);
 
 }  // namespace vc

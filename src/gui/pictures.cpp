@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <tuple>
 
 namespace vc::gui {
 
@@ -180,18 +181,48 @@ const std::map<std::string, Drawing>& drawings() {
     return all;
 }
 
+QPixmap drawn(const Drawing& drawing, QSize size) {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size.width() / 100.0, size.height() / 100.0);
+        drawing(p);
+    }
+    return pixmap;
+}
+
+struct Drawn {
+    QPixmap pixmap;
+    QIcon icon;
+};
+
+// By name and size: the names are a fixed few and each button asks for one size, so it stays small.
+// Never destroyed: it may outlive the application object.
+const Drawn* cached(const std::string& name, QSize size) {
+    const auto it = drawings().find(name);
+    if (it == drawings().end() || size.isEmpty()) return nullptr;
+    static auto* cache = new std::map<std::tuple<std::string, int, int>, Drawn>;
+    const auto key = std::make_tuple(name, size.width(), size.height());
+    auto found = cache->find(key);
+    if (found == cache->end()) {
+        QPixmap pixmap = drawn(it->second, size);
+        found = cache->emplace(key, Drawn{pixmap, QIcon(pixmap)}).first;
+    }
+    return &found->second;
+}
+
 }  // namespace
 
 QPixmap picture(const std::string& name, QSize size) {
-    const auto it = drawings().find(name);
-    if (it == drawings().end() || size.isEmpty()) return {};
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size.width() / 100.0, size.height() / 100.0);
-    it->second(p);
-    return pixmap;
+    const Drawn* d = cached(name, size);
+    return d ? d->pixmap : QPixmap();
+}
+
+QIcon icon(const std::string& name, QSize size) {
+    const Drawn* d = cached(name, size);
+    return d ? d->icon : QIcon();
 }
 
 }  // namespace vc::gui

@@ -53,6 +53,11 @@ QFont fontOf(int pointSize, bool bold) {
     return f;
 }
 
+// Every change of a control syncs its view: an icon is set again only when it is another one.
+void showIcon(QAbstractButton& b, const QIcon& icon) {
+    if (b.icon().cacheKey() != icon.cacheKey()) b.setIcon(icon);
+}
+
 class LabelView final : public ViewOf<QLabel, Label> {
 public:
     LabelView(Label& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
@@ -92,7 +97,7 @@ public:
         setToolButtonStyle(beside ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
         const int side = beside ? std::max(16, g.height - 12) : std::max(16, std::min(g.width - 16, above));
         setIconSize(QSize(side, side));
-        setIcon(QIcon(picture(c_.Picture(), iconSize())));
+        showIcon(*this, gui::icon(c_.Picture(), iconSize()));
     }
 };
 
@@ -137,7 +142,7 @@ public:
     void sync() override {
         setText(qs(c_.Caption()));
         setCheckState(c_.Value() == 0 ? Qt::Unchecked : c_.Value() == 1 ? Qt::Checked : Qt::PartiallyChecked);
-        setIcon(QIcon(picture(c_.picture, QSize(20, 20))));
+        showIcon(*this, gui::icon(c_.picture, QSize(20, 20)));
     }
 
 protected:

@@ -1,14 +1,18 @@
 // The pictures the windows name are drawn, each its own.
 
 #include <QImage>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "cards/frm_cards_abil.h"
 #include "cards/frm_fasce_online.h"
+#include "core/main/frm_main.h"
+#include "gui_support.h"
 #include "gui/pictures.h"
 #include "support/fakes.h"
 
@@ -53,6 +57,28 @@ TEST(Pictures, TheRecordWindowsShowTheSameArrows) {
         EXPECT_EQ(fascia->Picture(), carta->Picture()) << fascia->name();
         EXPECT_FALSE(disegno(fascia->Picture()).isNull()) << fascia->Picture();
     }
+}
+
+// A new icon at every tick made the style keep scaled copies of each: memory grew while polling.
+TEST(Pictures, ThePollingAnimationShowsThirteenIconsOverAndOver) {
+    test::OnScreen s;
+    s.start();
+    auto& main = s.app().form<FrmMain>();
+    const auto& button = s.widget<QToolButton>("FrmMain", "Command4");
+    std::set<qint64> shown;
+    std::vector<qint64> firstRound;
+    for (int tick = 0; tick < 3 * 13; ++tick) {
+        main.Timer1_Timer();
+        s.settle(1);
+        shown.insert(button.icon().cacheKey());
+        if (tick < 13)
+            firstRound.push_back(button.icon().cacheKey());
+        else
+            EXPECT_EQ(button.icon().cacheKey(), firstRound[static_cast<std::size_t>(tick % 13)]) << tick;
+    }
+    EXPECT_EQ(shown.size(), 13u);
+    EXPECT_EQ(gui::icon("polling/3", QSize(40, 40)).cacheKey(), gui::icon("polling/3", QSize(40, 40)).cacheKey());
+    EXPECT_TRUE(gui::icon("polling/13", QSize(40, 40)).isNull());
 }
 
 TEST(Pictures, UnknownNamesDrawNothing) {

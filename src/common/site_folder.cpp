@@ -4,9 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+
+#include "platform/safe_file.h"
 
 namespace vc {
 namespace {
@@ -25,11 +28,11 @@ void check(const std::error_code& ec, const std::string& what) {
     if (ec) throw std::runtime_error(what + ": " + ec.message());
 }
 
-void copyIfMissing(const fs::path& from, const fs::path& to) {
-    if (fs::exists(to)) return;
+void copyIfMissing(const fs::path& from, const fs::path& to, std::optional<unsigned> mode = std::nullopt) {
     std::error_code ec;
-    fs::copy_file(from, to, ec);
-    check(ec, "Cannot copy " + from.string() + " to " + to.string());
+    if (fs::exists(fs::symlink_status(to, ec))) return;
+    if (!safe_file::replace(to.string(), readText(from), mode))
+        throw std::runtime_error("Cannot copy " + from.string() + " to " + to.string());
 }
 
 // A connection that is closed on every way out, so a failed build can delete its file. Errors
@@ -112,8 +115,8 @@ void makeSiteFolder(const std::string& templateDir, const std::string& targetDir
     fs::create_directories(to, ec);
     check(ec, "Cannot create the folder " + to.string());
 
-    for (const char* name : {"Accessi.ini", "pswaccessi.txt"})
-        copyIfMissing(from / name, to / name);
+    copyIfMissing(from / "Accessi.ini", to / "Accessi.ini");
+    copyIfMissing(from / "pswaccessi.txt", to / "pswaccessi.txt", ModoFilePassword);
     for (const fs::directory_entry& entry : fs::directory_iterator(from, ec))
         if (entry.is_regular_file() && entry.path().extension() == ".rpt")
             copyIfMissing(entry.path(), to / entry.path().filename());

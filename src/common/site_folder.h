@@ -1,7 +1,8 @@
 #pragma once
 // The site folder the program runs on (App.Path), built from the shipped template folder site/:
 //   Accessi.ini, pswaccessi.txt, *.rpt   copied only when missing: a site's settings, password
-//                                        and reports are never overwritten;
+//                                        and reports are never overwritten (pswaccessi.txt
+//                                        gets ModoFilePassword);
 //   Varcanto.mdb                         the site database, created from varcanto.sql (WAL journal)
 //                                        only when missing: an existing one holds the site's data;
 //   RepVarcanto.mdb.schema               the report database template, always rebuilt afresh from
@@ -12,6 +13,9 @@
 #include <string>
 
 namespace vc {
+
+// The password file is its owner's alone: its scrambling is no secret from anyone who can read it.
+inline constexpr unsigned ModoFilePassword = 0600;
 
 // Creates targetDir (and its parents) when needed and fills it as above.
 // Throws std::runtime_error naming the file and the cause on any failure.

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "common/site_folder.h"
 #include "password/password_file.h"
 #include "platform/profile.h"
 
@@ -171,7 +172,8 @@ bool FrmGestPassw::MemorizzaPassword(TextBox& box, const char* fatto, const char
 }
 
 bool FrmGestPassw::ScriviPassword(const std::string& valore, const char* azione) {
-    if (profile::writeString(SezionePassword, ChiavePassword, valore, app_.file("pswaccessi.txt"))) return true;
+    if (profile::writeString(SezionePassword, ChiavePassword, valore, app_.file("pswaccessi.txt"), ModoFilePassword))
+        return true;
     Messaggio(std::string("Impossibile scrivere il file pswaccessi.txt: la password non è stata ") + azione + ".",
               mb::Critical);
     return false;

@@ -1,7 +1,5 @@
 #include "platform/profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +9,8 @@
 #include <sstream>
 #include <string_view>
 #include <vector>
+
+#include "platform/safe_file.h"
 
 namespace vc::profile {
 namespace {
@@ -147,31 +147,6 @@ void insertLine(std::vector<Line>& lines, std::size_t at, std::string text) {
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), kNewLine});
 }
 
-bool writeAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A crash at any moment leaves either the old file or the new one: the text goes to a file
-// beside it, which then takes its name.
-bool replaceFile(const std::string& file, const std::string& content) {
-    const std::string temp = file + "." + std::to_string(::getpid()) + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    struct stat old {};
-    bool ok = (::stat(file.c_str(), &old) != 0 || ::fchmod(fd, old.st_mode & 07777) == 0) &&
-              writeAll(fd, content) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), file.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-}
-
 }  // namespace
 
 std::size_t getString(const std::string& section, const std::string& key, const std::string& def,
@@ -191,7 +166,7 @@ std::string read(const std::string& section, const std::string& key, const std::
 }
 
 bool writeString(const std::string& section, const std::string& key, const std::string& value,
-                 const std::string& file) {
+                 const std::string& file, std::optional<unsigned> mode) {
     std::error_code ec;
     const bool exists = fs::exists(file, ec);
     if (ec || (exists && ::access(file.c_str(), W_OK) != 0)) return false;
@@ -209,7 +184,7 @@ bool writeString(const std::string& section, const std::string& key, const std::
         insertLine(lines, lines.size(), "[" + section + "]");
         insertLine(lines, lines.size(), entry);
     }
-    return replaceFile(file, joinLines(lines));
+    return safe_file::replace(file, joinLines(lines), mode);
 }
 
 }  // namespace vc::profile

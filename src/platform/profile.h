@@ -8,6 +8,7 @@
 // The file is code page 1252 on disk; names and values cross this API as cp1252 bytes, so a
 // "character" is one byte as in the old files. Convert with cp1252.h where text is shown.
 
+#include <optional>
 #include <string>
 
 namespace vc::profile {
@@ -21,8 +22,9 @@ std::size_t getString(const std::string& section, const std::string& key, const 
 std::string read(const std::string& section, const std::string& key, const std::string& def,
                  std::size_t size, const std::string& file);
 
-// Returns false when the file cannot be written.
+// Returns false when the file cannot be written. The file is replaced whole (safe_file.h), with
+// 'mode' when given, else keeping its mode.
 bool writeString(const std::string& section, const std::string& key, const std::string& value,
-                 const std::string& file);
+                 const std::string& file, std::optional<unsigned> mode = std::nullopt);
 
 }  // namespace vc::profile

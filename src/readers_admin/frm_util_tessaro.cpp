@@ -7,6 +7,7 @@
 #include "common/val.h"
 #include "core/link/reader_link.h"
 #include "core/settings/frm_prog_setup.h"
+#include "platform/safe_file.h"
 #include "readers_admin/frm_conf_lettori.h"
 #include "readers_admin/linea_libera.h"
 
@@ -53,10 +54,7 @@ Archivio LeggiArchivio(App& app, const std::string& percorso) {
 }
 
 bool AggiungiRecord(const std::string& percorso, const std::string& record) {
-    std::ofstream f(percorso, std::ios::binary | std::ios::app);
-    f << '"' << record << "\"\r\n";
-    f.close();
-    return !f.fail();
+    return safe_file::append(percorso, '"' + record + "\"\r\n");
 }
 
 }  // namespace
@@ -180,7 +178,7 @@ void FrmUtilTessaro::Command1_Click() {
     const std::string percorso = app_.file(nome + ".txt");
     if (std::filesystem::exists(percorso)) {
         app_.MsgBox("Il file già esiste. I dati verranno messi in coda.", mb::Information, "Messaggio");
-    } else if (!std::ofstream(percorso, std::ios::binary)) {
+    } else if (!safe_file::append(percorso, "")) {
         app_.MsgBox("Impossibile scrivere il file " + percorso + ".", mb::Critical, "Errore");
         return;
     }

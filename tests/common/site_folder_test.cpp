@@ -171,10 +171,11 @@ TEST_F(SiteFolderTest, NewRowsStartUnsetAndTransitsAreCountedInInsertionOrder) {
               (std::vector<std::string>{"a1", "c3"}));
 }
 
-TEST_F(SiteFolderTest, PasswordFileIsInCodePage1252WithNoPasswordSet) {
+TEST_F(SiteFolderTest, PasswordFileIsInCodePage1252WithNoPasswordSetAndOnlyItsOwnerReadsIt) {
     makeSiteFolder(kTemplate, site_);
     EXPECT_EQ(readFile(site_ / "pswaccessi.txt"),
               "[Varcanto]\r\nFile=\xB0\xB0\xB0\xA7\xA7\xA7\r\n");
+    EXPECT_EQ(fs::status(site_ / "pswaccessi.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(SiteFolderTest, SettingsFileHoldsEveryKeyWithCrLfLines) {

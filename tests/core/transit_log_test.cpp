@@ -6,6 +6,7 @@
 #include "core/main/frm_main.h"
 #include "platform/profile.h"
 #include "support/fakes.h"
+#include "support/fsync_spy.h"
 
 namespace vc {
 namespace {
@@ -102,6 +103,30 @@ TEST_F(Presence, ExternalHistoryTakesGrantsNotRefusals) {
     const auto righe = Database::open(s.site.file("Varcanto.mdb"))->query("SELECT nota FROM transiti");
     ASSERT_EQ(righe.size(), 1u);
     EXPECT_EQ(righe[0][0].second.str(), "Blocco per anti pass back");
+}
+
+// The line was flushed to the page cache only: a power cut could still take it. And a link planted
+// under its name was followed.
+TEST_F(Presence, HistoryLineIsOnTheDiskWhenTheGrantReturnsAndNeverWrittenThroughALink) {
+    s.app().imp.FlagStoricoEsterno = true;
+    const std::string storico = s.site.file("Storico.txt");
+    {
+        const test::FsyncSpy spia;
+        ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+        EXPECT_TRUE(spia.wasSynced(storico));
+        EXPECT_TRUE(spia.wasSynced(s.site.path()));  // the new file's name
+    }
+    {
+        const test::FsyncSpy spia;
+        ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+        EXPECT_EQ(spia.synced(), std::vector<std::string>{std::filesystem::canonical(storico).string()});
+    }
+    std::filesystem::remove(storico);
+    const std::string altrove = s.site.file("altrove");
+    std::filesystem::create_symlink(altrove, storico);
+    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In");
+    EXPECT_FALSE(std::filesystem::exists(altrove));
+    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos);
 }
 
 TEST_F(Presence, TransitTheDatabaseRefusesIsShownNotLost) {

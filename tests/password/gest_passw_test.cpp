@@ -105,6 +105,17 @@ TEST(GestPassw, SetsAPasswordOfAtMostSixteenCharactersAndTheLoginAsksForIt) {
     EXPECT_TRUE(p.accede({"abcdefghijklmnop", "Abcdefghijklmnop"}));
 }
 
+// The file was written readable by every local user, and its scrambling reads back in one line.
+TEST(GestPassw, OnlyTheOwnerReadsTheStoredPasswordEvenWhereTheFileWasOpenToAll) {
+    Postazione p;
+    const std::string file = p.s.site.file("pswaccessi.txt");
+    std::filesystem::permissions(file, std::filesystem::perms(0644));
+    p.imposta("segreta");
+    EXPECT_EQ(p.valore(), *CodificaPassword("segreta"));
+    EXPECT_EQ(std::filesystem::status(file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 TEST(GestPassw, OkWithAnEmptyBoxLeavesTheFileAsItWas) {
     Postazione p;
     auto& g = p.apri();

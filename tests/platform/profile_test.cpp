@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/fakes.h"
+#include "support/fsync_spy.h"
 
 namespace vc::profile {
 namespace {
@@ -128,6 +129,26 @@ TEST_F(Profile, WriteKeepsTheFileModeAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(writeString("S", "K", "2", path));
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+// The temporary file was once named after the process: a link planted under that name in a
+// writable site folder was followed and the file it named overwritten.
+TEST_F(Profile, ARewriteFollowsNoPlantedLinkAndIsOnTheDiskWhenItReturns) {
+    const std::string vittima = dir.file("vittima");
+    std::ofstream(vittima, std::ios::binary) << "intatto";
+    file("[S]\r\nK=1\r\n");
+    fs::create_symlink(vittima, path + "." + std::to_string(::getpid()) + ".tmp");
+    const test::FsyncSpy spia;
+    ASSERT_TRUE(writeString("S", "K", "2", path, 0600));
+    EXPECT_EQ(content(), "[S]\r\nK=2\r\n");
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0600));
+    std::ifstream v(vittima, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(v), {}), "intatto");
+    // The new text, then the folder entry that names it.
+    ASSERT_EQ(spia.synced().size(), 2u);
+    EXPECT_EQ(fs::path(spia.synced()[0]).parent_path(), fs::canonical(dir.path()));
+    EXPECT_TRUE(spia.wasSynced(dir.path()));
 }
 
 TEST_F(Profile, WriteFailsWhereTheFileCannotBeWritten) {

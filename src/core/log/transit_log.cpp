@@ -1,12 +1,13 @@
 #include "core/log/transit_log.h"
 
-#include <fstream>
+#include <stdexcept>
 
 #include "common/text.h"
 #include "core/app.h"
 #include "core/link/reader_link.h"
 #include "core/settings/settings_file.h"
 #include "platform/cp1252.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -79,11 +80,10 @@ void TransitoNonRegistrato(App& app, const std::string& badge, const std::string
                                 app.CrLf + app.sys.clock.now().generalText());
 }
 
+// The line is on the disk before the decision ends, as a database row is.
 void AccodaStorico(App& app, const std::string& riga) {
-    std::ofstream f(app.file("Storico.txt"), std::ios::binary | std::ios::app);
-    f << '"' << cp1252::fromUtf8(riga) << "\"\r\n";
-    f.flush();
-    if (!f) throw std::runtime_error("impossibile scrivere " + app.file("Storico.txt"));
+    if (!safe_file::append(app.file("Storico.txt"), '"' + cp1252::fromUtf8(riga) + "\"\r\n"))
+        throw std::runtime_error("impossibile scrivere " + app.file("Storico.txt"));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "core/main/frm_main.h"
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "common/text.h"
 #include "core/access/polling.h"
@@ -11,6 +13,7 @@
 #include "core/schedule/imparziale.h"
 #include "core/schedule/uscite_temporizzate.h"
 #include "core/settings/settings_file.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -154,11 +157,13 @@ void FrmMain::CopiaDatabaseReport() {
     namespace fs = std::filesystem;
     const fs::path modello = app_.PercorsoDbReport + ".schema";
     if (!fs::exists(modello)) return;
-    const fs::path db = app_.PercorsoDbReport, temp = app_.PercorsoDbReport + ".new";
-    fs::copy_file(modello, temp, fs::copy_options::overwrite_existing);
+    std::ifstream in(modello, std::ios::binary);
+    std::ostringstream copia;
+    copia << in.rdbuf();
+    if (!in) return;
     // A journal left by the previous run belongs to the old file: it must not be replayed on the new one.
     for (const char* resto : {"-wal", "-shm", "-journal"}) fs::remove(app_.PercorsoDbReport + resto);
-    fs::rename(temp, db);
+    safe_file::replace(app_.PercorsoDbReport, copia.str());
 }
 
 void FrmMain::Timer1_Timer() {

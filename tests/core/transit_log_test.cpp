@@ -81,6 +81,17 @@ TEST_F(Presence, RefusalIsCarriedOutAndLogged) {
     EXPECT_EQ(r[8].second.str(), "");
 }
 
+// A crash during the all-off exchange or the beep (up to three seconds) lost the refusal.
+TEST_F(Presence, RefusalIsStoredBeforeTheAllOffAndTheBeep) {
+    std::size_t righeAllOff = 99;
+    s.serial.onWrite = [&](const std::string&) {
+        righeAllOff = Database::open(s.site.file("Varcanto.mdb"))->query("SELECT * FROM transiti").size();
+    };
+    ScriviTransitoNegato(s.app(), "01000123", FuoriFascia, "Ingresso", "In", "0012", "Rossi", "Mario");
+    EXPECT_EQ(righeAllOff, 1u);
+    EXPECT_GT(s.dialogs.beeps, 0);
+}
+
 TEST_F(Presence, BeepLastsOneSecondAndCanBeSilenced) {
     const auto t0 = s.clock.monotonicMs();
     ScriviTransitoNegato(s.app(), "01000123", BadgeNonPresente, "Ingresso", "In", "", "", "");

@@ -124,6 +124,14 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
                           const std::string& situatoPresso, const std::string& stato, const std::string& badge,
                           const std::string& cognome, const std::string& nome) {
     ColoraEsito(app, colour::Red);
+    // The record comes first: the all-off exchange and the beep take up to three seconds, and a
+    // refusal the reader has carried out must not be lost to a crash in them.
+    const std::string nota = CausaRifiuto(codice);
+    try {
+        RegistraTransito(app, badge, cognome, nome, situatoPresso, false, stato, nota);
+    } catch (const std::exception& e) {
+        TransitoNonRegistrato(app, badge, nota, e.what());
+    }
     std::string tuttoSpento = prefisso + "K000000000";
     invia_comando(app, tuttoSpento);
     if (app.imp.FlagBeep) {
@@ -132,12 +140,6 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
             app.sys.loop.doEvents();
             app.sys.dialogs.beep();
         }
-    }
-    const std::string nota = CausaRifiuto(codice);
-    try {
-        RegistraTransito(app, badge, cognome, nome, situatoPresso, false, stato, nota);
-    } catch (const std::exception& e) {
-        TransitoNonRegistrato(app, badge, nota, e.what());
     }
 }
 

@@ -30,7 +30,7 @@ const char* CausaRifiuto(std::int16_t codice);
 // A granted passage at reader 'lettore' (1-based).
 void ScriviTransito(App& app, const std::string& badge, const std::string& cognome, const std::string& nome,
                     std::int16_t lettore, const std::string& situatoPresso, const std::string& stato);
-// A refusal: red shapes, the all-off command to the reader, the beep, the record.
+// A refusal: red shapes, the record, the all-off command to the reader, the beep.
 void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t codice,
                           const std::string& situatoPresso, const std::string& stato, const std::string& badge,
                           const std::string& cognome, const std::string& nome);

@@ -20,6 +20,7 @@ void aggiungiLettori(test::Station& s, int n, const char* stato = "In") {
 TEST(StartUp, PreparesTheWindowWithBothSwitchesOff) {
     test::Station s;
     s.setting("Utenti", "4");
+    s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0001'), ('0002'), ('0003'), ('0004')");
     auto& m = static_cast<FrmMain&>(s.start());
     EXPECT_EQ(m.Caption(), "Varcanto  - Versione 1.0 - VT003");
     EXPECT_TRUE(s.serial.isOpen());

@@ -55,6 +55,17 @@ TEST_F(Presence, AntiPassBackByDirection) {
     EXPECT_TRUE(controllo_antipassback(a, "0012", 0));   // not inside: refused at the exit
 }
 
+// A kill between a change of "presenti" and the write of "Utenti" left the count one off for good.
+TEST(PresenceAtStartUp, TheCountFollowsTheTableOfPeopleInside) {
+    test::Station s;
+    s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0007'), ('0008')");
+    s.setting("Utenti", "3");
+    auto& m = static_cast<FrmMain&>(s.start());
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 2);
+    EXPECT_EQ(m.Label4.Caption(), "2");
+    EXPECT_EQ(profile::read("Impostazioni", "Utenti", "?", 10, s.site.file("Accessi.ini")), "2");
+}
+
 TEST_F(Presence, CountIsNotClampedAtZero) {
     s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0007')");
     EXPECT_FALSE(controllo_antipassback(s.app(), "0007", 0));

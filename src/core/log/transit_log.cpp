@@ -166,4 +166,11 @@ void AggiungiPresente(App& app, const std::string& badge, std::int16_t verso) {
     ScriviUtenti(app);
 }
 
+void RiallineaPresenti(App& app) {
+    const long nellaTabella = Tabella(app, "Data1", "presenti").RecordCount();
+    if (nellaTabella == app.imp.UtentiPresenti) return;
+    app.imp.UtentiPresenti = static_cast<std::int32_t>(nellaTabella);
+    ScriviUtenti(app);
+}
+
 }  // namespace vc

@@ -39,6 +39,9 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
 bool controllo_antipassback(App& app, const std::string& badge, std::int16_t verso);
 // A person entered at an "In" reader.
 void AggiungiPresente(App& app, const std::string& badge, std::int16_t verso);
+// At start-up: the count of people inside as "presenti" has them. A crash between a change of the
+// table and the write of its count leaves the two apart; the table is the record of who is inside.
+void RiallineaPresenti(App& app);
 
 // The history file line of a granted passage, without its quotes.
 std::string RigaStorico(const std::string& badge, const std::string& cognome, const std::string& nome,

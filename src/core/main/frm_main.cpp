@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "core/access/polling.h"
 #include "core/link/reader_link.h"
+#include "core/log/transit_log.h"
 #include "core/main/frm_wait.h"
 #include "core/main/sblocco_tastiera.h"
 #include "core/readers/carica_lettori.h"
@@ -121,6 +122,7 @@ void FrmMain::Form_Load() {
     passo([this] { ApriPortaSeriale(); });
     app_.PollingAttivo = false;
     app_.OutputAutomatico = false;
+    passo([this] { RiallineaPresenti(app_); });
     Label4.setCaption(Num(app_.imp.UtentiPresenti));
     Label1.setBackColor(colour::Red);
     Label2.setBackColor(colour::Red);

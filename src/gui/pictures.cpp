@@ -181,7 +181,7 @@ const std::map<std::string, Drawing>& drawings() {
     return all;
 }
 
-QPixmap drawn(const Drawing& drawing, QSize size) {
+QPixmap draw(const Drawing& drawing, QSize size) {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
     {
@@ -207,7 +207,7 @@ const Drawn* cached(const std::string& name, QSize size) {
     const auto key = std::make_tuple(name, size.width(), size.height());
     auto found = cache->find(key);
     if (found == cache->end()) {
-        QPixmap pixmap = drawn(it->second, size);
+        QPixmap pixmap = draw(it->second, size);
         found = cache->emplace(key, Drawn{pixmap, QIcon(pixmap)}).first;
     }
     return &found->second;

@@ -42,6 +42,9 @@ void collega(test::Station& s, sim::Simulator& sim) {
 }
 
 TEST(MemoryCheck, PollingSixtyFourReadersKeepsMemoryFlat) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer holds freed memory in quarantine: the resident size says nothing";
+#endif
     test::OnScreen o;
     test::Station& s = o.station;
     s.setting("Polling", "100");  // one round of the 64 readers a second, a tick every 16 ms

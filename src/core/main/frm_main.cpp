@@ -160,9 +160,9 @@ void FrmMain::CopiaDatabaseReport() {
     const fs::path modello = app_.PercorsoDbReport + ".schema";
     if (!fs::exists(modello)) return;
     std::ifstream in(modello, std::ios::binary);
+    if (!in) return;
     std::ostringstream copia;
     copia << in.rdbuf();
-    if (!in) return;
     // A journal left by the previous run belongs to the old file: it must not be replayed on the new one.
     for (const char* resto : {"-wal", "-shm", "-journal"}) fs::remove(app_.PercorsoDbReport + resto);
     safe_file::replace(app_.PercorsoDbReport, copia.str());

@@ -46,7 +46,7 @@ constexpr std::int64_t Margine = 20;  // a transit decided this close to the kil
 // the database's commit. On a busy machine that can take longer than the margin, so a grant lost
 // within this much more is counted and printed; one lost beyond it fails the test. A refusal is
 // stored before its all-off is sent, so the margin alone holds for it.
-constexpr std::int64_t AttesaConferma = 250;
+constexpr std::int64_t AttesaConferma = 500;
 
 struct Lettore {
     int indirizzo;

@@ -134,20 +134,7 @@ void FrmFunzAgg::Command10_Click() {
         avviso(app_, "L'imparziale non è stato attivato.", "Messaggio");
         return;
     }
-    app_.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
-    app_.form("FrmWait").Show();
-    Randomize(app_);
-    AzzeraImparziale(app_);
-    const bool estratti = ContaQuanti(app_);
-    if (estratti) SceltaImparziale(app_);
-    app_.form("FrmWait").Unload();
-    if (estratti) {
-        app_.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
-        informa(app_, "Operazione completata.");
-    } else {
-        app_.MsgBox(ImparzialeImpossibile, mb::Critical, "Errore");
-        app_.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
-    }
+    if (EseguiImparziale(app_, true)) informa(app_, "Operazione completata.");
 }
 
 void FrmFunzAgg::Command2_Click() {

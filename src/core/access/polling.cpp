@@ -1,6 +1,7 @@
 #include "core/access/polling.h"
 
 #include <fstream>
+#include <utility>
 
 #include "common/carte.h"
 #include "common/text.h"
@@ -196,13 +197,12 @@ void Decisione::Esegui() {
 bool OraInFascia(App& app, const std::string& da1, const std::string& a1, const std::string& da2,
                  const std::string& a2) {
     const DateTime t = app.sys.clock.now();
-    const int adesso = t.hour * 60 + t.minute;
-    auto minuti = [](const std::string& hhmm) {
-        return CInt(Val(Mid(hhmm, 1, 2))) * 60 + CInt(Val(Mid(hhmm, 4, 2)));
-    };
+    // (hour, minute) pairs compared hour first: a minute written past 59 does not carry into the hour.
+    const std::pair<double, double> adesso{t.hour, t.minute};
+    auto orario = [](const std::string& hhmm) { return std::pair{Val(Mid(hhmm, 1, 2)), Val(Mid(hhmm, 4, 2))}; };
     auto impostata = [](const std::string& da, const std::string& a) { return da != "##:##" && a != "##:##"; };
     auto contiene = [&](const std::string& da, const std::string& a) {
-        return impostata(da, a) && minuti(da) <= adesso && adesso <= minuti(a);
+        return impostata(da, a) && orario(da) <= adesso && adesso <= orario(a);
     };
     if (contiene(da1, a1) || contiene(da2, a2)) return true;
     return !impostata(da1, a1) && !impostata(da2, a2);

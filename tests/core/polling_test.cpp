@@ -325,6 +325,19 @@ TEST_F(ArchiveReader, CardNumberComesFromTheArchive) {
     EXPECT_EQ(nota(), "Carta irregolare");
 }
 
+// The look-up reads the archive as the utilities do: a line that holds no record is passed over,
+// and the last line counts without its CR LF.
+TEST_F(ArchiveReader, OddLinesAreSkippedAndTheLastLineNeedsNoEnd) {
+    std::ofstream(s.site.file("ARCHIVIO.txt"), std::ios::binary) << "xyzQQQQQQ\r\n\r\n\"012A1B2C3\"";
+    carta("0012");
+    presenta(1, "QQQQQQzzzz");
+    poll(1);
+    EXPECT_EQ(nota(), "Carta irregolare");
+    presenta(1, "A1B2C3zzzz");
+    poll(1);
+    EXPECT_EQ(nota(), "Passaggio");
+}
+
 TEST_F(ArchiveReader, IsPolledThroughTheMediumLink) {
     s.serial.onWrite = nullptr;  // no reader answers
     const std::pair<std::int16_t, int> casi[] = {{1, 1200}, {2, 100}};  // "KOVA KV-P", then "KOVA KV-M1"

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <utility>
 
+#include "common/archivio_carte.h"
 #include "common/carte.h"
 #include "common/text.h"
 #include "common/val.h"
@@ -211,12 +212,11 @@ bool OraInFascia(App& app, const std::string& da1, const std::string& a1, const 
 std::string cerca_carta_file(App& app, const std::string& codice) {
     std::ifstream f(app.file(app.imp.FileTessaro + ".txt"), std::ios::binary);
     if (!f) return "????";
-    // One quoted record per line: a 3-digit record number, then the 6-character card code.
+    // A line that holds no record is skipped, as the utilities window skips it.
     std::string riga;
     while (std::getline(f, riga)) {
-        if (!riga.empty() && riga.back() == '\r') riga.pop_back();
-        if (riga.size() >= 2 && riga.front() == '"' && riga.back() == '"') riga = riga.substr(1, riga.size() - 2);
-        if (Mid(riga, 4, 6) == codice) return "0" + Mid(riga, 1, 3);
+        const auto record = RecordArchivio(riga);
+        if (record && Mid(*record, 4, 6) == codice) return "0" + Mid(*record, 1, 3);
     }
     // A read that failed before the end is as good as a missing file.
     return f.bad() ? "????" : "####";

@@ -107,6 +107,8 @@ void FrmCardsAbil::Disponi() {
     Label7.setCaption("Turno orario");
     Label7.place(12, 30, 100, 20);
     Combo1.place(116, 28, 300, 24);
+    // A name typed, or none, is the card's schedule as much as one chosen from the list.
+    Combo1.editable = true;
     Check4.setCaption("Abilita");
     Check4.place(440, 28, 120, 22);
     Frame11.setCaption("Scelta delle fasce orarie per il funzionamento Stand Alone");

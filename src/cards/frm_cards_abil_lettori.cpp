@@ -56,30 +56,43 @@ void FrmCardsAbil::upload_carta() {
         const Recordset& carta = *Data1.recordset();
         const std::string lettore = carta.field("Lettore").str();
         const bool memorizza = !carta.field("Flag_online").toBool() && carta.field("AbilitaCarta").toBool();
-        // The options as the window shows them; with no band chosen, the stored one.
+        // The options as the window shows them; with no band chosen, the stored one. A stored band
+        // no reader takes leaves the band options of the card shown before: that card's band is
+        // not this one's, so the card is refused rather than stored with it.
         OpzioniCarta opzioni = OpzioniDaRecord(carta);
+        const std::string fasciaMemorizzata = opzioni.Fascia;
         opzioni.MetodoInput = Option3.Value();
         opzioni.ControllaInput = Option1.Value();
         opzioni.Input2 = Option7.Value();
         opzioni.Input1 = Option5.Value();
-        if (Option9.Value()) opzioni.Fascia = "1";
-        if (Option10.Value()) opzioni.Fascia = "2";
-        if (Option11.Value()) opzioni.Fascia = "3";
-        if (Option12.Value()) opzioni.Fascia = "0";
+        if (FasciaValida(fasciaMemorizzata)) {
+            if (Option9.Value()) opzioni.Fascia = "1";
+            if (Option10.Value()) opzioni.Fascia = "2";
+            if (Option11.Value()) opzioni.Fascia = "3";
+            if (Option12.Value()) opzioni.Fascia = "0";
+        }
         opzioni.Output1 = Check2.checked();
         opzioni.Output2 = Check3.checked();
         const bool quattroCifre = app_.imp.FlagQuattroCifre;
+        bool rifiutata = false;
 
         for (int i = 0; i < app_.NumeroLettori; ++i) {
             const DatiLettore& l = app_.Lettori[static_cast<std::size_t>(i)];
             const int n = i + 1;
             app_.LoopCorrente = l.NumeroLoop;
             const bool abilitata = memorizza && Val(Mid(lettore, static_cast<std::size_t>(n), 1)) == 1;
-            std::string comando = PrefissoLettore(l) + (abilitata ? ComandoMemorizzaCarta(Text4.Text(), quattroCifre, opzioni)
-                                                           : ComandoCancellaCarta(Text4.Text(), quattroCifre));
-            const Esito esito = EsitoProgrammazione(invia_comando(app_, comando));
+            const std::optional<std::string> comando = abilitata ? ComandoMemorizzaCarta(Text4.Text(), quattroCifre, opzioni)
+                                                                 : ComandoCancellaCarta(Text4.Text(), quattroCifre);
+            if (!comando) {
+                rifiutata = true;
+                continue;
+            }
+            std::string testo = PrefissoLettore(l) + *comando;
+            const Esito esito = EsitoProgrammazione(invia_comando(app_, testo));
             if (esito.testo) return fine(esito.testo, esito.icona, TitoloLettore(n, l));
         }
+        if (rifiutata)
+            return fine(TestoCarteRifiutate({{Text4.Text(), opzioni.Fascia}}), mb::Exclamation, "Attenzione");
     } catch (const DbError& e) {
         app_.form("FrmWait").Unload();
         Show();

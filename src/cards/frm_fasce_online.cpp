@@ -268,15 +268,24 @@ void FrmFasceOnline::Command2_Click() {
     ChiudiAttesa();
 }
 
-// Writes the schedule, shows it where it now stands and copies it into its cards. A failure
-// before the row is written leaves the entry as typed, in its mode; after it, the window goes
-// back to browsing with the counts that match the table.
+// Writes the schedule and copies it into its cards, then shows it where it now stands. The two
+// writes are one transaction: a failure leaves nothing written and the entry as typed, in its
+// mode, so the operator can save it again; no card is left with a copy of a schedule that the
+// table does not hold.
 void FrmFasceOnline::Salva() {
     const bool nuova = Command2.Caption() == "Salva nuovo";
-    bool salvata = false;
     try {
+        Database& db = Data1.database();
+        Transaction t(db);
         SalvaFascia();
-        salvata = true;
+        AggiornaCarteFascia(db);
+        t.commit();
+    } catch (const DbError& e) {
+        ChiudiAttesa();
+        ErroreDatabase(e);
+        return;
+    }
+    try {
         if (nuova) {
             ++NumeroFasce;
             PosizioneFascia = NumeroFasce;
@@ -287,34 +296,45 @@ void FrmFasceOnline::Salva() {
             RiposizionaFascia();
         }
         PresentaFascia();
-        AggiornaCarteFascia();
     } catch (const DbError& e) {
         ChiudiAttesa();
         ErroreDatabase(e);
-        if (!salvata) return;
     }
     AggiornaContatore();
     ModoConsultazione();
     AbilitaOrari();
 }
 
+// The schedule and its removal from the cards go together, or neither does.
 void FrmFasceOnline::Command3_Click() {
     const int risposta =
         app_.MsgBox("Sei sicuro di voler cancellare questa fascia oraria ?", mb::YesNo | mb::Question, "Domanda");
     const std::string nome = Text5.Text();
     if (risposta != mb::Yes) return;
     MostraAttesa(100);
-    bool cancellata = false;
+    std::shared_ptr<Recordset> fascia;
+    long posizione = -1;
     try {
-        Data1.recordset()->Delete();
-        cancellata = true;
-        --NumeroFasce;
-        Data1.Refresh();
-        TogliFasciaCarte(nome);
+        Database& db = Data1.database();
+        fascia = Data1.recordset();
+        posizione = fascia->AbsolutePosition();
+        Transaction t(db);
+        fascia->Delete();
+        TogliFasciaCarte(db, nome);
+        t.commit();
     } catch (const DbError& e) {
         ChiudiAttesa();
         ErroreDatabase(e);
-        if (!cancellata) return;
+        // Rolled back: the schedule shown is there again, and current again.
+        if (fascia && posizione >= 0) fascia->setAbsolutePosition(posizione);
+        return;
+    }
+    try {
+        --NumeroFasce;
+        Data1.Refresh();
+    } catch (const DbError& e) {
+        ChiudiAttesa();
+        ErroreDatabase(e);
     }
     ModoConsultazione();
     PosizioneFascia = 1;  // the first record is current after the refresh
@@ -406,18 +426,19 @@ void FrmFasceOnline::SalvaFascia() {
 }
 
 // One statement for all the cards of the schedule: the same end state as updating them one by
-// one, in a single durable write, and all of them or none.
-void FrmFasceOnline::AggiornaCarteFascia() {
+// one, and all of them or none. Written through the connection of the schedule's own write, so
+// that both are one transaction.
+void FrmFasceOnline::AggiornaCarteFascia(Database& db) {
     Data2.Refresh();
-    Data2.database().execute("UPDATE Carte SET " + CopiaNellaCarta(Giorni(), Orari()) + CarteDellaFascia(Text5.Text()));
+    db.execute("UPDATE Carte SET " + CopiaNellaCarta(Giorni(), Orari()) + CarteDellaFascia(Text5.Text()));
 }
 
-void FrmFasceOnline::TogliFasciaCarte(const std::string& nome) {
+void FrmFasceOnline::TogliFasciaCarte(Database& db, const std::string& nome) {
     Data2.Refresh();
     std::array<std::string, 28> nonImpostati;
     nonImpostati.fill(OrarioNonImpostato);
-    Data2.database().execute("UPDATE Carte SET " + CopiaNellaCarta({}, nonImpostati) +
-                             ", Flag_fasce = 0, NomeFascia = ''" + CarteDellaFascia(nome));
+    db.execute("UPDATE Carte SET " + CopiaNellaCarta({}, nonImpostati) + ", Flag_fasce = 0, NomeFascia = ''" +
+               CarteDellaFascia(nome));
 }
 
 // ---- wait window ----

@@ -85,8 +85,8 @@ private:
     void Vai(bool possibile, void (Recordset::*mossa)(), std::int16_t posizione);
     void Salva();
     void SalvaFascia();
-    void AggiornaCarteFascia();
-    void TogliFasciaCarte(const std::string& nome);
+    void AggiornaCarteFascia(Database& db);
+    void TogliFasciaCarte(Database& db, const std::string& nome);
     std::int16_t ContaFasce();
     void MostraAttesa(int cedimenti = 0);
     void ChiudiAttesa();

@@ -6,7 +6,7 @@
 namespace vc {
 
 namespace {
-const char* cifra(bool v) { return v ? "1" : "0"; }
+char cifra(bool v) { return v ? '1' : '0'; }
 }  // namespace
 
 OpzioniCarta OpzioniDaRecord(const Recordset& carta) {
@@ -20,13 +20,33 @@ std::string CampoCarta(const std::string& numeroCarta, bool quattroCifre) {
     return quattroCifre ? Right("0000" + numeroCarta, 4) : Right("000" + numeroCarta, 3);
 }
 
-std::string ComandoMemorizzaCarta(const std::string& numeroCarta, bool quattroCifre, const OpzioniCarta& o) {
-    return "B" + CampoCarta(numeroCarta, quattroCifre) + cifra(o.MetodoInput) + cifra(!o.ControllaInput) +
-           cifra(o.Input2) + cifra(o.Input1) + o.Fascia + cifra(o.Output1) + cifra(o.Output2);
+bool FasciaValida(const std::string& fascia) { return fascia.size() == 1 && fascia[0] >= '0' && fascia[0] <= '3'; }
+
+std::optional<std::string> ComandoMemorizzaCarta(const std::string& numeroCarta, bool quattroCifre,
+                                                 const OpzioniCarta& o) {
+    if (!FasciaValida(o.Fascia)) return std::nullopt;
+    std::string comando = "B";
+    comando += CampoCarta(numeroCarta, quattroCifre);
+    for (bool cifraOpzione : {o.MetodoInput, !o.ControllaInput, o.Input2, o.Input1}) comando += cifra(cifraOpzione);
+    comando += o.Fascia;
+    for (bool cifraOpzione : {o.Output1, o.Output2}) comando += cifra(cifraOpzione);
+    return comando;
 }
 
 std::string ComandoCancellaCarta(const std::string& numeroCarta, bool quattroCifre) {
     return "C" + CampoCarta(numeroCarta, quattroCifre);
+}
+
+std::string TestoCarteRifiutate(const CarteRifiutate& carte) {
+    constexpr std::size_t Elencate = 10;
+    std::string testo;
+    for (std::size_t i = 0; i < carte.size() && i < Elencate; ++i)
+        testo += "Carta " + carte[i].first + ": fascia oraria " + carte[i].second +
+                 " non valida, la carta non è stata memorizzata nei lettori.\n";
+    if (carte.size() > Elencate) testo += "Altre " + Num(static_cast<std::int64_t>(carte.size() - Elencate)) +
+                                          " carte non memorizzate per lo stesso motivo.\n";
+    if (!testo.empty()) testo.pop_back();
+    return testo;
 }
 
 }  // namespace vc

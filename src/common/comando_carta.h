@@ -2,7 +2,10 @@
 // The reader commands that store a card ("B", with its stand-alone options) or delete it ("C")
 // from a reader's memory. Both programming one card and programming every card send them.
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vc {
 
@@ -25,9 +28,20 @@ OpzioniCarta OpzioniDaRecord(const Recordset& carta);
 // The card field: the number's last 4 digits, or its last 3 in the 3-digit mode, zero-padded.
 std::string CampoCarta(const std::string& numeroCarta, bool quattroCifre);
 
-// The command after the reader prefix: "B" & card field & the option digits.
-std::string ComandoMemorizzaCarta(const std::string& numeroCarta, bool quattroCifre, const OpzioniCarta& opzioni);
+// A band digit a reader takes: exactly one of "0" to "3".
+bool FasciaValida(const std::string& fascia);
+
+// The command after the reader prefix: "B" & card field & the option digits. Nothing when the
+// band is not one a reader takes (a value a hand-edited database can hold): the frame would come
+// out malformed, so such a card is never stored in a reader.
+std::optional<std::string> ComandoMemorizzaCarta(const std::string& numeroCarta, bool quattroCifre,
+                                                 const OpzioniCarta& opzioni);
 // The command after the reader prefix: "C" & card field.
 std::string ComandoCancellaCarta(const std::string& numeroCarta, bool quattroCifre);
+
+// The cards left out of a programming run for their band, as (card number, stored band).
+using CarteRifiutate = std::vector<std::pair<std::string, std::string>>;
+// The operator's message naming them, one card a line; the first ten named, the rest counted.
+std::string TestoCarteRifiutate(const CarteRifiutate& carte);
 
 }  // namespace vc

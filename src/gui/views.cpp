@@ -214,6 +214,12 @@ class ComboView final : public ViewOf<QComboBox, ComboBox> {
 public:
     ComboView(ComboBox& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
         connect(this, &QComboBox::activated, this, [this](int i) { operate_([&c = c_, i] { c.choose(i); }); });
+        if (!c.editable) return;
+        // The list is the model's: Enter must not add the typed text to it.
+        setEditable(true);
+        setInsertPolicy(QComboBox::NoInsert);
+        connect(lineEdit(), &QLineEdit::textEdited, this,
+                [this](const QString& t) { operate_([&c = c_, t = utf8(t)] { c.retype(t); }); });
     }
     void sync() override {
         const QSignalBlocker quiet(this);
@@ -223,8 +229,12 @@ public:
             clear();
             addItems(items);
         }
-        setCurrentIndex(c_.ListIndex());
-        setPlaceholderText(c_.ListIndex() < 0 ? qs(c_.Text()) : QString());
+        if (currentIndex() != c_.ListIndex()) setCurrentIndex(c_.ListIndex());
+        if (!c_.editable) {
+            setPlaceholderText(c_.ListIndex() < 0 ? qs(c_.Text()) : QString());
+        } else if (currentText() != qs(c_.Text())) {
+            setEditText(qs(c_.Text()));  // only on a change: the cursor stays where the operator types
+        }
     }
 
 private:

@@ -202,6 +202,13 @@ void ComboBox::choose(int i) {
     if (operable()) setListIndex(i);
 }
 
+void ComboBox::retype(const std::string& utf8) {
+    if (!editable || !operable() || (index_ < 0 && text_ == utf8)) return;
+    index_ = -1;
+    text_ = utf8;
+    changed();
+}
+
 void ProgressBar::setValue(int v) {
     v = std::clamp(v, Min, Max);
     if (value_ == v) return;

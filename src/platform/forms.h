@@ -241,6 +241,10 @@ public:
     void setText(const std::string& t);
     std::function<void()> Click;
     void choose(int i);  // as the operator
+    // Set at design time: the operator may type a text of his own, not only choose an item.
+    bool editable = false;
+    // As the operator, in an editable box: its text replaced by 'utf8', no item chosen.
+    void retype(const std::string& utf8);
 
 private:
     std::vector<std::string> items_;

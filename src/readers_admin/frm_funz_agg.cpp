@@ -1,5 +1,6 @@
 #include "readers_admin/frm_funz_agg.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "common/comando_carta.h"
@@ -26,8 +27,9 @@ bool CiSonoLettori(App& app) {
 
 // A card is stored only on the readers it is enabled on, and only when it is an enabled
 // stand-alone card; everywhere else it is deleted. Only a reader flag of exactly 1 stores it, as
-// the cards window writes the flags; any other digit deletes it.
-std::string ComandoCarta(const Recordset& carta, int numeroLettore, bool quattroCifre) {
+// the cards window writes the flags; any other digit deletes it. Nothing when the card would be
+// stored with a band no reader takes.
+std::optional<std::string> ComandoCarta(const Recordset& carta, int numeroLettore, bool quattroCifre) {
     const std::string numero = carta.field("NumeroCarta").str();
     const bool abilitata =
         Val(Mid(carta.field("Lettore").str(), static_cast<std::size_t>(numeroLettore), 1)) == 1;
@@ -134,20 +136,7 @@ void FrmFunzAgg::Command10_Click() {
         avviso(app_, "L'imparziale non è stato attivato.", "Messaggio");
         return;
     }
-    app_.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
-    app_.form("FrmWait").Show();
-    Randomize(app_);
-    AzzeraImparziale(app_);
-    const bool estratti = ContaQuanti(app_);
-    if (estratti) SceltaImparziale(app_);
-    app_.form("FrmWait").Unload();
-    if (estratti) {
-        app_.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
-        informa(app_, "Operazione completata.");
-    } else {
-        app_.MsgBox(ImparzialeImpossibile, mb::Critical, "Errore");
-        app_.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
-    }
+    if (EseguiImparziale(app_, true)) informa(app_, "Operazione completata.");
 }
 
 void FrmFunzAgg::Command2_Click() {
@@ -193,11 +182,13 @@ void FrmFunzAgg::Command6_Click() {
     if (!CiSonoLettori(app_) || !LineaLibera(app_)) return;
     app_.form("FrmWait").Show();
     setEnabled(false);
+    rifiutate_.clear();
     if (ProgrammaTutteLeCarte()) {
         app_.form("FrmWait").Unload();
         Show();
         informa(app_, "Programmazione effettuata.");
     }
+    if (!rifiutate_.empty()) avviso(app_, TestoCarteRifiutate(rifiutate_).c_str(), "Attenzione");
     setEnabled(true);
 }
 
@@ -217,8 +208,12 @@ bool FrmFunzAgg::ProgrammaLettore(int i) {
     for (carte->MoveFirst(); !carte->EOF_(); carte->MoveNext()) {
         app_.sys.clock.sleep(50);
         app_.sys.loop.doEvents();
-        const std::string comando = ComandoCarta(*carte, i + 1, app_.imp.FlagQuattroCifre);
-        if (const char* errore = ErroreProgrammazione(InviaAlLettore(app_, lettore, comando))) {
+        const std::optional<std::string> comando = ComandoCarta(*carte, i + 1, app_.imp.FlagQuattroCifre);
+        if (!comando) {
+            RifiutaCarta(*carte);
+            continue;
+        }
+        if (const char* errore = ErroreProgrammazione(InviaAlLettore(app_, lettore, *comando))) {
             app_.form("FrmWait").Unload();
             Show();
             app_.MsgBox(errore, mb::Exclamation, TitoloLettore(i + 1, lettore));
@@ -227,6 +222,13 @@ bool FrmFunzAgg::ProgrammaLettore(int i) {
         }
     }
     return true;
+}
+
+// Named once, however many readers it was meant for.
+void FrmFunzAgg::RifiutaCarta(const Recordset& carta) {
+    const std::string numero = carta.field("NumeroCarta").str();
+    if (std::none_of(rifiutate_.begin(), rifiutate_.end(), [&](const auto& r) { return r.first == numero; }))
+        rifiutate_.emplace_back(numero, OpzioniDaRecord(carta).Fascia);
 }
 
 void FrmFunzAgg::Command7_Click() {

@@ -4,6 +4,7 @@
 // reader's stored transits) and the doors to the download, history, schedules and password
 // windows.
 
+#include "common/comando_carta.h"
 #include "core/app.h"
 
 namespace vc {
@@ -50,10 +51,12 @@ private:
     // The run of "Upload carte" once its checks passed: false at the first failing reader.
     bool ProgrammaTutteLeCarte();
     bool ProgrammaLettore(int i);
+    void RifiutaCarta(const Recordset& carta);
     // The run of the erase once confirmed: the index of the first failing reader, or -1.
     int CancellaTuttiGliStorici();
 
     App& app_;
+    CarteRifiutate rifiutate_;  // of the "Upload carte" run under way
 };
 
 }  // namespace vc

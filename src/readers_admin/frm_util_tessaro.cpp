@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/archivio_carte.h"
 #include "common/text.h"
 #include "common/val.h"
 #include "core/link/reader_link.h"
@@ -20,24 +21,20 @@ constexpr int MassimoRecord = 1000;
 constexpr int AttesaPollMs = 500;
 constexpr int PausaCartaMs = 1000;
 
-enum class Esito { Letto, Mancante, Illeggibile, Malformato };
+enum class Esito { Letto, Mancante, Illeggibile };
 
 struct Archivio {
     Esito esito = Esito::Letto;
     std::vector<std::string> record;
-    std::size_t riga = 0;  // the first malformed line
+    std::vector<std::size_t> righeStrane;  // lines that hold no record, skipped
 };
 
-// A record is its line without the quotes around it: 3 digits, then the card code.
-bool RecordValido(const std::string& r) {
-    return r.size() > 3 && r.find_first_not_of("0123456789") >= 3;
-}
-
-// Every record of an archive, yielding to window events before each. Blank lines are skipped.
+// Every record of an archive, yielding to window events before each. Blank lines are skipped
+// silently, other lines that hold no record are noted: one odd line must not cost the good ones.
 Archivio LeggiArchivio(App& app, const std::string& percorso) {
-    if (!std::filesystem::exists(percorso)) return {Esito::Mancante, {}, 0};
+    if (!std::filesystem::exists(percorso)) return {Esito::Mancante, {}, {}};
     std::ifstream f(percorso, std::ios::binary);
-    if (!f.is_open()) return {Esito::Illeggibile, {}, 0};
+    if (!f.is_open()) return {Esito::Illeggibile, {}, {}};
     Archivio a;
     std::string riga;
     for (std::size_t n = 1;; ++n) {
@@ -45,16 +42,34 @@ Archivio LeggiArchivio(App& app, const std::string& percorso) {
         if (!std::getline(f, riga)) break;
         if (!riga.empty() && riga.back() == '\r') riga.pop_back();
         if (Trim(riga).empty()) continue;
-        if (riga.size() >= 2 && riga.front() == '"' && riga.back() == '"') riga = riga.substr(1, riga.size() - 2);
-        if (!RecordValido(riga)) return {Esito::Malformato, {}, n};
-        a.record.push_back(riga);
+        if (auto record = RecordArchivio(riga))
+            a.record.push_back(std::move(*record));
+        else
+            a.righeStrane.push_back(n);
     }
-    if (f.bad()) return {Esito::Illeggibile, {}, 0};
+    if (f.bad()) return {Esito::Illeggibile, {}, {}};
     return a;
 }
 
+std::string ElencoRighe(const std::vector<std::size_t>& righe) {
+    constexpr std::size_t Elencate = 10;
+    std::string elenco;
+    for (std::size_t i = 0; i < righe.size() && i < Elencate; ++i)
+        elenco += (i ? ", " : "") + Num(static_cast<std::int64_t>(righe[i]));
+    if (righe.size() > Elencate) elenco += " e altre " + Num(static_cast<std::int64_t>(righe.size() - Elencate));
+    return elenco;
+}
+
+// The archive's last byte, '\0' when it is empty.
+char UltimoCarattere(const std::string& percorso) {
+    std::ifstream f(percorso, std::ios::binary | std::ios::ate);
+    char c = '\0';
+    if (f && f.tellg() > 0 && f.seekg(-1, std::ios::end)) f.get(c);
+    return c;
+}
+
 bool AggiungiRecord(const std::string& percorso, const std::string& record) {
-    return safe_file::append(percorso, '"' + record + "\"\r\n");
+    return safe_file::append(percorso, RigaDaAccodare(UltimoCarattere(percorso), record));
 }
 
 }  // namespace
@@ -115,6 +130,9 @@ bool FrmUtilTessaro::Leggi(const std::string& percorso, std::vector<std::string>
     Archivio a = LeggiArchivio(app_, percorso);
     switch (a.esito) {
         case Esito::Letto:
+            if (!a.righeStrane.empty())
+                app_.MsgBox("Righe non valide nel file " + percorso + ", ignorate: " + ElencoRighe(a.righeStrane) + ".",
+                            mb::Exclamation, "Attenzione");
             record = std::move(a.record);
             return true;
         case Esito::Mancante:
@@ -122,11 +140,6 @@ bool FrmUtilTessaro::Leggi(const std::string& percorso, std::vector<std::string>
             return false;
         case Esito::Illeggibile:
             app_.MsgBox("Impossibile leggere il file " + percorso + ".", mb::Critical, "Errore");
-            return false;
-        case Esito::Malformato:
-            app_.MsgBox("Il file " + percorso + " non è un archivio carte valido (riga " +
-                            Num(static_cast<std::int64_t>(a.riga)) + ").",
-                        mb::Exclamation, "Attenzione");
             return false;
     }
     return false;
@@ -201,9 +214,13 @@ void FrmUtilTessaro::Command1_Click() {
         std::string codice;
         if (!LeggiCarta(codice)) return;
         Label1.setCaption("");
-        const bool nuova = controllo_stringa(codice, percorso);
+        const bool valido = CodiceCartaValido(codice);
+        const bool nuova = valido && controllo_stringa(codice, percorso);
         Command4.setEnabled(false);
-        if (nuova) {
+        if (!valido) {
+            Label2.setForeColor(colour::Red);
+            Label2.setCaption("Codice della carta non valido: nulla è stato scritto nel file.");
+        } else if (nuova) {
             if (!AggiungiRecord(percorso, Pad(n, 3) + codice)) {
                 app_.MsgBox("Impossibile scrivere il file " + percorso + ".", mb::Critical, "Errore");
                 return MostraInattivo();

@@ -358,7 +358,7 @@ TEST_F(SchedulesWindow, DeletingTheOnlyScheduleLeavesTheWindowEmpty) {
     EXPECT_EQ(valore("SELECT count(*) FROM Fasce"), "0");
 }
 
-TEST_F(SchedulesWindow, DatabaseFailuresAreReportedAndTheCountsFollowTheTable) {
+TEST_F(SchedulesWindow, DatabaseFailuresAreReportedAndAScheduleAndItsCardsChangeTogether) {
     fascia("Uno");
     carta("0001", "Due");
     s.sql("CREATE TRIGGER blocca BEFORE INSERT ON Fasce BEGIN SELECT RAISE(ABORT, 'bloccato'); END");
@@ -370,14 +370,49 @@ TEST_F(SchedulesWindow, DatabaseFailuresAreReportedAndTheCountsFollowTheTable) {
     EXPECT_EQ(w.Text5.Text(), "Due");
     attendeSoloChiusa(w);
 
-    // The schedule is written but its cards cannot be: the window browses the saved table.
+    // The cards cannot take the copy: the schedule is not written either, and the entry stays to
+    // be saved again once the cards can be written.
     s.sql("DROP TRIGGER blocca");
     s.sql("CREATE TRIGGER blocca BEFORE UPDATE ON Carte BEGIN SELECT RAISE(ABORT, 'bloccato'); END");
     s.dialogs.expectMsgStartingWith("Errore del database: ", mb::Critical, "Errore");
     w.Command2.click();
+    EXPECT_EQ(w.Command2.Caption(), "Salva nuovo");
+    EXPECT_EQ(nomi(), "Uno");
+    EXPECT_EQ(schedaCarta("0001"), "Due|101|07:00-09:00|##:##");
+    attendeSoloChiusa(w);
+    s.sql("DROP TRIGGER blocca");
+    w.Command2.click();
     EXPECT_EQ(w.Label5.Caption(), "2 / 2");
     EXPECT_EQ(w.Command2.Caption(), "Modifica");
+    EXPECT_EQ(nomi(), "Uno,Due");
+    EXPECT_EQ(schedaCarta("0001"), "Due|110|08:00-12:00|##:##");
+
+    // An edit whose cards cannot be written leaves the schedule as it was.
+    s.sql("CREATE TRIGGER blocca BEFORE UPDATE ON Carte BEGIN SELECT RAISE(ABORT, 'bloccato'); END");
+    w.Command2.click();
+    w.Text2[0].retype("13:00");
+    s.dialogs.expectMsgStartingWith("Errore del database: ", mb::Critical, "Errore");
+    w.Command2.click();
+    EXPECT_EQ(w.Command2.Caption(), "Salva modifica");
+    EXPECT_EQ(valore("SELECT Lun_1_a FROM Fasce WHERE Nome = 'Due'"), "12:00");
+
+    // Nor is a schedule deleted while its cards keep it: it stays, shown and current.
+    w.Command1.click();  // cancel the edit
+    s.dialogs.expectMsg("Sei sicuro di voler cancellare questa fascia oraria ?", mb::YesNo | mb::Question,
+                        "Domanda", mb::Yes);
+    s.dialogs.expectMsgStartingWith("Errore del database: ", mb::Critical, "Errore");
+    w.Command3.click();
+    EXPECT_EQ(nomi(), "Uno,Due");
+    EXPECT_EQ(schedaCarta("0001"), "Due|110|08:00-12:00|##:##");
+    EXPECT_EQ(w.Label5.Caption(), "2 / 2");
     attendeSoloChiusa(w);
+    s.sql("DROP TRIGGER blocca");
+    s.dialogs.expectMsg("Sei sicuro di voler cancellare questa fascia oraria ?", mb::YesNo | mb::Question,
+                        "Domanda", mb::Yes);
+    w.Command3.click();
+    EXPECT_EQ(nomi(), "Uno");
+    EXPECT_EQ(schedaCarta("0001"), "|000|##:##-##:##|##:##");
+    EXPECT_TRUE(s.dialogs.allAnswered());
 }
 
 TEST_F(SchedulesWindow, EsciReturnsToTheOpener) {

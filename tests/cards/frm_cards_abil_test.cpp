@@ -167,8 +167,9 @@ TEST_F(CardsWindow, SaveCopiesTheNamedScheduleOrClearsTheCopy) {
     for (const auto& c : casi) {
         SCOPED_TRACE(c.combo);
         nuova(w, "Rossi", std::to_string(numero));
-        w.Combo1.setText(c.combo);
-        if (c.abilita) w.Check4.click();
+        w.Check4.click();
+        w.Combo1.retype(c.combo);
+        if (!c.abilita) w.Check4.click();
         w.Command4.click();
         const auto r = cartaNumero("000" + std::to_string(numero++));
         ASSERT_FALSE(r.empty());
@@ -179,6 +180,28 @@ TEST_F(CardsWindow, SaveCopiesTheNamedScheduleOrClearsTheCopy) {
         EXPECT_EQ(r.at("Dom_2_a"), c.dom2a);
         EXPECT_EQ(r.at("Martedi"), "0");
     }
+}
+
+// The schedule box takes a typed name, or none: an on-line card that keeps "Abilita" must name a
+// schedule, and one that drops it loses its schedule and the copy.
+TEST_F(CardsWindow, ATypedScheduleNameIsCheckedAndAnEmptyOneClearsTheSchedule) {
+    fascia("Turno A", "Lunedi = 1, Lun_1_da = '08:00'");
+    carta("0001", "Rossi", "Flag_online = 1, Flag_fasce = 1, NomeFascia = 'Turno A', Lunedi = 1, Lun_1_da = '08:00'");
+    auto& w = apri();
+    ASSERT_EQ(w.Combo1.Text(), "Turno A");
+    w.Command4.click();  // edit
+    w.Combo1.retype("");
+    s.dialogs.expectMsg("Non è stato definito nessun turno per le fasce orarie.", Avviso, "Attenzione");
+    w.Command4.click();
+    EXPECT_EQ(cartaNumero("0001").at("NomeFascia"), "Turno A");
+    w.Check4.click();  // no schedule for this card
+    w.Command4.click();
+    const auto r = cartaNumero("0001");
+    EXPECT_EQ(r.at("NomeFascia"), "");
+    EXPECT_EQ(r.at("Flag_fasce"), "0");
+    EXPECT_EQ(r.at("Lunedi"), "0");
+    EXPECT_EQ(r.at("Lun_1_da"), "##:##");
+    EXPECT_EQ(w.Combo1.Text(), "");
 }
 
 TEST_F(CardsWindow, ValidationStopsTheSaveAtTheFirstFault) {
@@ -202,7 +225,7 @@ TEST_F(CardsWindow, ValidationStopsTheSaveAtTheFirstFault) {
          [](FrmCardsAbil& w) {
              w.Text4.type("5");
              w.Check4.click();
-             w.Combo1.setText("Notte");
+             w.Combo1.retype("Notte");
          },
          "Non è stato definito nessun turno per le fasce orarie.", "0005"},
     };

@@ -43,9 +43,6 @@ TEST_F(UploadCarta, EveryReaderGetsStoreOrDeleteByTheCardsFlags) {
          "ControllaInput = 0, MetodoInput = 0, Input2 = 1, Input1 = 0, SceltaFascia = 0, Output1 = 0, Output2 = 1, "
          "Lettore = '11'",
          {"01000123B00450110001", "02000123B00450110001", "03000123C0045"}},
-        // No band option can be shown: the stored value goes out, as when programming all cards.
-        {"band out of range", true, "0045", std::string(Opzioni) + ", SceltaFascia = 7, Lettore = '1'",
-         {"01000123B00451001710", "02000123C0045", "03000123C0045"}},
     };
     for (const auto& c : casi) {
         SCOPED_TRACE(c.nome);
@@ -55,6 +52,31 @@ TEST_F(UploadCarta, EveryReaderGetsStoreOrDeleteByTheCardsFlags) {
         t->s.dialogs.expectMsg("Programmazione della carta effettuata.", mb::Information, "Messaggio");
         w.Command11.click();
         EXPECT_EQ(t->comandi, c.attesi);
+        EXPECT_TRUE(w.Enabled());
+        EXPECT_FALSE(t->s.app().isLoaded("FrmWait"));
+    }
+}
+
+// A band no reader takes (a hand-edited database) is never sent: the card is not stored anywhere,
+// the deletes still go, and the message names the card. The window shows the band options of the
+// card before, which must not be sent for this one.
+TEST_F(UploadCarta, StoredBandOutOfRangeRefusesTheCard) {
+    for (const char* fascia : {"7", "12", "-1"}) {
+        SCOPED_TRACE(fascia);
+        auto t = std::make_unique<test::Postazione>();
+        t->lettore(1, "INGRESSO");
+        t->lettore(2, "USCITA");
+        t->carta("0010", "Bianchi", "SceltaFascia = 2");
+        t->carta("0045", "Rossi", std::string("SceltaFascia = ") + fascia + ", Lettore = '10'");
+        t->rispondi();
+        auto& w = t->apri();
+        w.Command13.click();  // the last card
+        ASSERT_EQ(w.Text4.Text(), "0045");
+        t->s.dialogs.expectMsg(std::string("Carta 0045: fascia oraria ") + fascia +
+                                   " non valida, la carta non è stata memorizzata nei lettori.",
+                               mb::Exclamation, "Attenzione");
+        w.Command11.click();
+        EXPECT_EQ(t->comandi, std::vector<std::string>{"02000123C0045"});
         EXPECT_TRUE(w.Enabled());
         EXPECT_FALSE(t->s.app().isLoaded("FrmWait"));
     }

@@ -28,5 +28,28 @@ TEST(ComandoCarta, StoreAndDeleteTexts) {
     EXPECT_EQ(ComandoMemorizzaCarta("7", true, OpzioniCarta{}), "B00070100000");
 }
 
+TEST(ComandoCarta, OnlyABandOfZeroToThreeIsStored) {
+    OpzioniCarta o;
+    for (const char* fascia : {"0", "3"}) {
+        o.Fascia = fascia;
+        EXPECT_EQ(ComandoMemorizzaCarta("7", true, o), std::string("B00070100") + fascia + "00");
+    }
+    for (const char* fascia : {"4", "12", "-1", "", " "}) {
+        o.Fascia = fascia;
+        EXPECT_EQ(ComandoMemorizzaCarta("7", true, o), std::nullopt) << '"' << fascia << '"';
+    }
+}
+
+TEST(ComandoCarta, RefusedCardsAreNamedTheFirstTenInFull) {
+    CarteRifiutate carte;
+    for (int i = 1; i <= 12; ++i) carte.emplace_back(std::to_string(1000 + i), "9");
+    const std::string testo = TestoCarteRifiutate(carte);
+    EXPECT_EQ(testo.substr(0, testo.find('\n')),
+              "Carta 1001: fascia oraria 9 non valida, la carta non è stata memorizzata nei lettori.");
+    EXPECT_NE(testo.find("Carta 1010:"), std::string::npos);
+    EXPECT_EQ(testo.find("Carta 1011:"), std::string::npos);
+    EXPECT_EQ(testo.substr(testo.rfind('\n') + 1), "Altre 2 carte non memorizzate per lo stesso motivo.");
+}
+
 }  // namespace
 }  // namespace vc

@@ -63,11 +63,22 @@ TEST(StartUp, PortThatCannotBeOpenedIsReportedAndStartUpGoesOn) {
 }
 
 TEST(StartUp, MissingDatabaseIsReportedAndStartUpGoesOn) {
-    test::Station s;
-    std::filesystem::remove(s.site.file("Varcanto.mdb"));
-    s.dialogs.expectMsgStartingWith("Impossibile aprire il database " + s.site.file("Varcanto.mdb") + ": ",
-                                    mb::Critical, "Errore");
-    EXPECT_NO_THROW(s.start());
+    for (const char* imparziale : {"No", "Si"}) {
+        SCOPED_TRACE(imparziale);
+        test::Station s;
+        s.setting("Imparziale", imparziale);
+        const auto rep = s.site.file("RepVarcanto.mdb");
+        std::filesystem::remove(rep);
+        std::filesystem::remove(s.site.file("Varcanto.mdb"));
+        s.dialogs.expectMsgStartingWith("Impossibile aprire il database " + s.site.file("Varcanto.mdb") + ": ",
+                                        mb::Critical, "Errore");
+        Form* m = nullptr;
+        ASSERT_NO_THROW(m = &s.start());
+        // The random check failed on the database: its wait window is gone and the rest ran.
+        EXPECT_FALSE(s.app().isLoaded("FrmWait") && s.app().form("FrmWait").Visible());
+        EXPECT_TRUE(static_cast<FrmMain*>(m)->Timer3.running());
+        EXPECT_TRUE(std::filesystem::exists(rep));
+    }
 }
 
 TEST(StartUp, RandomCheckRunsOnceWhenEnabled) {

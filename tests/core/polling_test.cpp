@@ -295,6 +295,8 @@ TEST_F(Decision, BandEndsAreIncluded) {
         {7, 59, "08:00", "12:30", "##:##", "##:##", false}, {12, 31, "08:00", "12:30", "##:##", "##:##", false},
         {15, 0, "08:00", "12:30", "14:00", "18:00", true},  {3, 0, "##:##", "##:##", "##:##", "##:##", true},
         {23, 0, "22:00", "06:00", "##:##", "##:##", false}, {9, 0, "##:##", "12:00", "##:##", "##:##", true},
+        // Hour first, then minute, on the digits as written: a minute past 59 does not carry.
+        {8, 0, "07:90", "08:30", "##:##", "##:##", true},   {9, 0, "08:00", "08:75", "##:##", "##:##", false},
     };
     for (const auto& c : casi) {
         s.clock.set({2026, 12, 10, c.ora, c.minuto, 59});
@@ -321,6 +323,19 @@ TEST_F(ArchiveReader, CardNumberComesFromTheArchive) {
     poll(1);
     EXPECT_TRUE(inizia(main().Label3.Caption(), "Carta non riconosciuta \r\n"));
     EXPECT_EQ(nota(), "Carta irregolare");
+}
+
+// The look-up reads the archive as the utilities do: a line that holds no record is passed over,
+// and the last line counts without its CR LF.
+TEST_F(ArchiveReader, OddLinesAreSkippedAndTheLastLineNeedsNoEnd) {
+    std::ofstream(s.site.file("ARCHIVIO.txt"), std::ios::binary) << "xyzQQQQQQ\r\n\r\n\"012A1B2C3\"";
+    carta("0012");
+    presenta(1, "QQQQQQzzzz");
+    poll(1);
+    EXPECT_EQ(nota(), "Carta irregolare");
+    presenta(1, "A1B2C3zzzz");
+    poll(1);
+    EXPECT_EQ(nota(), "Passaggio");
 }
 
 TEST_F(ArchiveReader, IsPolledThroughTheMediumLink) {

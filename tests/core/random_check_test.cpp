@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "core/main/frm_main.h"
 #include "core/schedule/imparziale.h"
 #include "core/settings/frm_prog_setup.h"
@@ -86,6 +88,24 @@ TEST_F(RandomCheck, DailyRunAtTheSetTime) {
     s.app().form<FrmMain>().Timer3.fire();
     EXPECT_EQ(marcate(), 1);
     EXPECT_FALSE(s.app().form("FrmWait").Visible());
+    EXPECT_EQ(s.app().control<Label>("FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
+}
+
+TEST_F(RandomCheck, DailyRunOnAnUnreadableDatabaseLeavesNoWaitWindow) {
+    Impostazioni& imp = s.app().imp;
+    imp.FlagImparziale = imp.FlagScattareAdOrario = true;
+    imp.OrarioImparziale = "09:30";
+    std::ofstream(s.site.file("Varcanto.mdb"), std::ios::trunc) << "not a database";
+    s.clock.set({2026, 12, 10, 9, 30, 0});
+    s.dialogs.expectMsgStartingWith("Errore imprevisto: ", mb::Critical, "Errore");
+    FrmMain& m = s.app().form<FrmMain>();
+    m.Timer3.setEnabled(false);
+    m.Timer3.setInterval(1);
+    m.Timer3.setEnabled(true);
+    s.clock.advance(10);
+    s.loop.doEvents();
+    EXPECT_TRUE(s.dialogs.allAnswered());
+    EXPECT_FALSE(s.app().isLoaded("FrmWait") && s.app().form("FrmWait").Visible());
     EXPECT_EQ(s.app().control<Label>("FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
 }
 

@@ -50,6 +50,10 @@ public:
         Combo1.AddItem("Martedì");
         Combo1.setListIndex(0);
         Combo1.place(120, 220, 100, 24);
+        Combo2.editable = true;
+        Combo2.AddItem("Mattina");
+        Combo2.AddItem("Sera");
+        Combo2.place(120, 300, 100, 24);
         Progress1.Max = 10;
         Progress1.setValue(4);
         Progress1.place(10, 260, 200, 20);
@@ -75,6 +79,7 @@ public:
     Shape Shape1{*this, "Shape1"};
     Image Image1{*this, "Image1"};
     ComboBox Combo1{*this, "Combo1"};
+    ComboBox Combo2{*this, "Combo2"};
     ProgressBar Progress1{*this, "Progress1"};
     TabControl Tab1{*this, "Tab1"};
     Label Pagina0{*this, "Pagina0", &Tab1};
@@ -163,6 +168,29 @@ TEST_F(Campionario, ChoicesGoThroughTheModel) {
     EXPECT_EQ(f().Tab1.Tab(), 1);
     EXPECT_FALSE(w<QLabel>("Pagina0").isVisible());
     EXPECT_TRUE(w<QLabel>("Pagina1").isVisible());
+}
+
+// An editable box: what the operator types is the model's text; what the model sets is shown.
+TEST_F(Campionario, AnEditableComboBoxTakesTypedText) {
+    s.show("FrmCampionario");
+    auto& combo = w<QComboBox>("Combo2");
+    ASSERT_TRUE(combo.isEditable());
+    EXPECT_FALSE(w<QComboBox>("Combo1").isEditable());
+    emit combo.activated(1);
+    s.settle();
+    EXPECT_EQ(f().Combo2.Text(), "Sera");
+    combo.lineEdit()->setFocus();
+    combo.lineEdit()->selectAll();
+    s.type("FrmCampionario", "Notte\r");
+    EXPECT_EQ(f().Combo2.Text(), "Notte");
+    EXPECT_EQ(f().Combo2.ListIndex(), -1);
+    EXPECT_EQ(combo.count(), 2) << "the typed text is not added to the list";
+    s.type("FrmCampionario", "\b\b\b\b\b");
+    EXPECT_EQ(f().Combo2.Text(), "");
+    f().Combo2.setText("Mattina");
+    s.settle();
+    EXPECT_EQ(combo.currentText(), "Mattina");
+    EXPECT_EQ(combo.currentIndex(), 0);
 }
 
 TEST_F(Campionario, DisabledControlsRefuseTheOperator) {

@@ -35,6 +35,7 @@ public:
     OptionButton Option2{*this, "Option2", &Frame1};
     OptionButton Option3{*this, "Option3"};
     TextBox Text1{*this, "Text1", &Frame1};
+    ComboBox Combo1{*this, "Combo1", &Frame1};
     Timer Timer1{*this, "Timer1", 100};
     int clicks = 0, ticks = 0, depth = 0, maxDepth = 0;
     bool nested = false;
@@ -59,6 +60,26 @@ TEST(Forms, OptionButtonsClearTheOthersOfTheirContainer) {
     EXPECT_FALSE(f.Option1.Value());
     EXPECT_TRUE(f.Option2.Value());
     EXPECT_TRUE(f.Option3.Value()) << "another container";
+}
+
+// An editable box takes a text of the operator's own, or none; a list-only box only its items.
+TEST(Forms, EditableComboBoxTakesTypedText) {
+    Host h;
+    Finestra f(h);
+    for (const char* item : {"Mattina", "Sera"}) f.Combo1.AddItem(item);
+    f.Combo1.choose(1);
+    f.Combo1.retype("Notte");
+    EXPECT_EQ(f.Combo1.Text(), "Sera") << "list only";
+    f.Combo1.editable = true;
+    f.Combo1.retype("Notte");
+    EXPECT_EQ(f.Combo1.Text(), "Notte");
+    EXPECT_EQ(f.Combo1.ListIndex(), -1);
+    f.Combo1.choose(0);
+    f.Combo1.retype("");
+    EXPECT_EQ(f.Combo1.Text(), "");
+    f.Frame1.setEnabled(false);
+    f.Combo1.retype("Sera");
+    EXPECT_EQ(f.Combo1.Text(), "") << "disabled";
 }
 
 TEST(Forms, DisabledFrameDisablesWhatItHolds) {

@@ -156,26 +156,72 @@ TEST_F(Archive, LoadingStopsAtTheFirstRefusedRecord) {
     EXPECT_TRUE(inattiva());
 }
 
-TEST_F(Archive, AMissingOrMalformedFileSendsNothing) {
+TEST_F(Archive, AMissingFileSendsNothing) {
     nome("NESSUNO");
     s.dialogs.expectMsg("Il file non esiste.", mb::Exclamation, "Attenzione");
     u().Command2.click();
-
-    scrivi("ROTTO", "\"000AAAAAA\"\r\nxx\r\n");
-    nome("ROTTO");
-    s.dialogs.expectMsg("Il file " + file("ROTTO") + " non è un archivio carte valido (riga 2).", mb::Exclamation,
-                        "Attenzione");
-    u().Command2.click();
-
-    // Nothing is appended to a malformed archive either.
-    nome("ROTTO");
-    s.dialogs.expectMsg("Il file già esiste. I dati verranno messi in coda.", mb::Information, "Messaggio");
-    s.dialogs.expectMsg("Il file " + file("ROTTO") + " non è un archivio carte valido (riga 2).", mb::Exclamation,
-                        "Attenzione");
-    u().Command1.click();
-    EXPECT_EQ(leggi("ROTTO"), "\"000AAAAAA\"\r\nxx\r\n");
     EXPECT_TRUE(comandi().empty());
     EXPECT_TRUE(inattiva());
+}
+
+// An odd line (or two records glued on one) is skipped with one message naming it; every good
+// record stays usable, both for loading and for the duplicate test and numbering of a build.
+TEST_F(Archive, OddLinesAreSkippedWithOneMessageAndTheGoodRecordsKept) {
+    const std::string testo = "\"000AAAAAA\"\r\nxx\r\n\r\n\"001BBBBBB\"\r\n\"ABCDDDDDD\"\r\n";
+    scrivi("ROTTO", testo);
+    const std::string avviso = "Righe non valide nel file " + file("ROTTO") + ", ignorate: 2, 5.";
+    nome("ROTTO");
+    s.dialogs.expectMsg(avviso, mb::Exclamation, "Attenzione");
+    s.dialogs.expectMsg("Programmazione effettuata.", mb::Information, "Messaggio");
+    u().Command2.click();
+    EXPECT_EQ(comandi(), (std::vector<std::string>{"02000777L000AAAAAA", "02000777L001BBBBBB"}));
+
+    linea->comandi.clear();
+    carte = {"BBBBBB", "CCCCCC"};
+    nome("ROTTO");
+    s.dialogs.expectMsg("Il file già esiste. I dati verranno messi in coda.", mb::Information, "Messaggio");
+    s.dialogs.expectMsg(avviso, mb::Exclamation, "Attenzione");
+    u().Command1.click();
+    EXPECT_EQ(leggi("ROTTO"), testo + "\"002CCCCCC\"\r\n");
+    EXPECT_EQ(esiti, (std::vector<std::string>{"La carta è già in archivio.", "Scrittura nel file Ok. [verde]"}));
+    EXPECT_TRUE(s.dialogs.allAnswered());
+}
+
+// A last line left without its end (an archive edited by hand) is ended before the new record, so
+// the record gets a line of its own and the duplicate test finds it.
+TEST_F(Archive, ARecordIsNeverGluedOntoAnUnendedLastLine) {
+    s.app().imp.FlagBeep = false;
+    struct Caso {
+        const char* fine;  // what ends the file's last line
+        const char* dopo;  // what the file holds after the new record is appended
+    } casi[] = {{"", "\r\n"}, {"\r", "\n"}, {"\n", ""}};
+    for (const auto& c : casi) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.fine)));
+        esiti.clear();
+        const std::string vecchio = std::string("\"041BBBBBB\"") + c.fine;
+        scrivi("VECCHIO", vecchio);
+        carte = {"CCCCCC", "CCCCCC"};
+        nome("VECCHIO");
+        s.dialogs.expectMsg("Il file già esiste. I dati verranno messi in coda.", mb::Information, "Messaggio");
+        u().Command1.click();
+        EXPECT_EQ(leggi("VECCHIO"), vecchio + c.dopo + "\"042CCCCCC\"\r\n");
+        EXPECT_EQ(esiti, (std::vector<std::string>{"Scrittura nel file Ok. [verde]", "La carta è già in archivio."}));
+    }
+}
+
+// A card code is 6 printable characters: a reply carrying CR LF or a quote would forge or break a
+// record, so anything else is reported and nothing is written.
+TEST_F(Archive, OnlyASixCharacterPrintableCodeIsWritten) {
+    s.app().imp.FlagBeep = false;
+    carte = {"ABC\r\n\"0001ZZZZZZ", "AB\r\n12", "ABCDE", "ABCDEFG", "AB\"DEF", std::string("AB\0DEF", 6),
+             "ABC\x90" "EF", "ABCDEF"};
+    nome("NUOVO");
+    u().Command1.click();
+    EXPECT_EQ(leggi("NUOVO"), "\"000ABCDEF\"\r\n");
+    std::vector<std::string> attesi(7, "Codice della carta non valido: nulla è stato scritto nel file.");
+    attesi.push_back("Scrittura nel file Ok. [verde]");
+    EXPECT_EQ(esiti, attesi);
+    EXPECT_EQ(u().Label2.ForeColor(), colour::Green);
 }
 
 TEST_F(Archive, RefusedWhilePollingOrAutomaticOutputsAreOn) {

@@ -77,6 +77,23 @@ TEST_F(UploadCarte, EachCardIsStoredOrDeletedByItsRecord) {
     }
 }
 
+// A band no reader takes (a hand-edited database) would make a malformed frame: that card is
+// stored nowhere, its deletes still go, every other card is sent, and one message names it.
+TEST_F(UploadCarte, CardsWithABandOutOfRangeAreRefusedAndTheOthersSent) {
+    carta("0001");
+    carta("0002", "SceltaFascia = 12");
+    carta("0003", "SceltaFascia = -1, Lettore = '01'");
+    carta("0004", "SceltaFascia = 3");
+    s.dialogs.expectMsg("Programmazione effettuata.", mb::Information, "Messaggio");
+    s.dialogs.expectMsg("Carta 0002: fascia oraria 12 non valida, la carta non è stata memorizzata nei lettori.\n"
+                        "Carta 0003: fascia oraria -1 non valida, la carta non è stata memorizzata nei lettori.",
+                        mb::Exclamation, "Attenzione");
+    programma();
+    EXPECT_EQ(linea.a(1), (std::vector<std::string>{"B00010100000", "C0003", "B00040100300"}));
+    EXPECT_EQ(linea.a(2), (std::vector<std::string>{"B00010100000", "B00040100300"}));
+    EXPECT_TRUE(s.dialogs.allAnswered());
+}
+
 TEST_F(UploadCarte, StopsAtTheFirstReaderThatDoesNotAccept) {
     carta("0001");
     carta("0002");

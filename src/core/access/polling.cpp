@@ -1,7 +1,9 @@
 #include "core/access/polling.h"
 
 #include <fstream>
+#include <utility>
 
+#include "common/archivio_carte.h"
 #include "common/carte.h"
 #include "common/text.h"
 #include "common/val.h"
@@ -196,13 +198,12 @@ void Decisione::Esegui() {
 bool OraInFascia(App& app, const std::string& da1, const std::string& a1, const std::string& da2,
                  const std::string& a2) {
     const DateTime t = app.sys.clock.now();
-    const int adesso = t.hour * 60 + t.minute;
-    auto minuti = [](const std::string& hhmm) {
-        return CInt(Val(Mid(hhmm, 1, 2))) * 60 + CInt(Val(Mid(hhmm, 4, 2)));
-    };
+    // (hour, minute) pairs compared hour first: a minute written past 59 does not carry into the hour.
+    const std::pair<double, double> adesso{t.hour, t.minute};
+    auto orario = [](const std::string& hhmm) { return std::pair{Val(Mid(hhmm, 1, 2)), Val(Mid(hhmm, 4, 2))}; };
     auto impostata = [](const std::string& da, const std::string& a) { return da != "##:##" && a != "##:##"; };
     auto contiene = [&](const std::string& da, const std::string& a) {
-        return impostata(da, a) && minuti(da) <= adesso && adesso <= minuti(a);
+        return impostata(da, a) && orario(da) <= adesso && adesso <= orario(a);
     };
     if (contiene(da1, a1) || contiene(da2, a2)) return true;
     return !impostata(da1, a1) && !impostata(da2, a2);
@@ -211,12 +212,11 @@ bool OraInFascia(App& app, const std::string& da1, const std::string& a1, const 
 std::string cerca_carta_file(App& app, const std::string& codice) {
     std::ifstream f(app.file(app.imp.FileTessaro + ".txt"), std::ios::binary);
     if (!f) return "????";
-    // One quoted record per line: a 3-digit record number, then the 6-character card code.
+    // A line that holds no record is skipped, as the utilities window skips it.
     std::string riga;
     while (std::getline(f, riga)) {
-        if (!riga.empty() && riga.back() == '\r') riga.pop_back();
-        if (riga.size() >= 2 && riga.front() == '"' && riga.back() == '"') riga = riga.substr(1, riga.size() - 2);
-        if (Mid(riga, 4, 6) == codice) return "0" + Mid(riga, 1, 3);
+        const auto record = RecordArchivio(riga);
+        if (record && Mid(*record, 4, 6) == codice) return "0" + Mid(*record, 1, 3);
     }
     // A read that failed before the end is as good as a missing file.
     return f.bad() ? "????" : "####";

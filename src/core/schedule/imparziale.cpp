@@ -97,19 +97,27 @@ void SceltaImparziale(App& app) {
     }
 }
 
-void EseguiImparziale(App& app, bool etichetta) {
+bool EseguiImparziale(App& app, bool etichetta) {
     Randomize(app);
     if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
     app.form("FrmWait").Show();
-    AzzeraImparziale(app);
-    if (ContaQuanti(app)) {
-        SceltaImparziale(app);
-    } else {
-        app.form("FrmWait").Unload();
-        app.MsgBox(ImparzialeImpossibile, mb::Critical, "Errore");
+    // Whatever fails (a missing or unreadable database), the wait window must not stay on screen.
+    auto chiudiAttesa = [&] {
+        if (app.isLoaded("FrmWait")) app.form("FrmWait").Unload();
+        if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
+    };
+    bool estratti = false;
+    try {
+        AzzeraImparziale(app);
+        estratti = ContaQuanti(app);
+        if (estratti) SceltaImparziale(app);
+    } catch (...) {
+        chiudiAttesa();
+        throw;
     }
-    if (app.isLoaded("FrmWait")) app.form("FrmWait").Unload();
-    if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
+    chiudiAttesa();
+    if (!estratti) app.MsgBox(ImparzialeImpossibile, mb::Critical, "Errore");
+    return estratti;
 }
 
 void ImparzialeAdOrario(App& app) {

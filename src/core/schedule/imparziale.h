@@ -23,8 +23,9 @@ inline constexpr const char* ImparzialeImpossibile =
     "Impossibile eseguire la routine dell'imparziale. Il database degli utenti e/o dei turni di lavoro è vuoto.";
 
 // One whole run behind the wait window: seed, clear, count, draw (or the message when there is
-// nothing to draw from). With 'etichetta' the wait window says "IMPARZIALE IN AZIONE" meanwhile.
-void EseguiImparziale(App& app, bool etichetta = false);
+// nothing to draw from); true when the cards were drawn. With 'etichetta' the wait window says
+// "IMPARZIALE IN AZIONE" meanwhile. The wait window is gone when it returns or throws.
+bool EseguiImparziale(App& app, bool etichetta = false);
 // The daily run, from the main window's minute timer, at the set time.
 void ImparzialeAdOrario(App& app);
 

@@ -19,7 +19,46 @@ int AnnoDelTransito(const DateTime& adesso, const std::string& mese, const std::
     return annoScorso ? adesso.year - 1 : adesso.year;
 }
 
+// Positions count from the SOH: 1-4 are the framing, the address echo and the status; the card
+// follows, then hour, minute, day and month. A record is whole when all of them come before the
+// frame's end byte and checksum, and the date and time are digits.
+std::size_t InizioOrario(bool quattroCifre) { return quattroCifre ? 9 : 8; }
+
+bool RecordIntegro(const std::string& r, bool quattroCifre) {
+    const std::size_t p = InizioOrario(quattroCifre);
+    if (r.size() < p + 7 + 2) return false;
+    const std::string orario = Mid(r, p, 8);
+    return orario.find_first_not_of("0123456789") == std::string::npos;
+}
+
 }  // namespace
+
+// The run's state for as long as it lasts, however it ends: the choices and "Ok" are locked,
+// "Annulla" (or the close) is left, to stop the run.
+class FrmDownLoad::Corsa {
+public:
+    explicit Corsa(FrmDownLoad& f) : f_(f) {
+        f_.inCorso_ = true;
+        f_.fermata_ = false;
+        f_.cancellati_ = 0;
+        f_.scartati_.clear();
+        Blocca(false);
+    }
+    ~Corsa() {
+        f_.inCorso_ = false;
+        Blocca(true);
+    }
+    Corsa(const Corsa&) = delete;
+    Corsa& operator=(const Corsa&) = delete;
+
+private:
+    void Blocca(bool abilitati) {
+        f_.Frame1.setEnabled(abilitati);
+        f_.Command1.setEnabled(abilitati);
+        f_.Command2.setEnabled(true);
+    }
+    FrmDownLoad& f_;
+};
 
 FrmDownLoad::FrmDownLoad(App& app) : Form(app, kName), app_(app) {
     Disponi();
@@ -72,23 +111,44 @@ void FrmDownLoad::Command1_Click() {
     }
     const auto lettori = LettoriScelti();
     if (!lettori) return;
-    app_.form("FrmWait").Show();
-    // The memory is erased only once every chosen reader has been emptied into the table.
-    int fallito = Sonda(*lettori);
-    if (fallito < 0) fallito = Raccogli(*lettori);
-    if (fallito < 0) fallito = CancellaMemorie(*lettori);
+    const int esito = Scarica(*lettori);
     app_.form("FrmWait").Unload();
-    if (fallito >= 0) {
+    AvvisaScartati();
+    if (esito == Interrotta) {
+        AvvisaInterruzione(lettori->size());
+        return Chiudi();
+    }
+    if (esito >= 0) {
         app_.MsgBox("Errore di comunicazione.", mb::Exclamation,
-                    "Lettore " + Num(fallito + 1) + " situato presso " +
-                        Trim(app_.Lettori[static_cast<std::size_t>(fallito)].SituatoPresso));
+                    "Lettore " + Num(esito + 1) + " situato presso " +
+                        Trim(app_.Lettori[static_cast<std::size_t>(esito)].SituatoPresso));
         return;
     }
     app_.MsgBox("Operazione completata.", mb::Information, "Messaggio");
-    Command2_Click();  // closes the window and brings the other-options window back
+    Chiudi();
 }
 
+// The memory is erased only once every chosen reader has been emptied into the table.
+int FrmDownLoad::Scarica(const std::vector<int>& lettori) {
+    Corsa corsa(*this);
+    app_.form("FrmWait").Show();
+    int esito = Sonda(lettori);
+    if (esito == Completata) esito = Raccogli(lettori);
+    if (esito == Completata) esito = CancellaMemorie(lettori);
+    return esito;
+}
+
+// During a run the stop is taken at the next exchange; the run then says so and closes.
 void FrmDownLoad::Command2_Click() {
+    if (inCorso_) {
+        fermata_ = true;
+        Command2.setEnabled(false);
+        return;
+    }
+    Chiudi();
+}
+
+void FrmDownLoad::Chiudi() {
     Unload();
     Form& opzioni = app_.form("FrmFunzAgg");
     opzioni.setEnabled(true);
@@ -115,38 +175,47 @@ std::optional<std::vector<int>> FrmDownLoad::LettoriScelti() {
 }
 
 int FrmDownLoad::Sonda(const std::vector<int>& lettori) {
-    for (int i : lettori)
+    for (int i : lettori) {
+        if (fermata_) return Interrotta;
         if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "Q"))) return i;
-    return -1;
+    }
+    return Completata;
 }
 
 int FrmDownLoad::Raccogli(const std::vector<int>& lettori) {
+    const bool quattroCifre = app_.imp.FlagQuattroCifre;
     for (int i : lettori) {
         Data1.Refresh();
         for (;;) {
+            if (fermata_) return Interrotta;
             app_.sys.clock.sleep(10);
             const std::string risposta = InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "S");
             const char stato = StatoRisposta(risposta);
             if (stato == 'F') break;
             if (stato != 'Z') return i;
-            Memorizza(i, risposta);
+            if (RecordIntegro(risposta, quattroCifre))
+                Memorizza(i, risposta);
+            else
+                ++scartati_[i];
         }
     }
-    return -1;
+    return Completata;
 }
 
 int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
-    if (!app_.control<CheckBox>("FrmProgSetup", "Check2").checked()) return -1;
-    for (int i : lettori)
+    if (!app_.control<CheckBox>("FrmProgSetup", "Check2").checked()) return Completata;
+    for (int i : lettori) {
+        if (fermata_) return Interrotta;
         if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "E01"))) return i;
-    return -1;
+        ++cancellati_;
+    }
+    return Completata;
 }
 
-// Positions count from the SOH: 1-4 are the framing, the address echo and the status.
 void FrmDownLoad::Memorizza(int lettore, const std::string& r) {
     const bool quattroCifre = app_.imp.FlagQuattroCifre;
     const std::string carta = quattroCifre ? Mid(r, 5, 4) : "0" + Mid(r, 5, 3);
-    const std::size_t p = quattroCifre ? 9 : 8;
+    const std::size_t p = InizioOrario(quattroCifre);
     const std::string ora = Mid(r, p, 2), minuto = Mid(r, p + 2, 2), giorno = Mid(r, p + 4, 2),
                       mese = Mid(r, p + 6, 2);
     Recordset& storico = *Data1.recordset();
@@ -170,6 +239,26 @@ std::pair<std::string, std::string> FrmDownLoad::Intestatario(const std::string&
     carte.FindFirst("NumeroCarta = " + sqlQuote(numeroCarta));
     if (carte.NoMatch()) return {"", ""};
     return {carte.field("Cognome").str(), carte.field("Nome").str()};
+}
+
+// One line per reader that sent records that were not whole, with how many were left out.
+void FrmDownLoad::AvvisaScartati() {
+    if (scartati_.empty()) return;
+    std::string testo = "Alcuni transiti ricevuti non erano validi e non sono stati memorizzati:";
+    for (auto [i, quanti] : scartati_)
+        testo += app_.CrLf + "Lettore " + Num(i + 1) + " situato presso " +
+                 Trim(app_.Lettori[static_cast<std::size_t>(i)].SituatoPresso) + ": " + Num(quanti) +
+                 " record scartati";
+    app_.MsgBox(testo, mb::Exclamation, "Attenzione");
+}
+
+void FrmDownLoad::AvvisaInterruzione(std::size_t scelti) {
+    std::string testo = "Download interrotto. I transiti già scaricati sono stati memorizzati; ";
+    if (cancellati_ == 0)
+        testo += "la memoria dei lettori non è stata cancellata.";
+    else
+        testo += "lettori con la memoria cancellata: " + Num(cancellati_) + " su " + Num(scelti) + ".";
+    app_.MsgBox(testo, mb::Information, "Messaggio");
 }
 
 }  // namespace vc

@@ -3,6 +3,7 @@
 // table "Storico", with the card holder's name, and erases the readers' memory afterwards when
 // the settings ask for it.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,22 +35,35 @@ public:
 
 protected:
     void Form_Load() override;
-    // Closing the window is "Annulla": the other-options window waits disabled until then.
+    // Closing the window is "Annulla": the other-options window waits disabled until then, and
+    // during a run it stops the run first.
     void Form_QueryClose() override { Command2_Click(); }
 
 private:
+    // How a phase ends when no reader failed (a failing reader gives its index instead).
+    static constexpr int Completata = -1, Interrotta = -2;
+    class Corsa;
+
     void Disponi();
     // The indexes of the readers to download, or nothing when the choice is wrong (said why).
     std::optional<std::vector<int>> LettoriScelti();
-    // Each phase gives the index of the first reader that fails, or -1.
+    // The three phases, each only after the one before it completed.
+    int Scarica(const std::vector<int>& lettori);
     int Sonda(const std::vector<int>& lettori);
     int Raccogli(const std::vector<int>& lettori);
     int CancellaMemorie(const std::vector<int>& lettori);
     void Memorizza(int lettore, const std::string& risposta);
     // Cognome and Nome of the card with that number, "" for both when there is none.
     std::pair<std::string, std::string> Intestatario(const std::string& numeroCarta);
+    void AvvisaScartati();
+    void AvvisaInterruzione(std::size_t scelti);
+    void Chiudi();
 
     App& app_;
+    bool inCorso_ = false;
+    bool fermata_ = false;              // "Annulla" was pressed during the run
+    int cancellati_ = 0;                // readers erased by this run
+    std::map<int, int> scartati_;       // reader index -> malformed records not stored
 };
 
 }  // namespace vc

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 
 #include "readers_admin/frm_down_load.h"
@@ -40,22 +41,35 @@ protected:
         return out;
     }
 
+    // Does 'azione' at the yield of the n-th command sent (1-based), as the operator would.
+    void alComando(std::size_t n, std::function<void()> azione) {
+        linea.durante = [this, n, azione] {
+            if (linea.comandi.size() == n) s.loop.post(azione);
+        };
+    }
+
     test::Station s;
     test::LettoriInLinea linea;
     std::map<int, std::deque<std::string>> memoria;
     std::map<std::string, std::string> guasti;  // command (after the prefix) -> reply body for reader 2
+    // A reader that answers every "S" with the same record; a thousand of them, so that a run
+    // nobody stops still ends.
+    std::map<int, std::string> ripete;
 
 private:
     std::string rispondi(const std::string& t) {
         const std::string indirizzo = t.substr(0, 2), comando = t.substr(8);
         if (indirizzo == "02" && guasti.count(comando)) return guasti[comando];
         if (comando != "S") return indirizzo + "S";
+        if (auto r = ripete.find(std::stoi(indirizzo)); r != ripete.end() && ripetuti_++ < 1000)
+            return indirizzo + "Z" + r->second;
         auto& coda = memoria[std::stoi(indirizzo)];
         if (coda.empty()) return indirizzo + "F";
         const std::string dati = coda.front();
         coda.pop_front();
         return indirizzo + "Z" + dati;
     }
+    int ripetuti_ = 0;
 };
 
 TEST_F(DownLoad, OpensOnAllReadersWithTheEraseSetting) {
@@ -200,6 +214,133 @@ TEST_F(DownLoad, AReaderThatFailsStopsTheRun) {
         EXPECT_FALSE(s.app().isLoaded("FrmWait"));
         EXPECT_FALSE(s.app().form<FrmFunzAgg>().Enabled());
         f.Command2.click();
+    }
+}
+
+// Before, the second run's exchanges were refused while the first one waited, and the first run
+// was told its reader had failed.
+TEST_F(DownLoad, ASecondOkDuringTheRunIsIgnored) {
+    cancellaDopo(true);
+    registra(1, "0123" "0815" "0112");
+    registra(3, "0777" "0930" "0201");
+    FrmDownLoad& f = apri();
+    alComando(4, [&] { f.Command1.click(); });  // during reader 1's first "S"
+    completa(f);
+    EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123Q", "02000123Q", "03000123Q", "01000123S",
+                                                       "01000123S", "02000123S", "03000123S", "03000123S",
+                                                       "01000123E01", "02000123E01", "03000123E01"}));
+    EXPECT_EQ(storico().size(), 2u);
+    EXPECT_FALSE(s.app().isLoaded("FrmDownLoad"));
+    EXPECT_TRUE(s.dialogs.allAnswered());
+}
+
+// A reader that never runs out of records: the stop ends the run after the exchange under way,
+// keeps every record received, erases nothing, says so and only then closes the window.
+TEST_F(DownLoad, AnnullaOrTheCloseStopsARunThatWouldNeverEnd) {
+    struct Caso {
+        const char* nome;
+        std::function<void(FrmDownLoad&)> fai;
+    } casi[] = {
+        {"Annulla", [](FrmDownLoad& f) { f.Command2.click(); }},
+        {"the title-bar close", [](FrmDownLoad& f) { f.close(); }},
+    };
+    cancellaDopo(true);
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        s.sql("DELETE FROM Storico");
+        linea.comandi.clear();
+        ripete = {{1, "0123" "0815" "0112"}};
+        FrmDownLoad& f = apri();
+        alComando(3 + 5, [&] {  // the three probes, then reader 1's fifth "S"
+            c.fai(f);
+            EXPECT_TRUE(s.app().isLoaded("FrmDownLoad")) << "closed before the run ended";
+        });
+        s.dialogs.expectMsg("Download interrotto. I transiti già scaricati sono stati memorizzati; la memoria dei "
+                            "lettori non è stata cancellata.",
+                            mb::Information, "Messaggio");
+        s.dialogs.onShow = [&](const test::ScriptedDialogs::Box&) {
+            EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+            EXPECT_TRUE(s.app().isLoaded("FrmDownLoad"));
+        };
+        f.Command1.click();
+        s.dialogs.onShow = nullptr;
+        EXPECT_EQ(linea.comandi.size(), 3u + 5u);
+        EXPECT_EQ(linea.a(1), (std::vector<std::string>{"Q", "S", "S", "S", "S", "S"}));
+        EXPECT_EQ(storico().size(), 5u);
+        EXPECT_FALSE(s.app().isLoaded("FrmDownLoad"));
+        EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+        EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled() && s.app().form<FrmFunzAgg>().Visible());
+    }
+}
+
+TEST_F(DownLoad, AStopDuringTheEraseSaysWhichReadersWereErased) {
+    cancellaDopo(true);
+    FrmDownLoad& f = apri();
+    alComando(3 + 3 + 1, [&] { f.Command2.click(); });  // during reader 1's "E01"
+    s.dialogs.expectMsg("Download interrotto. I transiti già scaricati sono stati memorizzati; lettori con la "
+                        "memoria cancellata: 1 su 3.",
+                        mb::Information, "Messaggio");
+    f.Command1.click();
+    EXPECT_EQ(linea.a(1).back(), "E01");
+    EXPECT_EQ(linea.a(2).back(), "S");
+    EXPECT_FALSE(s.app().isLoaded("FrmDownLoad"));
+}
+
+// Only whole records are stored; the others are counted per reader and told at the end, before
+// the closing message, and the run goes on.
+TEST_F(DownLoad, MalformedRecordsAreSkippedAndCountedPerReader) {
+    struct Record {
+        const char* nome;
+        bool quattroCifre;
+        std::string dati;  // after the status
+        bool valido;
+    } casi[] = {
+        {"whole", true, "0123" "0815" "3112", true},
+        {"last minute of the year", true, "9999" "2359" "3112", true},
+        {"card 0000 at midnight", true, "0000" "0000" "0101", true},
+        {"with more after it", true, "0123" "0815" "3112" "77", true},
+        {"nothing after the status", true, "", false},
+        {"card only", true, "0123", false},
+        {"a digit short", true, "0123" "0815" "311", false},
+        {"letters in the hour", true, "0123" "AB15" "3112", false},
+        {"a blank in the day", true, "0123" "0815" " 112", false},
+        {"a sign in the month", true, "0123" "0815" "31-2", false},
+        {"three-digit card, whole", false, "123" "0815" "3112", true},
+        {"three-digit card, a digit short", false, "123" "0815" "311", false},
+    };
+    for (bool quattroCifre : {true, false}) {
+        SCOPED_TRACE(quattroCifre ? "4-digit cards" : "3-digit cards");
+        s.app().imp.FlagQuattroCifre = quattroCifre;
+        s.sql("DELETE FROM Storico");
+        memoria.clear();
+        std::size_t validi = 0, scartati = 0;
+        for (const auto& c : casi) {
+            if (c.quattroCifre != quattroCifre) continue;
+            registra(1, c.dati);
+            registra(3, c.dati);
+            (c.valido ? validi : scartati) += 1;
+        }
+        registra(3, quattroCifre ? "0555" "1010" "0101" : "555" "1010" "0101");
+        FrmDownLoad& f = apri();
+        const std::string n = std::to_string(scartati);
+        s.dialogs.expectMsg("Alcuni transiti ricevuti non erano validi e non sono stati memorizzati:\r\n"
+                            "Lettore 1 situato presso PORTA1: " + n + " record scartati\r\n"
+                            "Lettore 3 situato presso PORTA3: " + n + " record scartati",
+                            Avviso, "Attenzione");
+        completa(f);
+        const auto righe = storico();
+        ASSERT_EQ(righe.size(), 2 * validi + 1);
+        std::size_t k = 0;
+        for (const auto& c : casi) {
+            if (c.quattroCifre != quattroCifre || !c.valido) continue;
+            SCOPED_TRACE(c.nome);
+            const std::string carta = quattroCifre ? c.dati.substr(0, 4) : "0" + c.dati.substr(0, 3);
+            const std::size_t p = quattroCifre ? 4 : 3;
+            EXPECT_EQ(righe[k][0], carta);
+            EXPECT_EQ(righe[k][6], c.dati.substr(p, 2) + ":" + c.dati.substr(p + 2, 2));
+            EXPECT_EQ(righe[k][5].substr(0, 5), c.dati.substr(p + 4, 2) + "/" + c.dati.substr(p + 6, 2));
+            ++k;
+        }
     }
 }
 

@@ -169,6 +169,40 @@ TEST_F(AltreOpzioni, EraseStopsAtTheFirstReaderThatFails) {
     }
 }
 
+// The window is disabled behind the wait window during these runs; its title-bar close used to
+// take the operator back to the main window while the run went on.
+TEST_F(AltreOpzioni, ATitleBarCloseDuringARunIsIgnored) {
+    struct Caso {
+        const char* nome;
+        CommandButton FrmFunzAgg::*pulsante;
+        bool chiede;  // the erase asks first
+        const char* fine;
+    } casi[] = {
+        {"Upload carte", &FrmFunzAgg::Command6, false, "Programmazione effettuata."},
+        {"Elimina storico", &FrmFunzAgg::Command7, true, "Cancellazione effettuata."},
+    };
+    s.sql("INSERT INTO Carte (NumeroCarta, AbilitaCarta, Flag_online, SceltaFascia, Lettore) VALUES ('0001', 1, 0, 0, '1')");
+    principale().Hide();
+    FrmFunzAgg& f = finestra();
+    f.Show();
+    linea.durante = [&] {
+        if (linea.comandi.size() == 1) s.loop.post([&] { f.close(); });
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        linea.comandi.clear();
+        if (c.chiede)
+            s.dialogs.expectMsg("Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?", Domanda,
+                                "Domanda", mb::Yes);
+        s.dialogs.expectMsg(c.fine, Info, "Messaggio");
+        (f.*c.pulsante).click();
+        EXPECT_EQ(linea.comandi.size(), 3u);
+        ASSERT_TRUE(f.loaded());
+        EXPECT_TRUE(f.Visible() && f.Enabled());
+        EXPECT_FALSE(principale().Visible());
+    }
+}
+
 TEST_F(AltreOpzioni, LineOperationsRefuseWhilePollingOrOutputsRun) {
     s.sql("INSERT INTO Carte (NumeroCarta, Lettore) VALUES ('0001', '111')");
     struct Stato {

@@ -136,6 +136,8 @@ void FrmFunzAgg::Command10_Click() {
         avviso(app_, "L'imparziale non è stato attivato.", "Messaggio");
         return;
     }
+    // The draws yield: a second run or the way back in the middle would clear or abandon them.
+    FormBusy occupata(*this);
     if (EseguiImparziale(app_, true)) informa(app_, "Operazione completata.");
 }
 

@@ -88,6 +88,26 @@ TEST_F(AltreOpzioni, RandomCheckOnDemand) {
     EXPECT_EQ(righe("Carte WHERE Imparziale <> 0"), 0);
 }
 
+TEST_F(AltreOpzioni, ClicksDuringTheDrawsAreIgnored) {
+    s.app().imp.FlagImparziale = true;
+    s.app().imp.NumeroImparziale = 1;
+    for (const char* turno : {"Giorno", "Notte"}) {
+        s.sql(std::string("INSERT INTO Fasce (Nome) VALUES ('") + turno + "')");
+        for (int k = 0; k < 3; ++k)
+            s.sql(std::string("INSERT INTO Carte (NumeroCarta, NomeFascia, Flag_online, AbilitaCarta) VALUES ('000") +
+                  std::to_string(k) + "', '" + turno + "', 1, 1)");
+    }
+    for (CommandButton FrmFunzAgg::*pulsante : {&FrmFunzAgg::Command10, &FrmFunzAgg::Command4}) {
+        FrmFunzAgg& f = finestra();
+        s.loop.post([&] { (f.*pulsante).click(); });
+        s.dialogs.expectMsg("Operazione completata.", Info, "Messaggio");
+        f.Command10.click();
+        EXPECT_EQ(righe("Carte WHERE Imparziale <> 0"), 2);
+        EXPECT_TRUE(f.loaded() && f.Enabled());
+        EXPECT_TRUE(s.dialogs.allAnswered());
+    }
+}
+
 TEST_F(AltreOpzioni, AntiPassBackReset) {
     struct Caso {
         const char* nome;

@@ -41,7 +41,7 @@ int RegistroStatoLinea(int porta) {
 bool ModoScheda(App& app) { return app.control<CheckBox>("FrmProgSetup", "Check1").checked(); }
 
 // Milliseconds the bytes take on the wire: 10 bits a byte at 4800 baud.
-std::int64_t SulFiloMs(std::size_t byte) { return static_cast<std::int64_t>(byte) * 10 * 1000 / 4800; }
+std::int64_t SulFiloMs(std::size_t bytes) { return static_cast<std::int64_t>(bytes) * 10 * 1000 / 4800; }
 
 // Board mode: select the loop with the transmit bit, send, wait for the transmitter to empty,
 // then turn the board to receive. The wait is bounded by the frame's time on the wire.
@@ -116,8 +116,8 @@ void InviaInAttesa(App& app) {
 std::string Scambio(App& app, std::string& testo, int loop, Attese attese) {
     testo = Incornicia(testo);
     if (app.LinkOccupato) {
-        // Refused: whatever loop its caller set for it, the exchange under way's caller finds
-        // LoopCorrente as it left it, so its next exchange (a poll's grant) goes where it meant.
+        // Refused. Whatever its caller set LoopCorrente to, it goes back to what the exchange under
+        // way found, so that exchange's caller sends its next one (a poll's grant) where it meant.
         app.LoopCorrente = app.LoopPrimaDelloScambio;
         return "";
     }

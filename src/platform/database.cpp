@@ -308,7 +308,9 @@ std::optional<std::string> tableName(Database& db, const std::string& name) {
 
 sqlite3* openHandle(const std::string& path, int flags, bool durable) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    // The program runs on one thread: a connection needs no mutex of its own, which every call
+    // (each field of each row read) would otherwise take and release.
+    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close_v2(db);
         throw DbError("cannot open database '" + path + "': " + msg);

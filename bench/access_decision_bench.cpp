@@ -1,4 +1,5 @@
-// The hot path of on-line operation: one access decision with a full card table, and the durable
+// The hot path of on-line operation: one access decision with a full card table (the same card,
+// a different card at each read, and anti-pass-back with many people inside), and the durable
 // write of one transit.
 
 #include <benchmark/benchmark.h>
@@ -19,19 +20,24 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-// A station with 32,767 cards and one "InOut" reader that answers at once, so the measure is the
-// decision itself: from the moment the card-read reply is taken off the line to the moment the
-// grant command is handed to it.
+constexpr std::int16_t Varco = 1, Ingresso = 2, Uscita = 3;  // "InOut", "In", "Out"
+constexpr int Carte = 32767;
+
+// A station with 32,767 cards (card numbers 0000-9999, raw data RAW1-RAW32767) and three readers
+// that answer at once, so the measure is the decision itself: from the moment the card-read reply
+// is taken off the line to the moment the grant command is handed to it.
 class Banco {
 public:
     Banco() {
         s.clock.quantum = 0;
-        s.sql("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Stato, PosCarta1, PosCarta2, PosCarta3, "
-              "PosCarta4, PosCodice1, PosCodice2, PosCodice3, PosCodice4, PosCodice5, PosCodice6, NumeroLoop, "
-              "NumeroIndirizzo) VALUES ('KOVA KV-M1', 'VARCO', '000123', 'InOut', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 1)");
-        auto db = Database::open(s.site.file("Varcanto.mdb"));
+        const char* lettori[][3] = {{"VARCO", "InOut", "1"}, {"INGRESSO", "In", "2"}, {"USCITA", "Out", "3"}};
+        for (auto& l : lettori)
+            s.sql(std::string("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Stato, PosCarta1, ") +
+                  "PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, PosCodice4, PosCodice5, "
+                  "PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES ('KOVA KV-M1', '" + l[0] + "', '000123', '" + l[1] +
+                  "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " + l[2] + ")");
         Transaction t(*db);
-        for (int i = 1; i <= 32767; ++i) {
+        for (int i = 1; i <= Carte; ++i) {
             const std::string n = std::to_string(10000 + i).substr(1);
             db->execute("INSERT INTO Carte (Cognome, Nome, NumeroCarta, Stringa, AbilitaCarta, Output1, Flag_online, "
                         "Lettore) VALUES ('Cognome" + n + "', 'Nome', '" + n.substr(n.size() - 4) + "', 'RAW" +
@@ -42,20 +48,31 @@ public:
         s.start();
         s.app().form<FrmProgSetup>();
         s.app().PollingAttivo = true;
+        // No refusal is expected, and none may beep on a clock that does not move.
+        s.app().imp.FlagBeep = false;
     }
 
-    // One poll that reads 'dati'; returns the decision's time in seconds, or -1 when it did not
-    // end in a grant.
-    double decidi(const std::string& dati) {
+    // One poll of 'lettore' that reads 'dati'; returns the decision's time in seconds, or -1 when
+    // it did not end in a grant.
+    double decidi(const std::string& dati, std::int16_t lettore = Varco) {
         dati_ = dati;
         consenso_ = {};
-        std::int16_t lettore = 1;
         polling_lettore(s.app(), lettore);
         if (consenso_ < lettura_) return -1;
         return std::chrono::duration<double>(consenso_ - lettura_).count();
     }
 
+    // 'quanti' people inside, none of them with a card number below 1000.
+    void presenti(long quanti) {
+        Transaction t(*db);
+        db->execute("DELETE FROM presenti");
+        for (long i = 0; i < quanti; ++i)
+            db->execute("INSERT INTO presenti (NumeroBadge) VALUES ('" + std::to_string(1000 + i % 9000) + "')");
+        t.commit();
+    }
+
     test::Station s;
+    std::shared_ptr<Database> db = Database::open(s.site.file("Varcanto.mdb"));
 
 private:
     void rispondi(const std::string& frame) {
@@ -93,6 +110,56 @@ void BM_DecisionByRawData(benchmark::State& state) {
     for (auto _ : state) misura(state, b.decidi("RAW30000"));
 }
 BENCHMARK(BM_DecisionByRawData)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200)->Repetitions(5);
+
+// The k-th card of a walk that visits every number (or raw data) once before it repeats, so no
+// two reads in a row are of the same card.
+std::string numero(long k, int quanti) { return std::to_string(10000 + (k * 7919) % quanti).substr(1); }
+std::string dati(long k) { return numero(k, 1000) + "000123"; }
+
+void BM_DecisionDifferentCard(benchmark::State& state) {
+    Banco& b = banco();
+    long k = 0;
+    for (auto _ : state) misura(state, b.decidi(numero(++k, 10000) + "000123"));
+}
+BENCHMARK(BM_DecisionDifferentCard)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200)->Repetitions(5);
+
+void BM_DecisionDifferentRawData(benchmark::State& state) {
+    Banco& b = banco();
+    long k = 0;
+    for (auto _ : state) misura(state, b.decidi("RAW" + std::to_string(1 + (++k * 7919) % Carte)));
+}
+BENCHMARK(BM_DecisionDifferentRawData)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200)->Repetitions(5);
+
+// Entering with state.range(0) people inside: anti-pass-back looks the card up among them. The
+// card added by the grant is taken out again after the measure, so the number inside stays.
+void BM_DecisionEnteringWithPeopleInside(benchmark::State& state) {
+    Banco& b = banco();
+    b.presenti(state.range(0));
+    long k = 0;
+    for (auto _ : state) {
+        misura(state, b.decidi(dati(++k), Ingresso));
+        b.db->execute("DELETE FROM presenti WHERE rowid = (SELECT max(rowid) FROM presenti)");
+    }
+}
+BENCHMARK(BM_DecisionEnteringWithPeopleInside)
+    ->Arg(0)->Arg(10000)->Arg(30000)
+    ->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(100)->Repetitions(5);
+
+// Leaving with state.range(0) people inside, the card among them as the latest to enter: the
+// removal is a durable write inside the measure.
+void BM_DecisionLeavingWithPeopleInside(benchmark::State& state) {
+    Banco& b = banco();
+    b.presenti(state.range(0));
+    long k = 0;
+    for (auto _ : state) {
+        const std::string d = dati(++k);
+        b.db->execute("INSERT INTO presenti (NumeroBadge) VALUES ('" + d.substr(0, 4) + "')");
+        misura(state, b.decidi(d, Uscita));
+    }
+}
+BENCHMARK(BM_DecisionLeavingWithPeopleInside)
+    ->Arg(30000)
+    ->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(100)->Repetitions(5);
 
 void BM_DurableTransitInsert(benchmark::State& state) {
     Banco& b = banco();

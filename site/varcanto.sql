@@ -117,6 +117,8 @@ CREATE TABLE presenti (
     NumeroBadge TEXT DEFAULT ''
 );
 CREATE INDEX presenti_NumeroBadge ON presenti (NumeroBadge);
+-- Anti-pass-back looks a person up by the trimmed number (a row may hold blanks).
+CREATE INDEX presenti_trim_NumeroBadge ON presenti (trim(NumeroBadge));
 
 -- Transits downloaded from the readers' memory. Written only, never searched: no index.
 CREATE TABLE Storico (

@@ -249,8 +249,9 @@ void bind(sqlite3_stmt* s, int index, const Value& v) {
     if (rc != SQLITE_OK) fail(sqlite3_db_handle(s));
 }
 
-void bindAll(sqlite3_stmt* s, const std::vector<Value>& args) {
-    for (std::size_t i = 0; i < args.size(); ++i) bind(s, static_cast<int>(i + 1), args[i]);
+// Binds args to the parameters first, first + 1, ...
+void bindAll(sqlite3_stmt* s, const std::vector<Value>& args, std::size_t first = 1) {
+    for (std::size_t i = 0; i < args.size(); ++i) bind(s, static_cast<int>(first + i), args[i]);
 }
 
 Value column(sqlite3_stmt* s, int i) {
@@ -307,7 +308,9 @@ std::optional<std::string> tableName(Database& db, const std::string& name) {
 
 sqlite3* openHandle(const std::string& path, int flags, bool durable) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    // The program runs on one thread: a connection needs no mutex of its own, which every call
+    // (each field of each row read) would otherwise take and release.
+    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close_v2(db);
         throw DbError("cannot open database '" + path + "': " + msg);
@@ -420,8 +423,12 @@ public:
         }
     }
 
-    void FindFirst(const std::string& criteria) override { settle(find(criteria, false)); }
-    void FindNext(const std::string& criteria) override { settle(!eof_ && find(criteria, !bof_)); }
+    void FindFirst(const std::string& criteria, const std::vector<Value>& args) override {
+        settle(find(criteria, args, false));
+    }
+    void FindNext(const std::string& criteria, const std::vector<Value>& args) override {
+        settle(!eof_ && find(criteria, args, !bof_));
+    }
     bool NoMatch() const override { return noMatch_; }
 
     Value field(const std::string& name) const override {
@@ -486,7 +493,8 @@ protected:
     virtual bool seekNext() = 0;
     virtual bool seekPrevious() = 0;
     virtual bool seekOrdinal(long pos) = 0;
-    virtual bool find(const std::string& criteria, bool afterCurrent) = 0;
+    // 'args' are the values of the criteria's parameters ?1..?n.
+    virtual bool find(const std::string& criteria, const std::vector<Value>& args, bool afterCurrent) = 0;
     virtual long ordinal() = 0;
     virtual const std::vector<Value>& current() const = 0;
     virtual bool updatable() const = 0;
@@ -539,7 +547,6 @@ class TableRecordset final : public RecordsetBase {
 public:
     TableRecordset(std::shared_ptr<Database> db, std::string table)
         : db_(std::move(db)), table_(std::move(table)), from_(" FROM " + quoteIdent(table_)) {
-        names_ = db_->columns(table_);
         MoveFirst();
     }
 
@@ -553,11 +560,13 @@ private:
     bool seekOrdinal(long pos) override {
         return fetch("ORDER BY rowid LIMIT 1 OFFSET ?1", {Value(static_cast<std::int64_t>(pos))});
     }
-    bool find(const std::string& criteria, bool afterCurrent) override {
-        if (afterCurrent) {
-            return fetch("WHERE rowid > ?1 AND (" + criteria + ") ORDER BY rowid LIMIT 1", {Value(rowid_)});
-        }
-        return fetch("WHERE (" + criteria + ") ORDER BY rowid LIMIT 1", {});
+    bool find(const std::string& criteria, const std::vector<Value>& args, bool afterCurrent) override {
+        if (!afterCurrent) return fetch("WHERE (" + criteria + ") ORDER BY rowid LIMIT 1", args);
+        // The current rowid takes the parameter after the criteria's own.
+        std::vector<Value> all = args;
+        all.emplace_back(rowid_);
+        return fetch("WHERE (" + criteria + ") AND rowid > ?" + std::to_string(all.size()) + " ORDER BY rowid LIMIT 1",
+                     all);
     }
     long ordinal() override {
         return static_cast<long>(count(*db_, "SELECT count(*)" + from_ + " WHERE rowid < ?1", {Value(rowid_)}));
@@ -576,16 +585,31 @@ private:
     }
     void deleteRecord() override { deleteRow(*db_, table_, rowid_); }
 
+    std::string select(const std::string& tail) const { return "SELECT rowid, *" + from_ + " " + tail; }
+
     // Reads the one row that "SELECT rowid, * FROM table <tail>" gives, if any.
     bool fetch(const std::string& tail, const std::vector<Value>& args) {
-        sqlite3_stmt* s = db_->prepare("SELECT rowid, *" + from_ + " " + tail);
+        sqlite3_stmt* s = db_->prepare(select(tail));
         StatementUse use(s);
         bindAll(s, args);
-        if (!step(s)) return false;
+        const bool found = step(s);
+        followFields(s);
+        if (!found) return false;
         rowid_ = sqlite3_column_int64(s, 0);
         row_ = rowValues(s, 1);
-        row_.resize(names_.size());
         return true;
+    }
+
+    // The fields are those of the statement just stepped: a step prepares a cached statement
+    // again when the table has changed, so a recordset kept open follows a changed table, and
+    // opening one costs no read of the table's schema.
+    void followFields(sqlite3_stmt* s) {
+        const auto n = static_cast<std::size_t>(sqlite3_column_count(s) - 1);
+        bool same = n == names_.size();
+        for (std::size_t i = 0; same && i < n; ++i) same = names_[i] == sqlite3_column_name(s, static_cast<int>(i + 1));
+        if (same) return;
+        names_.clear();
+        for (std::size_t i = 0; i < n; ++i) names_.emplace_back(sqlite3_column_name(s, static_cast<int>(i + 1)));
     }
 
     std::shared_ptr<Database> db_;
@@ -647,16 +671,18 @@ private:
         return true;
     }
 
-    // The criteria are evaluated by SQLite over each held row, bound as a one-row subquery.
-    bool find(const std::string& criteria, bool afterCurrent) override {
+    // The criteria are evaluated by SQLite over each held row, bound as a one-row subquery whose
+    // columns take the parameters after the criteria's own.
+    bool find(const std::string& criteria, const std::vector<Value>& args, bool afterCurrent) override {
         std::vector<std::string> columns;
         for (std::size_t i = 0; i < names_.size(); ++i) {
-            columns.push_back("?" + std::to_string(i + 1) + " AS " + quoteIdent(names_[i]));
+            columns.push_back("?" + std::to_string(args.size() + i + 1) + " AS " + quoteIdent(names_[i]));
         }
         sqlite3_stmt* s = db_->prepare("SELECT 1 FROM (SELECT " + joined(columns) + ") WHERE (" + criteria + ")");
         for (std::size_t i = afterCurrent ? (deleted_ ? at_ : at_ + 1) : 0; i < rows_.size(); ++i) {
             StatementUse use(s);
-            bindAll(s, rows_[i]);
+            bindAll(s, args);
+            bindAll(s, rows_[i], args.size() + 1);
             if (step(s)) return moveTo(i);
         }
         return false;

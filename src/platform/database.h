@@ -19,7 +19,7 @@
 //   days since 30 December 1899 as a real, the time of day as its fraction, so that
 //   cdbl(CDATE('1/1/2010')) = 40179 and #1/1/2010# reads 40179. CDATE of an unreadable text or of
 //   Null is Null; CDATE of a number is that number.
-// - sqlQuote() is the only way operator or reader text enters a criterion.
+// - Operator or reader text enters a criterion as a bound parameter, or else through sqlQuote().
 // - A recordset is shared. DataControl::recordset() hands out an owning pointer; Refresh gives
 //   the control a new recordset and leaves each one handed out before as it was (its records,
 //   position, pending edit and database). A handler that walks or edits across a yield (doEvents,
@@ -125,9 +125,11 @@ public:
     virtual void MovePrevious() = 0;
 
     // Positions on the first record that matches 'criteria' (an SQL condition on the source's
-    // columns); NoMatch() tells whether none did, and then the position is unchanged.
-    virtual void FindFirst(const std::string& criteria) = 0;
-    virtual void FindNext(const std::string& criteria) = 0;
+    // columns); NoMatch() tells whether none did, and then the position is unchanged. Parameters
+    // ?1..?n of the criteria take the values of 'args', so one text serves every value looked up
+    // and its statement is prepared once.
+    virtual void FindFirst(const std::string& criteria, const std::vector<Value>& args = {}) = 0;
+    virtual void FindNext(const std::string& criteria, const std::vector<Value>& args = {}) = 0;
     virtual bool NoMatch() const = 0;
 
     // Field of the current record by name, case-insensitive. Throws DbError at BOF/EOF or for an

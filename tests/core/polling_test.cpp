@@ -157,6 +157,24 @@ TEST_F(Decision, ChecksRefuseInTheirOrderWithTheirCodes) {
     }
 }
 
+// The cards' recordset stays open between reads: each read must still decide on the cards as
+// they are at that moment.
+TEST_F(Decision, EachReadSeesTheCardsAsTheyAreNow) {
+    auto passa = [this] {
+        presenta(3, "0012000123");
+        poll(3);
+        return nota();
+    };
+    carta("0012");
+    EXPECT_EQ(passa(), "Passaggio");
+    s.sql("UPDATE Carte SET AbilitaCarta = 0");
+    EXPECT_EQ(passa(), "");
+    s.sql("DELETE FROM Carte");
+    EXPECT_EQ(passa(), "Badge non presente in archivio");
+    carta("0012");
+    EXPECT_EQ(passa(), "Passaggio");
+}
+
 TEST_F(Decision, CardKnownByItsRawDataPassesAnyPlantCode) {
     carta("0077", "Stringa = 'X''Y\"Z000999'");
     presenta(1, "X'Y\"Z000999");

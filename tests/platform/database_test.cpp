@@ -165,6 +165,58 @@ TEST_F(Cards, QuotedTextFindsExactlyItsRow) {
     EXPECT_TRUE(rs->NoMatch()) << "a text that only begins like a stored one does not match it";
 }
 
+// A criterion with parameters finds, on either kind of source, the records the same criterion
+// finds with the values quoted into it, FindNext included.
+TEST_F(Cards, BoundCriteriaFindWhatQuotedOnesFind) {
+    const std::string nul("Bad\0' OR 1=1 --", 15);
+    add("0001", "O'Brien");
+    add("0002", nul);
+    add("0003", "Bad");
+    add("0004", "O'Brien", true);
+    add("0005", "O'Brien");
+    struct Caso {
+        std::string quoted, bound;
+        std::vector<Value> args;
+    } casi[] = {
+        {"Cognome = " + sqlQuote("O'Brien"), "Cognome = ?1", {"O'Brien"}},
+        {"Cognome = " + sqlQuote(nul), "Cognome = ?1", {nul}},
+        {"Cognome = " + sqlQuote(std::string("Bad\0", 4)), "Cognome = ?1", {std::string("Bad\0", 4)}},
+        {"Cognome = 'O''Brien' AND NumeroCarta <> '0004'", "Cognome = ?1 AND NumeroCarta <> ?2", {"O'Brien", "0004"}},
+        {"Attivo = 1 OR Cognome = 'Bad'", "Attivo = ?2 OR Cognome = ?1", {"Bad", 1}},
+    };
+    auto found = [](Recordset& rs, const std::string& criteria, const std::vector<Value>& args) {
+        std::vector<std::string> numbers;
+        for (rs.FindFirst(criteria, args); !rs.NoMatch(); rs.FindNext(criteria, args)) numbers.push_back(number(rs));
+        return numbers;
+    };
+    for (const char* source : {"Carte", "SELECT * FROM Carte"}) {
+        auto rs = open(source);
+        for (const Caso& c : casi) {
+            const auto expected = found(*rs, c.quoted, {});
+            EXPECT_EQ(found(*rs, c.bound, c.args), expected) << source << ": " << c.bound;
+        }
+    }
+    auto rs = open();
+    EXPECT_EQ(found(*rs, "Cognome = ?1", {"O'Brien"}), (std::vector<std::string>{"0001", "0004", "0005"}));
+}
+
+TEST_F(Cards, BoundValuesShareOneStatement) {
+    for (int i = 0; i < 100; ++i) add(std::to_string(i), "n" + std::to_string(i));
+    auto statements = [this] {
+        int n = 0;
+        for (sqlite3_stmt* s = sqlite3_next_stmt(db->handle(), nullptr); s; s = sqlite3_next_stmt(db->handle(), s)) ++n;
+        return n;
+    };
+    auto rs = open();
+    rs->FindFirst("NumeroCarta = ?1", {"0"});
+    const int prepared = statements();
+    for (int i = 99; i > 0; --i) {
+        rs->FindFirst("NumeroCarta = ?1", {std::to_string(i)});
+        ASSERT_EQ(rs->field("Cognome").str(), "n" + std::to_string(i));
+    }
+    EXPECT_EQ(statements(), prepared);
+}
+
 TEST(SqlQuote, DoublesQuotesAndSpellsOutNul) {
     EXPECT_EQ(sqlQuote(""), "''");
     EXPECT_EQ(sqlQuote("Rossi"), "'Rossi'");
@@ -439,6 +491,30 @@ TEST(DatabaseFile, MissingOrForeignFilesAreRefused) {
     const std::string text = dir.file("notes.mdb");
     std::ofstream(text) << "this is not a database, just some text that is long enough to have a header";
     EXPECT_THROW(Database::open(text), DbError);
+}
+
+// A table recordset takes its fields from cached statements: a table changed by another
+// connection shows its present fields in a recordset opened after the change, and in one kept
+// open from its next move or find.
+TEST(DatabaseFile, TableRecordsetFollowsAChangedTable) {
+    TempFolder dir;
+    auto db = Database::create(dir.file("site.mdb"));
+    db->execute("CREATE TABLE Carte (NumeroCarta TEXT, Nome TEXT); INSERT INTO Carte VALUES ('0001', 'Mario')");
+    auto kept = openRecordset(db, "Carte");
+    EXPECT_EQ(kept->fieldNames(), (std::vector<std::string>{"NumeroCarta", "Nome"}));
+    Database::open(dir.file("site.mdb"))
+        ->execute("ALTER TABLE Carte RENAME TO Vecchie;"
+                  "CREATE TABLE Carte (Nome TEXT, Cognome TEXT DEFAULT 'Rossi', NumeroCarta TEXT);"
+                  "INSERT INTO Carte (Nome, NumeroCarta) SELECT Nome, NumeroCarta FROM Vecchie;");
+    const std::vector<std::string> present{"Nome", "Cognome", "NumeroCarta"};
+    auto opened = openRecordset(db, "Carte");
+    EXPECT_EQ(opened->fieldNames(), present);
+    kept->FindFirst("NumeroCarta = ?1", {"0001"});
+    EXPECT_EQ(kept->fieldNames(), present);
+    for (Recordset* rs : {opened.get(), kept.get()}) {
+        EXPECT_EQ(rs->field("Nome").str(), "Mario");
+        EXPECT_EQ(rs->field("Cognome").str(), "Rossi");
+    }
 }
 
 TEST(DataControl, RefreshOpensOncePerDatabaseNameAndKeepsTheLastGoodRecordset) {

@@ -44,6 +44,7 @@ private:
         ScriviTransitoNegato(app_, l_.prefisso, codice, l_.lettore.SituatoPresso, l_.lettore.Stato, l_.badge,
                              l_.cognome, l_.nome);
     }
+    std::shared_ptr<Recordset> Carte();
     std::string NumeroDallaLettura() const;
     // The first check that refuses the card, with its status text; -1 when all pass.
     std::int16_t Controlli(const Recordset& carta, std::string& testo);
@@ -54,6 +55,14 @@ private:
     App& app_;
     Lettura& l_;
 };
+
+// The recordset over "Carte" is live: each find reads the table as it is at that moment, so the
+// look-ups see every change without the recordset being opened again at each card read.
+std::shared_ptr<Recordset> Decisione::Carte() {
+    Data& carte = app_.control<Data>("FrmMain", "Data3");
+    if (!carte.bound()) carte.Refresh();
+    return carte.recordset();
+}
 
 std::string Decisione::NumeroDallaLettura() const {
     const DatiLettore& d = l_.lettore;
@@ -148,10 +157,8 @@ void Decisione::Esegui() {
     const std::string datiCarta = Mid(r, 9, r.size() - 10);
     app_.control<Label>("FrmMain", "Label8").setCaption("Stringa ricevuta : " + cp1252::toUtf8(datiCarta) + "  " +
                                                        Adesso(app_));
-    Data& carte = app_.control<Data>("FrmMain", "Data3");
-    carte.Refresh();
     // Held for the whole decision: the grant and the log yield while the line waits.
-    const std::shared_ptr<Recordset> carta = carte.recordset();
+    const std::shared_ptr<Recordset> carta = Carte();
     Recordset& rs = *carta;
 
     const bool archivio = l_.lettore.TipoLettore == TipoArchivio;
@@ -166,17 +173,17 @@ void Decisione::Esegui() {
         return Rifiuta(CartaIrregolare);
     }
 
-    rs.FindFirst("Stringa = " + sqlQuote(cp1252::toUtf8(datiCarta)));
-    std::string criterio;
+    rs.FindFirst("Stringa = ?1", {Value(cp1252::toUtf8(datiCarta))});
+    std::string numeroCarta;
     if (!rs.NoMatch()) {
-        criterio = "NumeroCarta = " + sqlQuote(rs.field("NumeroCarta").str());
+        numeroCarta = rs.field("NumeroCarta").str();
     } else if (archivio || impianto == l_.codice) {
-        criterio = "NumeroCarta = " + sqlQuote(cp1252::toUtf8(numero));
+        numeroCarta = cp1252::toUtf8(numero);
     } else {
         Mostra(ConData("Codice impianto differente "));
         return Rifiuta(CodiceImpiantoNonValido);
     }
-    rs.FindFirst(criterio);
+    rs.FindFirst("NumeroCarta = ?1", {Value(numeroCarta)});
     if (rs.NoMatch()) {
         Mostra(ConData("Carta non presente nel database "));
         return Rifiuta(BadgeNonPresente);

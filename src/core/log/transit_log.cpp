@@ -146,14 +146,18 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
 bool controllo_antipassback(App& app, const std::string& badge, std::int16_t verso) {
     Recordset& rs = Tabella(app, "Data1", "presenti");
     if (verso == 2) return false;
-    rs.MoveFirst();
-    rs.FindFirst("TRIM(NumeroBadge) = " + sqlQuote(Trim(badge)));
+    // The first row in table order with this trimmed number, found through its index.
+    rs.FindFirst("trim(NumeroBadge) = ?1", {Value(Trim(badge))});
     if (rs.NoMatch()) return verso == 0;  // out without being inside
     if (verso == 1) return true;          // in while inside
     rs.Delete();
     --app.imp.UtentiPresenti;
     ScriviUtenti(app);
     return false;
+}
+
+void IndicizzaPresenti(Database& db) {
+    db.tryExecute("CREATE INDEX IF NOT EXISTS presenti_trim_NumeroBadge ON presenti (trim(NumeroBadge))");
 }
 
 void AggiungiPresente(App& app, const std::string& badge, std::int16_t verso) {

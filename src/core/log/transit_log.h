@@ -10,6 +10,7 @@
 namespace vc {
 
 class App;
+class Database;
 
 // The refusal codes of the access decision and the cause each logs in "nota".
 enum CodiceRifiuto : std::int16_t {
@@ -42,6 +43,9 @@ void AggiungiPresente(App& app, const std::string& badge, std::int16_t verso);
 // At start-up: the count of people inside as "presenti" has them. A crash between a change of the
 // table and the write of its count leaves the two apart; the table is the record of who is inside.
 void RiallineaPresenti(App& app);
+// Gives a site database built before it the index anti-pass-back finds a person by. Without it
+// (a database that cannot take it) the look-up still works, only slower.
+void IndicizzaPresenti(Database& db);
 
 // The history file line of a granted passage, without its quotes.
 std::string RigaStorico(const std::string& badge, const std::string& cognome, const std::string& nome,

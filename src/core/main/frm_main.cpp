@@ -106,6 +106,7 @@ void FrmMain::Form_Load() {
         data->RecordSource = tabella;
         if (std::string e; !data->tryRefresh(&e) && errore.empty()) errore = e;
     }
+    if (Data1.bound()) IndicizzaPresenti(Data1.database());
     // Without its database the station cannot log a transit: say so before anything else.
     if (!errore.empty())
         app_.MsgBox("Impossibile aprire il database " + db + ": " + errore, mb::Critical, "Errore");

@@ -240,13 +240,9 @@ private:
     Session& s_;
 };
 
-struct Sizes {
-    long actions;
-};
-
 class Session {
 public:
-    Session(std::uint64_t seed, Sizes sizes) : rng_(seed), sizes_(sizes) {
+    Session(std::uint64_t seed, long actions) : rng_(seed), actionsWanted_(actions) {
         journal().begin(seed);
         line_.depth = [this] { return loop_ ? loop_->depth() : 0; };
         line_.fault = [this](const std::string& why) { fail(why); };
@@ -284,7 +280,6 @@ public:
     }
 
     // ---- used by the dialogs ----
-    std::mt19937_64& rng() { return rng_; }
     void note(const std::string& line) {
         std::ostringstream out;
         out << "t=" << clock_.monotonicMs() / 1000.0 << "s d" << (loop_ ? loop_->depth() : 0) << " " << line;
@@ -300,7 +295,6 @@ public:
     void fail(const std::string& why) {
         if (!fault_) fault_ = why;
     }
-    App* app() { return app_.get(); }
 
 private:
     void prepareSite();
@@ -328,12 +322,13 @@ private:
     std::unique_ptr<EventLoop> loop_;
     std::unique_ptr<App> app_;
     std::vector<std::string> modals_;  // modal windows shown, innermost last
-    std::vector<std::string> running_;  // the windows of the actions still running, innermost last
+    // The actions still running (window, what), innermost last.
+    std::vector<std::pair<std::string, std::string>> running_;
     // What each text box of a window held when the window first showed: values it accepts.
     std::map<std::string, std::map<std::string, std::string>> firstTexts_;
 
     std::mt19937_64 rng_;
-    Sizes sizes_;
+    long actionsWanted_;
     long actions_ = 0;
     int restarts_ = 0, deepest_ = 0;
     std::set<std::string> windows_;  // those the operator acted on
@@ -489,10 +484,12 @@ void Session::pump() {
     if (windingDown_) {
         // Only closing and answering now: everything open must come to an end.
         if (++windDownRounds_ > 40000) {
-            fail((depth > 1 ? "a wait does not end: still " + std::to_string(depth) + " levels deep after " +
-                                  std::to_string(windDownRounds_) + " rounds of closing windows"
-                            : std::string("the main window stays hidden or disabled with no way back")) +
-                 "\n" + screen());
+            std::string why = "the main window stays hidden or disabled with no way back";
+            if (!running_.empty()) {
+                why = "a wait does not end; still running:";
+                for (const auto& r : running_) why += " [" + r.second + "]";
+            }
+            fail(why + "\n" + screen());
             throw Fine{};
         }
         if (chance(0.3)) act(true);
@@ -502,7 +499,7 @@ void Session::pump() {
     const double p = depth <= 1 ? 0.5 : std::max(0.01, 0.25 / (1 << std::min(depth - 2, 5)));
     if (!chance(p)) return;
     act(false);
-    if (++actions_ >= sizes_.actions) {
+    if (++actions_ >= actionsWanted_) {
         windingDown_ = true;
         note("winding down: closing what is open");
     }
@@ -565,11 +562,11 @@ void Session::post(const Form& f, const std::string& what, std::function<void()>
     note(what);
     windows_.insert(f.name());
 
-    loop_->post([this, name = f.name(), action = std::move(action)] {
+    loop_->post([this, name = f.name(), what, action = std::move(action)] {
         if (fault_) return;
-        running_.push_back(name);
+        running_.emplace_back(name, what);
         struct Done {
-            std::vector<std::string>& r;
+            std::vector<std::pair<std::string, std::string>>& r;
             ~Done() { r.pop_back(); }
         } done{running_};
         action();
@@ -586,7 +583,7 @@ void Session::act(bool windingDown) {
     Form* f = target(windingDown);
     if (!f || kind == Time) return timePasses(windingDown);
     // TEMPORARY: known faults being mended elsewhere; goes once the mends are merged.
-    const bool busy = std::count(running_.begin(), running_.end(), f->name()) &&
+    const bool busy = std::count_if(running_.begin(), running_.end(), [f](const auto& a) { return a.first == f->name(); }) &&
                       std::set<std::string>{"FrmCardsAbil", "FrmDownLoad", "FrmConfLettori", "FrmFunzAgg"}.count(f->name());
     if (busy && kind != Click) return timePasses(windingDown);
     if (kind == Card) return presentCard();
@@ -684,7 +681,7 @@ TEST_P(RandomOperator, SessionsStaySound) {
         std::abort();
     });
 
-    const Sizes sizes{fromEnv("VARCANTO_RANDOM_ACTIONS", 2000)};
+    const long actions = fromEnv("VARCANTO_RANDOM_ACTIONS", 2000);
     std::vector<std::uint64_t> seeds;
     if (const long one = fromEnv("VARCANTO_RANDOM_SEED", 0)) {
         if (GetParam() == 0) seeds.push_back(static_cast<std::uint64_t>(one));
@@ -694,7 +691,7 @@ TEST_P(RandomOperator, SessionsStaySound) {
     }
     int failures = 0;
     for (const auto seed : seeds) {
-        Session session(seed, sizes);
+        Session session(seed, actions);
         if (const auto fault = session.run()) {
             ADD_FAILURE() << *fault;
             if (++failures == 3) break;  // enough to go on with

@@ -146,12 +146,32 @@ private:
 // handler's error reporting takes it for a failed click.
 struct Fine {};
 
+// The multi-loop board: the loop it selects is the one the simulated readers hear on.
+class SimBoard final : public PortIO {
+public:
+    explicit SimBoard(sim::Simulator& sim) : sim_(sim) {}
+    void out(std::uint16_t, std::uint8_t v) override {
+        if (v & 8) sim_.setLoop((v & 7) + 1);
+        selected_ = true;
+    }
+    std::uint8_t in(std::uint16_t) override { return 0x60; }  // the transmitter is always empty
+    // Before each frame: without the board's selection every reader is on one line.
+    void frameSent() {
+        if (!selected_) sim_.setLoop(0);
+        selected_ = false;
+    }
+
+private:
+    sim::Simulator& sim_;
+    bool selected_ = false;
+};
+
 // The simulated readers on the serial line, and the check that exchanges never nest: each one
 // flushes, writes, then reads at one depth of the event loop until its reply is whole. A write
 // made deeper while a shallower exchange is still reading means two exchanges wait at once.
 class SimLine final : public SerialLine {
 public:
-    SimLine(const Clock& clock, sim::Simulator& sim) : clock_(clock), sim_(sim) {}
+    SimLine(const Clock& clock, sim::Simulator& sim, SimBoard& board) : clock_(clock), sim_(sim), board_(board) {}
     void open(int port) override {
         if (port != 1) throw std::runtime_error("no such port");
         open_ = true;
@@ -166,6 +186,8 @@ public:
     }
     void write(const std::string& bytes) override {
         watch(true);
+        ++frames;
+        board_.frameSent();
         sim_.receive(bytes, clock_.monotonicMs());
     }
     void reset() {
@@ -176,6 +198,7 @@ public:
 
     std::function<int()> depth;
     std::function<void(const std::string&)> fault;
+    long frames = 0;
 
 private:
     struct Written {
@@ -202,23 +225,11 @@ private:
 
     const Clock& clock_;
     sim::Simulator& sim_;
+    SimBoard& board_;
     bool open_ = false;
     int port_ = 0;
     std::vector<Written> written_;
     int mustWriteAt_ = -1;
-};
-
-// The multi-loop board: the loop it selects is the one the simulated readers hear on.
-class SimBoard final : public PortIO {
-public:
-    explicit SimBoard(sim::Simulator& sim) : sim_(sim) {}
-    void out(std::uint16_t, std::uint8_t v) override {
-        if (v & 8) sim_.setLoop((v & 7) + 1);
-    }
-    std::uint8_t in(std::uint16_t) override { return 0x60; }  // the transmitter is always empty
-
-private:
-    sim::Simulator& sim_;
 };
 
 class Session;
@@ -271,8 +282,9 @@ public:
         if (!fault_) checkDatabases();
         if (fault_) return *fault_ + "\n" + journal().dump();
         std::ostringstream summary;
-        summary << actions_ << " actions, " << restarts_ << " restarts, " << sim_.readers()[0].commands.size()
-                << " commands to reader 1, yields " << deepest_ << " deep, windows:";
+        summary << actions_ << " actions, " << restarts_ << " restarts, " << line_.frames
+                << " frames on the line, polling in " << pollingRounds_ * 100 / std::max(1L, rounds_)
+                << "% of the rounds, yields " << deepest_ << " deep, windows:";
         for (const auto& w : windows_) summary << " " << w;
         note(summary.str());
         std::printf("seed %s\n", journal().last().c_str());
@@ -315,8 +327,8 @@ private:
     test::TempDir site_;
     test::FakeClock clock_;
     sim::Simulator sim_;
-    SimLine line_{clock_, sim_};
     SimBoard board_{sim_};
+    SimLine line_{clock_, sim_, board_};
     RandomDialogs dialogs_{*this};
     test::CapturingReports reports_;
     std::unique_ptr<EventLoop> loop_;
@@ -331,6 +343,7 @@ private:
     long actionsWanted_;
     long actions_ = 0;
     int restarts_ = 0, deepest_ = 0;
+    long rounds_ = 0, pollingRounds_ = 0;
     std::set<std::string> windows_;  // those the operator acted on
     long windDownRounds_ = 0;
     bool windingDown_ = false;
@@ -481,6 +494,8 @@ void Session::pump() {
     if (fault_) throw Fine{};
     const int depth = loop_->depth();
     deepest_ = std::max(deepest_, depth);
+    ++rounds_;
+    if (app_->PollingAttivo) ++pollingRounds_;
     if (windingDown_) {
         // Only closing and answering now: everything open must come to an end.
         if (++windDownRounds_ > 40000) {
@@ -496,7 +511,7 @@ void Session::pump() {
         return;
     }
     // A real operator is slower than the yields of a deep stack of handlers.
-    const double p = depth <= 1 ? 0.5 : std::max(0.01, 0.25 / (1 << std::min(depth - 2, 5)));
+    const double p = depth <= 1 ? 0.3 : std::max(0.01, 0.15 / (1 << std::min(depth - 2, 5)));
     if (!chance(p)) return;
     act(false);
     if (++actions_ >= actionsWanted_) {
@@ -582,10 +597,6 @@ void Session::act(bool windingDown) {
     while (r >= weights[windingDown][kind]) r -= weights[windingDown][kind++];
     Form* f = target(windingDown);
     if (!f || kind == Time) return timePasses(windingDown);
-    // TEMPORARY: known faults being mended elsewhere; goes once the mends are merged.
-    const bool busy = std::count_if(running_.begin(), running_.end(), [f](const auto& a) { return a.first == f->name(); }) &&
-                      std::set<std::string>{"FrmCardsAbil", "FrmDownLoad", "FrmConfLettori", "FrmFunzAgg"}.count(f->name());
-    if (busy && kind != Click) return timePasses(windingDown);
     if (kind == Card) return presentCard();
     const bool isMain = f->name() == "FrmMain";
     if (kind == Close) {
@@ -630,10 +641,14 @@ void Session::act(bool windingDown) {
         }
         return timePasses(windingDown);
     }
+    // Back at the main window, the operator mostly wants the readers polled again.
+    if (isMain && !app_->PollingAttivo && chance(0.3)) {
+        CommandButton* polling = static_cast<CommandButton*>(f->control("Command4"));
+        return post(*f, "click " + nameOf(*polling), [polling] { polling->click(); });
+    }
     std::vector<Control*> clickable;
     for (auto* b : operable<CommandButton>(*f))
-        if ((!(isMain && b->name() == "Command5") || chance(0.1)) && (!busy || b->name() == "Command15")) clickable.push_back(b);
-    if (busy && clickable.empty()) return timePasses(windingDown);
+        if (!(isMain && b->name() == "Command5") || chance(0.1)) clickable.push_back(b);
     for (auto* c : operable<CheckBox>(*f)) clickable.push_back(c);
     for (auto* o : operable<OptionButton>(*f)) clickable.push_back(o);
     if (clickable.empty()) return timePasses(windingDown);

@@ -679,7 +679,7 @@ void Session::presentCard() {
     r.presentCard(sim::cardData(numero, impianto, {0, 1, 2, 3}, {4, 5, 6, 7, 8, 9}));
 }
 
-constexpr int kShards = 4;
+constexpr int kShards = 8;
 
 class RandomOperator : public ::testing::TestWithParam<int> {};
 
@@ -696,12 +696,12 @@ TEST_P(RandomOperator, SessionsStaySound) {
         std::abort();
     });
 
-    const long actions = fromEnv("VARCANTO_RANDOM_ACTIONS", 2000);
+    const long actions = fromEnv("VARCANTO_RANDOM_ACTIONS", 5000);
     std::vector<std::uint64_t> seeds;
     if (const long one = fromEnv("VARCANTO_RANDOM_SEED", 0)) {
         if (GetParam() == 0) seeds.push_back(static_cast<std::uint64_t>(one));
     } else {
-        const long first = fromEnv("VARCANTO_RANDOM_FIRST_SEED", 1), count = fromEnv("VARCANTO_RANDOM_SEEDS", 16);
+        const long first = fromEnv("VARCANTO_RANDOM_FIRST_SEED", 1), count = fromEnv("VARCANTO_RANDOM_SEEDS", 32);
         for (long s = first + GetParam(); s < first + count; s += kShards) seeds.push_back(static_cast<std::uint64_t>(s));
     }
     int failures = 0;

@@ -5,6 +5,9 @@
 #include "core/main/frm_main.h"
 #include "core/readers/carica_lettori.h"
 #include "core/schedule/imparziale.h"
+#include "password/frm_chk_passw.h"
+#include "password/password_file.h"
+#include "platform/profile.h"
 #include "support/fakes.h"
 
 namespace vc {
@@ -216,6 +219,28 @@ TEST(MainWindow, AdministrationButtonsOpenTheirWindowWithoutPassword) {
         s.app().form(finestra).close();
         EXPECT_TRUE(m.Visible()) << finestra << " brings the main window back";
     }
+}
+
+TEST(MainWindow, ClickBetweenThePasswordAndItsWindowOpensNothingElse) {
+    test::Station s;
+    const auto valore = CodificaPassword("segreta");
+    ASSERT_TRUE(valore);
+    ASSERT_TRUE(profile::writeString(SezionePassword, ChiavePassword, *valore, s.site.file("pswaccessi.txt")));
+    auto& m = static_cast<FrmMain&>(s.start());
+    m.Show();
+    // The password is accepted, and before the handler that asked for it goes on, a yield (a
+    // poll's wait) hands the operator's next click to the main window.
+    s.loop.post([&] {
+        s.app().form<FrmChkPassw>().text1.type("segreta\r");
+        m.Command7.click();
+    });
+    m.Command1.click();
+    EXPECT_TRUE(s.app().form("FrmCardsAbil").Visible());
+    EXPECT_FALSE(s.app().isLoaded("FrmFunzAgg"));
+    EXPECT_FALSE(m.Visible());
+    s.app().form("FrmCardsAbil").close();
+    EXPECT_TRUE(m.Visible());
+    EXPECT_TRUE(m.Enabled());
 }
 
 TEST(MainWindow, ExitEndsTheProgram) {

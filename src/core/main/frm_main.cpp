@@ -202,8 +202,13 @@ void FrmMain::Command6_Click() {
     AbilitaConfigurazione();
 }
 
+// The main window takes no click until the window asked for is up: between the password
+// window's close and this handler's end a yield may come, and a second window opened there would
+// leave two administration windows sharing the state meant for one.
 void FrmMain::ApriConPassword(const char* finestra) {
+    setEnabled(false);
     app_.form("FrmChkPassw").ShowModal();
+    setEnabled(true);
     if (!app_.AccessoConsentito) return;
     Hide();
     app_.form(finestra).Show();

@@ -179,9 +179,105 @@ std::size_t rewriteDateLiteral(std::string_view s, std::size_t i, std::string& o
     return i + 1;
 }
 
+std::size_t rewriteStep(std::string_view s, std::size_t i, std::string& out);
+
+bool isColumnName(std::string_view word) {
+    static constexpr std::string_view kRowids[] = {"rowid", "oid", "_rowid_"};
+    if (word.empty() || (word[0] >= '0' && word[0] <= '9')) return false;
+    return std::none_of(std::begin(kRowids), std::end(kRowids), [&](std::string_view r) { return iequals(word, r); });
+}
+
+// A column name at i, "name" or "table.name"; returns its end, or i when there is none.
+std::size_t columnEnd(std::string_view s, std::size_t i) {
+    std::size_t end = wordEnd(s, i);
+    if (end < s.size() && s[end] == '.' && end + 1 < s.size() && isWordChar(s[end + 1])) {
+        if (!isColumnName(s.substr(i, end - i))) return i;
+        i = end + 1;
+        end = wordEnd(s, i);
+    }
+    return isColumnName(s.substr(i, end - i)) ? end : i;
+}
+
+// "cdbl(CDATE(column))" or "CDATE(column)" at i: the column and the end of the call.
+std::optional<std::pair<std::string_view, std::size_t>> dateOfColumn(std::string_view s, std::size_t i) {
+    auto call = [&](std::size_t at, std::string_view name) -> std::size_t {
+        const std::size_t end = wordEnd(s, at);
+        if (!iequals(s.substr(at, end - at), name)) return std::string_view::npos;
+        const std::size_t open = skipBlanks(s, end);
+        return open < s.size() && s[open] == '(' ? skipBlanks(s, open + 1) : std::string_view::npos;
+    };
+    auto close = [&](std::size_t at) -> std::size_t {
+        at = skipBlanks(s, at);
+        return at < s.size() && s[at] == ')' ? at + 1 : std::string_view::npos;
+    };
+    std::size_t inner = call(i, "cdbl");
+    const bool outer = inner != std::string_view::npos;
+    inner = call(outer ? inner : i, "CDATE");
+    if (inner == std::string_view::npos) return std::nullopt;
+    const std::size_t nameEnd = columnEnd(s, inner);
+    if (nameEnd == inner) return std::nullopt;
+    std::size_t end = close(nameEnd);
+    if (outer && end != std::string_view::npos) end = close(end);
+    if (end == std::string_view::npos) return std::nullopt;
+    return std::pair{s.substr(inner, nameEnd - inner), end};
+}
+
+// The old engine sorted text without regard to letter case: each ORDER BY term that is a column
+// name sorts NOCASE (numbers sort as before). Stops where the list ends.
+std::size_t rewriteOrderBy(std::string_view s, std::size_t i, std::string& out) {
+    int depth = 0;
+    bool termStart = true;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (isBlank(c)) {
+            out += c;
+            ++i;
+            continue;
+        }
+        if (depth == 0 && (c == ')' || c == ';')) break;
+        if (isWordChar(c) && depth == 0) {
+            const std::size_t end = wordEnd(s, i);
+            const std::string_view word = s.substr(i, end - i);
+            if (iequals(word, "LIMIT") || iequals(word, "OFFSET") || iequals(word, "UNION") || iequals(word, "EXCEPT") ||
+                iequals(word, "INTERSECT"))
+                break;
+            if (termStart) {
+                termStart = false;
+                const std::size_t name = columnEnd(s, i);
+                const std::size_t next = skipBlanks(s, name);
+                const std::size_t nextEnd = wordEnd(s, next);
+                const std::string_view follower = s.substr(next, nextEnd - next);
+                if (name != i && (next == s.size() || s[next] == ',' || s[next] == ')' || s[next] == ';' ||
+                                  iequals(follower, "ASC") || iequals(follower, "DESC") ||
+                                  iequals(follower, "LIMIT") || iequals(follower, "OFFSET"))) {
+                    out += s.substr(i, name - i);
+                    out += " COLLATE NOCASE";
+                    i = name;
+                    continue;
+                }
+            }
+        }
+        termStart = false;
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (c == ',' && depth == 0) termStart = true;
+        if (c == '(' || c == ')' || c == ',') {
+            out += c;
+            ++i;
+        } else {
+            i = rewriteStep(s, i, out);
+        }
+    }
+    return i;
+}
+
 std::size_t rewriteWord(std::string_view s, std::size_t i, std::string& out) {
     const std::size_t end = wordEnd(s, i);
     const std::string_view word = s.substr(i, end - i);
+    if (auto date = dateOfColumn(s, i)) {
+        out += dateSerialSql(date->first);
+        return date->second;
+    }
     if (iequals(word, "True")) {
         out += '1';
     } else if (iequals(word, "False")) {
@@ -198,8 +294,30 @@ std::size_t rewriteWord(std::string_view s, std::size_t i, std::string& out) {
                 }
             }
         }
+        if (iequals(word, "ORDER")) {
+            const std::size_t by = skipBlanks(s, end);
+            const std::size_t byEnd = wordEnd(s, by);
+            if (by > end && iequals(s.substr(by, byEnd - by), "BY")) {
+                out += s.substr(end, byEnd - end);
+                return rewriteOrderBy(s, byEnd, out);
+            }
+        }
     }
     return end;
+}
+
+// One token of the text: a literal or name copied whole, a date literal, a word, or a character.
+std::size_t rewriteStep(std::string_view s, std::size_t i, std::string& out) {
+    const char c = s[i];
+    if (c == '\'' || c == '"' || c == '[') {
+        const std::size_t end = literalEnd(s, i);
+        out += s.substr(i, end - i);
+        return end;
+    }
+    if (c == '#') return rewriteDateLiteral(s, i, out);
+    if (isWordChar(c)) return rewriteWord(s, i, out);
+    out += c;
+    return i + 1;
 }
 
 // ---- statements ---------------------------------------------------------------------------
@@ -724,25 +842,55 @@ std::string sqlQuote(std::string_view text) {
     return out + "'";
 }
 
+std::string dateSerialSql(std::string_view column) {
+    const std::string c(column);
+    // The serial of a day, Null when the month has no such day.
+    auto serial = [](const std::string& y, const std::string& m, const std::string& d) {
+        const std::string leap = "(" + y + " % 4 = 0 AND (" + y + " % 100 <> 0 OR " + y + " % 400 = 0))";
+        const std::string days = "CASE WHEN " + m + " = 2 THEN 28 + " + leap + " WHEN " + m + " IN (4, 6, 9, 11) THEN 30 ELSE 31 END";
+        return "CASE WHEN " + m + " BETWEEN 1 AND 12 AND " + d + " BETWEEN 1 AND " + days + " THEN julianday(printf('%04d-%02d-%02d', " +
+               y + ", " + m + ", " + d + ")) - 2415018.5 END";
+    };
+    auto integer = [](const std::string& text) { return "CAST(" + text + " AS INTEGER)"; };
+    const std::string digit = "[0-9]", year = digit + digit + digit + digit;
+
+    // dd/mm/yyyy, as the transit log writes it, read at fixed places.
+    const std::string usual = "typeof(" + c + ") = 'text' AND length(CAST(" + c + " AS BLOB)) = 10 AND " + c + " GLOB '" +
+                              digit + digit + "/" + digit + digit + "/" + year + "'";
+    const std::string usualSerial =
+        serial(integer("substr(" + c + ", 7, 4)"), integer("substr(" + c + ", 4, 2)"), integer("substr(" + c + ", 1, 2)"));
+
+    // Any other text: blanks trimmed and the inner ones made spaces; the date runs to the first
+    // space, the time (if any) follows the spaces.
+    const std::string spaced = "replace(replace(replace(trim(" + c + ", char(32, 9, 10, 13)), char(9), ' '), char(10), ' '), char(13), ' ')";
+    const std::string gap = "instr(" + spaced + " || ' ', ' ')";
+    const std::string date = "substr(" + spaced + ", 1, " + gap + " - 1)";
+    const std::string time = "ltrim(substr(" + spaced + ", " + gap + "))";
+    std::string shapes;
+    for (const std::string& d : {digit, digit + digit})
+        for (const std::string& m : {digit, digit + digit})
+            shapes += (shapes.empty() ? "" : " OR ") + date + " GLOB '" + d + "/" + m + "/" + year + "'";
+    const std::string afterHour = "substr(" + time + ", instr(" + time + ", ':') + 1)";
+    const std::string colon2 = "instr(" + afterHour + ", ':')";
+    const std::string h = integer(time), mi = integer(afterHour);
+    const std::string sec = "(CASE WHEN " + colon2 + " > 0 THEN " + integer("substr(" + afterHour + ", " + colon2 + " + 1)") + " ELSE 0 END)";
+    const std::string timeOk = "(" + time + " = '' OR (" + time + " NOT GLOB '*[^0-9:]*' AND instr(" + time + ", ':') IN (2, 3) AND (CASE WHEN " +
+                               colon2 + " = 0 THEN length(" + afterHour + ") IN (1, 2) ELSE " + colon2 + " IN (2, 3) AND length(substr(" +
+                               afterHour + ", " + colon2 + " + 1)) IN (1, 2) END) AND " + h + " <= 23 AND " + mi + " <= 59 AND " + sec +
+                               " <= 59))";
+    const std::string otherSerial = "(" +
+                                    serial(integer("substr(" + date + ", -4)"),
+                                           integer("substr(" + date + ", instr(" + date + ", '/') + 1)"), integer(date)) +
+                                    ") + (" + h + " * 3600 + " + mi + " * 60 + " + sec + ") / 86400.0";
+
+    return "(CASE WHEN typeof(" + c + ") IN ('integer', 'real') THEN CAST(" + c + " AS REAL) WHEN " + usual + " THEN " + usualSerial +
+           " WHEN instr(CAST(" + c + " AS BLOB), x'00') = 0 AND (" + shapes + ") AND " + timeOk + " THEN " + otherSerial + " END)";
+}
+
 std::string rewriteDialect(std::string_view sql) {
     std::string out;
     out.reserve(sql.size());
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        if (c == '\'' || c == '"' || c == '[') {
-            std::size_t end = literalEnd(sql, i);
-            out += sql.substr(i, end - i);
-            i = end;
-        } else if (c == '#') {
-            i = rewriteDateLiteral(sql, i, out);
-        } else if (isWordChar(c)) {
-            i = rewriteWord(sql, i, out);
-        } else {
-            out += c;
-            ++i;
-        }
-    }
+    for (std::size_t i = 0; i < sql.size();) i = rewriteStep(sql, i, out);
     return out;
 }
 

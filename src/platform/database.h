@@ -18,7 +18,10 @@
 //   or registered as SQL functions, never parsed by hand. A date is the old engine's date serial:
 //   days since 30 December 1899 as a real, the time of day as its fraction, so that
 //   cdbl(CDATE('1/1/2010')) = 40179 and #1/1/2010# reads 40179. CDATE of an unreadable text or of
-//   Null is Null; CDATE of a number is that number.
+//   Null is Null; CDATE of a number is that number. CDATE of a plain column is written in built-in
+//   functions (dateSerialSql), so that an index can serve it.
+// - ORDER BY sorts a column's text without regard to letter case, as the old engine did; a
+//   COLLATE written in the term is kept. Comparisons elsewhere stay exact.
 // - sqlQuote() is the only way operator or reader text enters a criterion.
 // - A recordset is shared. DataControl::recordset() hands out an owning pointer; Refresh gives
 //   the control a new recordset and leaves each one handed out before as it was (its records,
@@ -55,6 +58,11 @@ std::string sqlQuote(std::string_view text);
 
 // Rewrites the old dialect into SQLite's (see the contracts above). Exposed for tests.
 std::string rewriteDialect(std::string_view sql);
+
+// CDATE of a column written in SQLite's built-in functions, equal to it for every value. The
+// rewrite puts it in place of CDATE(column) and cdbl(CDATE(column)), so an index on this
+// expression (which the stock sqlite3 shell maintains too) serves date ranges and date order.
+std::string dateSerialSql(std::string_view column);
 
 class Database {
 public:

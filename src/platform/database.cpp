@@ -386,6 +386,32 @@ Value column(sqlite3_stmt* s, int i) {
     }
 }
 
+Value valueOf(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<std::int64_t>(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_value_double(v));
+    case SQLITE_NULL:
+        return Value();
+    default:
+        return Value(std::string(valueText(v)));
+    }
+}
+
+void result(sqlite3_context* ctx, const Value& v) {
+    if (v.isNull()) {
+        sqlite3_result_null(ctx);
+    } else if (v.isInteger()) {
+        sqlite3_result_int64(ctx, v.toInt());
+    } else if (v.isReal()) {
+        sqlite3_result_double(ctx, v.toDouble());
+    } else {
+        const std::string& t = std::get<std::string>(v.raw());
+        sqlite3_result_text(ctx, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    }
+}
+
 // Columns from..end of the current row.
 std::vector<Value> rowValues(sqlite3_stmt* s, int from) {
     std::vector<Value> row;
@@ -662,6 +688,15 @@ public:
     }
 
     long RecordCount() override { return static_cast<long>(count(*db_, "SELECT count(*)" + from_, {})); }
+    std::vector<Value> valuesAt(long pos) override {
+        sqlite3_stmt* s = db_->prepare("SELECT *" + from_ + " ORDER BY rowid LIMIT 1 OFFSET ?1");
+        StatementUse use(s);
+        bind(s, 1, Value(static_cast<std::int64_t>(pos)));
+        if (pos < 0 || !step(s)) throw DbError("Invalid record position " + std::to_string(pos) + ".");
+        std::vector<Value> row = rowValues(s, 0);
+        row.resize(names_.size());
+        return row;
+    }
 
 private:
     bool seekFirst() override { return fetch("ORDER BY rowid LIMIT 1", {}); }
@@ -713,8 +748,10 @@ private:
     std::vector<Value> row_;
 };
 
-// The rows of a SELECT, read at open. Writable when every column comes from one table, which
-// the recordset learns by asking SQLite for each column's origin after adding the rowid.
+// The rows of a SELECT, in the order read at open. Writable when every column comes from one
+// table, which the recordset learns by asking SQLite for each column's origin after adding the
+// rowid; such a source keeps only the rowids and reads a row when it is visited, so a million
+// rows cost megabytes, not a copy of every value. Any other source keeps its values.
 class SqlRecordset final : public RecordsetBase {
 public:
     SqlRecordset(std::shared_ptr<Database> db, std::string_view select) : db_(std::move(db)) {
@@ -723,13 +760,20 @@ public:
         if (!s) s = prepareOnce(db_->handle(), std::string(select));
         for (int i = first; i < sqlite3_column_count(s.get()); ++i) names_.push_back(sqlite3_column_name(s.get(), i));
         while (step(s.get())) {
-            if (first) rowids_.push_back(sqlite3_column_int64(s.get(), 0));
-            rows_.push_back(rowValues(s.get(), first));
+            if (first)
+                rowids_.push_back(sqlite3_column_int64(s.get(), 0));
+            else
+                rows_.push_back(rowValues(s.get(), 0));
         }
         MoveFirst();
     }
 
-    long RecordCount() override { return static_cast<long>(rows_.size()); }
+    long RecordCount() override { return static_cast<long>(size()); }
+    std::vector<Value> valuesAt(long pos) override {
+        if (pos < 0 || static_cast<std::size_t>(pos) >= size())
+            throw DbError("Invalid record position " + std::to_string(pos) + ".");
+        return row(static_cast<std::size_t>(pos));
+    }
 
 private:
     // "SELECT rowid AS __rowid, ..." when that is one table's rows, else null.
@@ -753,58 +797,67 @@ private:
         return s;
     }
 
+    std::size_t size() const { return table_.empty() ? rows_.size() : rowids_.size(); }
+    std::vector<Value> row(std::size_t i) const {
+        return table_.empty() ? rows_[i] : readRow(*db_, table_, origins_, rowids_[i]);
+    }
+
     bool seekFirst() override { return moveTo(0); }
-    bool seekLast() override { return !rows_.empty() && moveTo(rows_.size() - 1); }
+    bool seekLast() override { return size() > 0 && moveTo(size() - 1); }
     // A deleted row was erased, so its successor already stands at at_.
     bool seekNext() override { return moveTo(deleted_ ? at_ : at_ + 1); }
     bool seekPrevious() override { return at_ > 0 && moveTo(at_ - 1); }
     bool seekOrdinal(long pos) override { return moveTo(static_cast<std::size_t>(pos)); }
     bool moveTo(std::size_t i) {
-        if (i >= rows_.size()) return false;
+        if (i >= size()) return false;
         at_ = i;
+        visited_.reset();
         return true;
     }
 
-    // The criteria are evaluated by SQLite over each held row, bound as a one-row subquery.
+    // The criteria are evaluated by SQLite over each row, bound as a one-row subquery.
     bool find(const std::string& criteria, bool afterCurrent) override {
         std::vector<std::string> columns;
         for (std::size_t i = 0; i < names_.size(); ++i) {
             columns.push_back("?" + std::to_string(i + 1) + " AS " + quoteIdent(names_[i]));
         }
         sqlite3_stmt* s = db_->prepare("SELECT 1 FROM (SELECT " + joined(columns) + ") WHERE (" + criteria + ")");
-        for (std::size_t i = afterCurrent ? (deleted_ ? at_ : at_ + 1) : 0; i < rows_.size(); ++i) {
+        for (std::size_t i = afterCurrent ? (deleted_ ? at_ : at_ + 1) : 0; i < size(); ++i) {
             StatementUse use(s);
-            bindAll(s, rows_[i]);
+            bindAll(s, row(i));
             if (step(s)) return moveTo(i);
         }
         return false;
     }
     long ordinal() override { return static_cast<long>(at_); }
-    const std::vector<Value>& current() const override { return rows_[at_]; }
+    const std::vector<Value>& current() const override {
+        if (table_.empty()) return rows_[at_];
+        if (!visited_) visited_ = row(at_);
+        return *visited_;
+    }
     bool updatable() const override { return !table_.empty(); }
 
     void insertRecord() override {
-        std::int64_t rowid = insertRow(*db_, table_, origins_, buffer_, changed_);
-        rows_.push_back(readRow(*db_, table_, origins_, rowid));
-        rowids_.push_back(rowid);
-        at_ = rows_.size() - 1;
+        rowids_.push_back(insertRow(*db_, table_, origins_, buffer_, changed_));
+        moveTo(rowids_.size() - 1);
     }
     void updateRecord() override {
         updateRow(*db_, table_, rowids_[at_], origins_, buffer_, changed_);
-        rows_[at_] = readRow(*db_, table_, origins_, rowids_[at_]);
+        visited_.reset();
     }
     void deleteRecord() override {
         deleteRow(*db_, table_, rowids_[at_]);
-        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(at_));
         rowids_.erase(rowids_.begin() + static_cast<std::ptrdiff_t>(at_));
+        visited_.reset();
     }
 
     std::shared_ptr<Database> db_;
-    std::string table_;                 // empty: read-only
+    std::string table_;                 // empty: read-only, the values held in rows_
     std::vector<std::string> origins_;  // the table column behind each field
     std::vector<std::vector<Value>> rows_;
     std::vector<std::int64_t> rowids_;
     std::size_t at_ = 0;
+    mutable std::optional<std::vector<Value>> visited_;  // the current row, once read
 };
 
 bool isSelect(std::string_view source) {
@@ -977,6 +1030,23 @@ sqlite3_stmt* Database::prepare(const std::string& sql) {
     }
     it->second.lastUse = ++uses_;
     return it->second.stmt;
+}
+
+void Database::define(const std::string& name, int arguments, Function f) {
+    auto call = [](sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+        std::vector<Value> args;
+        for (int i = 0; i < argc; ++i) args.push_back(valueOf(argv[i]));
+        try {
+            result(ctx, (*static_cast<Function*>(sqlite3_user_data(ctx)))(args));
+        } catch (const std::exception& e) {
+            sqlite3_result_error(ctx, e.what(), -1);
+        }
+    };
+    auto destroy = [](void* p) { delete static_cast<Function*>(p); };
+    auto* held = new Function(std::move(f));
+    if (sqlite3_create_function_v2(db_, name.c_str(), arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, held, call, nullptr,
+                                   nullptr, destroy) != SQLITE_OK)
+        fail(db_);
 }
 
 // ---- Transaction --------------------------------------------------------------------------

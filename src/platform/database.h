@@ -7,8 +7,11 @@
 // - A table source lists its records in insertion order (rowid). The recordset over a table is
 //   live and lazy: moving reads the next row from the database, so a table of 32,767 cards costs
 //   nothing until it is walked, and FindFirst uses the table's indexes.
-// - An SQL source is read once at Refresh (its rows are held in memory); Edit/Update/Delete on it
-//   work when the SQL reads a single table and its rows carry their rowid (the recordset adds it).
+// - An SQL source runs once at Refresh, which fixes its records and their order. When the SQL
+//   reads a single table's rows, the recordset keeps their rowids (it adds the rowid) and reads a
+//   record's values when it is visited, so they are the row's values then (a row deleted since
+//   reads as an error); Edit/Update/Delete work on such a source. Any other SQL source keeps the
+//   values read at Refresh and is read-only.
 // - Every Update, Delete and Execute on a database opened durable is on disk when it returns
 //   (WAL journal, synchronous=FULL). Bulk work groups its writes in a Transaction.
 // - Failures throw DbError with SQLite's message; each throwing call that a handler may want to
@@ -31,6 +34,7 @@
 //   (*recordset()) does where nothing yields before its last use.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -83,6 +87,11 @@ public:
     bool hasTable(const std::string& name);
     // Column names of a table in their declared order.
     std::vector<std::string> columns(const std::string& table);
+
+    // Makes a scalar SQL function of 'arguments' arguments available to this connection's
+    // statements (never to the stock shell: keep it out of indexes, triggers and views).
+    using Function = std::function<Value(const std::vector<Value>&)>;
+    void define(const std::string& name, int arguments, Function f);
 
     const std::string& path() const { return path_; }
     sqlite3* handle() { return db_; }
@@ -156,6 +165,9 @@ public:
     // Position as a 0-based ordinal among the records, for grids and bookmarks; -1 at BOF/EOF.
     virtual long AbsolutePosition() = 0;
     virtual void setAbsolutePosition(long pos) = 0;  // throws DbError when out of range
+    // The values of the record at a 0-based position, in fieldNames() order, without moving or
+    // touching an edit (for grids); throws DbError when out of range.
+    virtual std::vector<Value> valuesAt(long pos) = 0;
 };
 
 // The data control: DatabaseName + RecordSource, Refresh opens the recordset on its first record.

@@ -19,6 +19,7 @@
 #include <QTabBar>
 #include <QAbstractTableModel>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -296,24 +297,29 @@ class RecordsModel final : public QAbstractTableModel {
 public:
     explicit RecordsModel(DataGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {}
 
-    // Reads the columns and the number of records again; false when there is nothing to show.
+    // Reads the columns and the number of records again; a database gone away shows nothing (the
+    // window tells what failed).
     void reload() {
         beginResetModel();
         names_.clear();
         fields_.clear();
         rows_ = 0;
         read_ = -1;
-        if (grid_.source().bound()) {
-            Recordset& rs = *grid_.source().recordset();
-            const std::vector<std::string> all = rs.fieldNames();
-            names_ = grid_.columns.empty() ? all : grid_.columns;
-            for (const auto& n : names_) {
-                const auto it = std::find_if(all.begin(), all.end(), [&](const std::string& f) {
-                    return QString::fromStdString(f).compare(QString::fromStdString(n), Qt::CaseInsensitive) == 0;
-                });
-                fields_.push_back(it == all.end() ? -1 : static_cast<int>(it - all.begin()));
+        try {
+            if (grid_.source().bound()) {
+                Recordset& rs = *grid_.source().recordset();
+                const std::vector<std::string> all = rs.fieldNames();
+                names_ = grid_.columns.empty() ? all : grid_.columns;
+                for (const auto& n : names_) {
+                    const auto it = std::find_if(all.begin(), all.end(), [&](const std::string& f) {
+                        return QString::fromStdString(f).compare(QString::fromStdString(n), Qt::CaseInsensitive) == 0;
+                    });
+                    fields_.push_back(it == all.end() ? -1 : static_cast<int>(it - all.begin()));
+                }
+                rows_ = rs.RecordCount();
             }
-            rows_ = rs.RecordCount();
+        } catch (const DbError&) {
+            rows_ = 0;
         }
         endResetModel();
     }
@@ -362,12 +368,28 @@ public:
         // Column widths from a sample of rows, not from every one of them.
         horizontalHeader()->setResizeContentsPrecision(200);
     }
+    // Read once Qt's events run, not at each Refresh: a handler that refreshes its data control
+    // twice in a row (the history empties its grid first) has the grid read only the last one.
     void sync() override {
+        if (pending_) return;
+        pending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            pending_ = false;
+            reload();
+        });
+    }
+
+private:
+    void reload() {
         model_->reload();
         resizeColumnsToContents();
         for (std::size_t k = 0; k < c_.columnWidths.size() && k < static_cast<std::size_t>(model_->columnCount()); ++k)
             setColumnWidth(static_cast<int>(k), c_.columnWidths[k]);
-        const long current = c_.source().bound() ? c_.source().recordset()->AbsolutePosition() : -1;
+        long current = -1;
+        try {
+            if (c_.source().bound()) current = c_.source().recordset()->AbsolutePosition();
+        } catch (const DbError&) {
+        }
         if (current >= 0) {
             selectRow(static_cast<int>(current));
         } else {
@@ -375,8 +397,8 @@ public:
         }
     }
 
-private:
     RecordsModel* model_ = new RecordsModel(c_, this);
+    bool pending_ = false;
 };
 
 // A data control the window shows: its arrows move the current record, as the operator's would.

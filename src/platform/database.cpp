@@ -532,18 +532,27 @@ std::vector<Value> readRow(Database& db, const std::string& table, const std::ve
 // Position, edit buffer and field access; the sources supply the moves and the writes.
 class RecordsetBase : public Recordset {
 public:
-    bool BOF() const override { return bof_; }
-    bool EOF_() const override { return eof_; }
+    bool BOF() const override {
+        ready();
+        return bof_;
+    }
+    bool EOF_() const override {
+        ready();
+        return eof_;
+    }
 
     void MoveFirst() override {
+        ready();
         leave();
         seekFirst() ? arrive() : none();
     }
     void MoveLast() override {
+        ready();
         leave();
         seekLast() ? arrive() : none();
     }
     void MoveNext() override {
+        ready();
         leave();
         if (eof_) return;
         if (bof_ ? seekFirst() : seekNext()) {
@@ -554,6 +563,7 @@ public:
         }
     }
     void MovePrevious() override {
+        ready();
         leave();
         if (bof_) return;
         if (eof_ ? seekLast() : seekPrevious()) {
@@ -564,13 +574,20 @@ public:
         }
     }
 
-    void FindFirst(const std::string& criteria) override { settle(find(criteria, false)); }
-    void FindNext(const std::string& criteria) override { settle(!eof_ && find(criteria, !bof_)); }
+    void FindFirst(const std::string& criteria) override {
+        ready();
+        settle(find(criteria, false));
+    }
+    void FindNext(const std::string& criteria) override {
+        ready();
+        settle(!eof_ && find(criteria, !bof_));
+    }
     bool NoMatch() const override { return noMatch_; }
 
     Value field(const std::string& name) const override {
         std::size_t i = index(name);
         if (mode_ != Mode::None) return buffer_[i];
+        ready();
         requireRecord();
         return current()[i];
     }
@@ -583,12 +600,14 @@ public:
     std::vector<std::string> fieldNames() const override { return names_; }
 
     void AddNew() override {
+        ready();
         requireUpdatable();
         buffer_.assign(names_.size(), Value());
         changed_.assign(names_.size(), false);
         mode_ = Mode::Add;
     }
     void Edit() override {
+        ready();
         requireUpdatable();
         requireRecord();
         buffer_ = current();
@@ -607,6 +626,7 @@ public:
     }
     void CancelUpdate() override { mode_ = Mode::None; }
     void Delete() override {
+        ready();
         requireUpdatable();
         requireRecord();
         mode_ = Mode::None;
@@ -615,14 +635,30 @@ public:
     }
     bool editing() const override { return mode_ != Mode::None; }
 
-    long AbsolutePosition() override { return bof_ || eof_ ? -1 : ordinal(); }
+    long AbsolutePosition() override {
+        ready();
+        return bof_ || eof_ ? -1 : ordinal();
+    }
     void setAbsolutePosition(long pos) override {
+        ready();
         leave();
         if (pos < 0 || !seekOrdinal(pos)) throw DbError("Invalid record position " + std::to_string(pos) + ".");
         arrive();
     }
 
 protected:
+    // A source that reads its records on first use calls this instead of MoveFirst when it opens;
+    // the first call that needs a record then runs load() and stands on the first record.
+    void defer() { deferred_ = true; }
+    virtual void load() {}
+    void ready() const {
+        if (!deferred_) return;
+        deferred_ = false;
+        auto* self = const_cast<RecordsetBase*>(this);
+        self->load();
+        self->MoveFirst();
+    }
+
     // Each seek positions on a record and returns true, or changes nothing and returns false.
     // "Next" and "previous" are relative to the current or the deleted record.
     virtual bool seekFirst() = 0;
@@ -672,6 +708,7 @@ private:
         if (!updatable()) throw DbError("Read-only recordset.");
     }
 
+    mutable bool deferred_ = false;
     bool bof_ = true;
     bool eof_ = true;
     bool noMatch_ = false;
@@ -715,17 +752,24 @@ private:
     long ordinal() override {
         return static_cast<long>(count(*db_, "SELECT count(*)" + from_ + " WHERE rowid < ?1", {Value(rowid_)}));
     }
-    const std::vector<Value>& current() const override { return row_; }
+    const std::vector<Value>& current() const override {
+        if (written_) {
+            row_ = readRow(*db_, table_, names_, rowid_);
+            written_ = false;
+        }
+        return row_;
+    }
     bool updatable() const override { return true; }
 
+    // The row written is read back when it is next read (its defaults included), not at once: a
+    // run of AddNew/Update costs one write per record.
     void insertRecord() override {
-        std::int64_t rowid = insertRow(*db_, table_, names_, buffer_, changed_);
-        row_ = readRow(*db_, table_, names_, rowid);
-        rowid_ = rowid;
+        rowid_ = insertRow(*db_, table_, names_, buffer_, changed_);
+        written_ = true;
     }
     void updateRecord() override {
         updateRow(*db_, table_, rowid_, names_, buffer_, changed_);
-        row_ = readRow(*db_, table_, names_, rowid_);
+        written_ = true;
     }
     void deleteRecord() override { deleteRow(*db_, table_, rowid_); }
 
@@ -738,6 +782,7 @@ private:
         rowid_ = sqlite3_column_int64(s, 0);
         row_ = rowValues(s, 1);
         row_.resize(names_.size());
+        written_ = false;
         return true;
     }
 
@@ -745,7 +790,8 @@ private:
     std::string table_;
     std::string from_;
     std::int64_t rowid_ = 0;
-    std::vector<Value> row_;
+    mutable std::vector<Value> row_;
+    mutable bool written_ = false;  // row_ is older than the record just written
 };
 
 // The rows of a SELECT, in the order read at open. Writable when every column comes from one
@@ -754,22 +800,22 @@ private:
 // rows cost megabytes, not a copy of every value. Any other source keeps its values.
 class SqlRecordset final : public RecordsetBase {
 public:
+    // Prepared at once (a faulty SQL fails here); run when first read, so a source replaced
+    // before anyone reads it costs nothing.
     SqlRecordset(std::shared_ptr<Database> db, std::string_view select) : db_(std::move(db)) {
-        OwnedStatement s = prepareWithRowid(select);
-        const int first = table_.empty() ? 0 : 1;
-        if (!s) s = prepareOnce(db_->handle(), std::string(select));
-        for (int i = first; i < sqlite3_column_count(s.get()); ++i) names_.push_back(sqlite3_column_name(s.get(), i));
-        while (step(s.get())) {
-            if (first)
-                rowids_.push_back(sqlite3_column_int64(s.get(), 0));
-            else
-                rows_.push_back(rowValues(s.get(), 0));
-        }
-        MoveFirst();
+        statement_ = prepareWithRowid(select);
+        if (!statement_) statement_ = prepareOnce(db_->handle(), std::string(select));
+        for (int i = table_.empty() ? 0 : 1; i < sqlite3_column_count(statement_.get()); ++i)
+            names_.push_back(sqlite3_column_name(statement_.get(), i));
+        defer();
     }
 
-    long RecordCount() override { return static_cast<long>(size()); }
+    long RecordCount() override {
+        ready();
+        return static_cast<long>(size());
+    }
     std::vector<Value> valuesAt(long pos) override {
+        ready();
         if (pos < 0 || static_cast<std::size_t>(pos) >= size())
             throw DbError("Invalid record position " + std::to_string(pos) + ".");
         return row(static_cast<std::size_t>(pos));
@@ -797,10 +843,47 @@ private:
         return s;
     }
 
-    std::size_t size() const { return table_.empty() ? rows_.size() : rowids_.size(); }
-    std::vector<Value> row(std::size_t i) const {
-        return table_.empty() ? rows_[i] : readRow(*db_, table_, origins_, rowids_[i]);
+    void load() override {
+        sqlite3_stmt* s = statement_.get();
+        while (step(s)) {
+            if (table_.empty())
+                rows_.push_back(rowValues(s, 0));
+            else
+                rowids_.push_back(sqlite3_column_int64(s, 0));
+        }
+        statement_.reset();
     }
+
+    std::size_t size() const { return table_.empty() ? rows_.size() : rowids_.size(); }
+    const std::vector<Value>& row(std::size_t i) const {
+        if (table_.empty()) return rows_[i];
+        if (i < blockStart_ || i >= blockStart_ + block_.size()) readBlock(i - i % kBlock);
+        const auto& r = block_[i - blockStart_];
+        if (!r) throw DbError("The record no longer exists.");
+        return *r;
+    }
+
+    // Rows are read kBlock at a time, in one statement: a walk pays one read per block, not per row.
+    static constexpr std::size_t kBlock = 256;
+    void readBlock(std::size_t start) const {
+        const std::size_t n = std::min(kBlock, rowids_.size() - start);
+        if (blockSql_.empty()) {
+            std::vector<std::string> names, marks;
+            for (const auto& c : origins_) names.push_back(quoteIdent(c));
+            for (std::size_t k = 1; k <= kBlock; ++k) marks.push_back("?" + std::to_string(k));
+            blockSql_ = "SELECT rowid, " + joined(names) + " FROM " + quoteIdent(table_) + " WHERE rowid IN (" + joined(marks) + ")";
+        }
+        sqlite3_stmt* s = db_->prepare(blockSql_);
+        StatementUse use(s);
+        for (std::size_t k = 0; k < n; ++k) bind(s, static_cast<int>(k + 1), Value(rowids_[start + k]));
+        std::map<std::int64_t, std::vector<Value>> found;
+        while (step(s)) found.emplace(sqlite3_column_int64(s, 0), rowValues(s, 1));
+        block_.assign(n, std::nullopt);
+        for (std::size_t k = 0; k < n; ++k)
+            if (auto it = found.find(rowids_[start + k]); it != found.end()) block_[k] = it->second;
+        blockStart_ = start;
+    }
+    void forgetBlock() { block_.clear(); }
 
     bool seekFirst() override { return moveTo(0); }
     bool seekLast() override { return size() > 0 && moveTo(size() - 1); }
@@ -811,7 +894,6 @@ private:
     bool moveTo(std::size_t i) {
         if (i >= size()) return false;
         at_ = i;
-        visited_.reset();
         return true;
     }
 
@@ -830,34 +912,34 @@ private:
         return false;
     }
     long ordinal() override { return static_cast<long>(at_); }
-    const std::vector<Value>& current() const override {
-        if (table_.empty()) return rows_[at_];
-        if (!visited_) visited_ = row(at_);
-        return *visited_;
-    }
+    const std::vector<Value>& current() const override { return row(at_); }
     bool updatable() const override { return !table_.empty(); }
 
     void insertRecord() override {
         rowids_.push_back(insertRow(*db_, table_, origins_, buffer_, changed_));
+        forgetBlock();
         moveTo(rowids_.size() - 1);
     }
     void updateRecord() override {
         updateRow(*db_, table_, rowids_[at_], origins_, buffer_, changed_);
-        visited_.reset();
+        forgetBlock();
     }
     void deleteRecord() override {
         deleteRow(*db_, table_, rowids_[at_]);
         rowids_.erase(rowids_.begin() + static_cast<std::ptrdiff_t>(at_));
-        visited_.reset();
+        forgetBlock();
     }
 
     std::shared_ptr<Database> db_;
+    OwnedStatement statement_;          // until the rows are read
     std::string table_;                 // empty: read-only, the values held in rows_
     std::vector<std::string> origins_;  // the table column behind each field
     std::vector<std::vector<Value>> rows_;
     std::vector<std::int64_t> rowids_;
     std::size_t at_ = 0;
-    mutable std::optional<std::vector<Value>> visited_;  // the current row, once read
+    mutable std::string blockSql_;
+    mutable std::size_t blockStart_ = 0;
+    mutable std::vector<std::optional<std::vector<Value>>> block_;  // rows blockStart_.., Null when gone
 };
 
 bool isSelect(std::string_view source) {

@@ -307,6 +307,48 @@ TEST_F(Cards, SqlSourceOnOneTableIsWritable) {
     EXPECT_EQ(rs->AbsolutePosition(), 1);
 }
 
+// A grid reads any record by its position while the window keeps its current record and edit;
+// an SQL source on one table reads its rows when visited (many of them, in blocks).
+TEST_F(Cards, ValuesAtReadsAnyRecordWithoutMoving) {
+    {
+        Transaction t(*db);
+        for (int i = 0; i < 600; ++i) add(std::to_string(1000 + i), "c" + std::to_string(i % 7));
+        t.commit();
+    }
+    struct Caso {
+        const char* source;
+        bool writable;
+        const char *at300, *last;
+    } casi[] = {
+        {"Carte", true, "1300", "1599"},
+        {"SELECT NumeroCarta, Cognome FROM Carte ORDER BY Cognome, NumeroCarta", true, "1297", "1594"},
+        {"SELECT NumeroCarta, Cognome || '' AS Cognome FROM Carte ORDER BY Cognome, NumeroCarta", false, "1297", "1594"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.source);
+        auto rs = open(c.source);
+        rs->setAbsolutePosition(3);
+        if (c.writable) {
+            rs->Edit();
+            rs->setField("NumeroCarta", Value("x"));
+        }
+        EXPECT_EQ(rs->valuesAt(599).at(0).str(), c.last);
+        EXPECT_EQ(rs->valuesAt(300).at(0).str(), c.at300);
+        EXPECT_EQ(rs->editing(), c.writable);
+        EXPECT_EQ(rs->AbsolutePosition(), 3);
+        EXPECT_THROW(rs->valuesAt(600), DbError);
+        rs->CancelUpdate();
+        std::string walked;
+        for (rs->MoveFirst(); !rs->EOF_(); rs->MoveNext()) walked = number(*rs);
+        EXPECT_EQ(walked, c.last);
+    }
+    auto rs = open("SELECT NumeroCarta FROM Carte ORDER BY NumeroCarta DESC");
+    EXPECT_EQ(rs->RecordCount(), 600);
+    db->execute("DELETE FROM Carte WHERE NumeroCarta = '1598'");
+    EXPECT_EQ(rs->valuesAt(0).at(0).str(), "1599");
+    EXPECT_THROW(rs->valuesAt(1), DbError);  // gone since the source ran
+}
+
 TEST_F(Cards, SqlSourcesThatAreNotOneTablesRowsAreReadOnly) {
     addThree();
     db->execute("CREATE TABLE Fasce (Nome TEXT); INSERT INTO Fasce VALUES ('Verdi');"

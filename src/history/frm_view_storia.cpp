@@ -356,9 +356,9 @@ void FrmViewStoria::ConRapporto(const std::function<void(Database&)>& lavoro) {
     Database& db = Data1.database();
     db.execute("ATTACH DATABASE " + sqlQuote(Data2.DatabaseName) + " AS rapporto");
     try {
-        // The report database is a scratch copy made afresh at every start: no need to wait for
-        // the disk at each refill.
-        db.execute("PRAGMA rapporto.synchronous = OFF");
+        // The report database is a scratch copy made afresh at every start: a refill does not
+        // wait for the disk, and a large one is not written out page by page before it ends.
+        db.execute("PRAGMA rapporto.synchronous = OFF; PRAGMA rapporto.cache_size = -65536");
         db.execute("BEGIN");
         lavoro(db);
         db.execute("COMMIT");

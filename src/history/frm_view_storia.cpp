@@ -476,6 +476,7 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
         DataPresenze.RecordSource = "presenze";
         DataPresenze.Refresh();
         Database& report = DataPresenze.database();
+        report.execute("PRAGMA synchronous = OFF");  // a scratch copy, made afresh at every start
         Transaction t(report);
         report.execute("delete * from presenze");
         DataPresenze.Refresh();

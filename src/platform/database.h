@@ -7,11 +7,12 @@
 // - A table source lists its records in insertion order (rowid). The recordset over a table is
 //   live and lazy: moving reads the next row from the database, so a table of 32,767 cards costs
 //   nothing until it is walked, and FindFirst uses the table's indexes.
-// - An SQL source runs once at Refresh, which fixes its records and their order. When the SQL
-//   reads a single table's rows, the recordset keeps their rowids (it adds the rowid) and reads a
-//   record's values when it is visited, so they are the row's values then (a row deleted since
-//   reads as an error); Edit/Update/Delete work on such a source. Any other SQL source keeps the
-//   values read at Refresh and is read-only.
+// - An SQL source is prepared at Refresh (a faulty SQL fails there) and runs once, when its
+//   recordset is first read, which fixes its records and their order; a recordset replaced before
+//   anyone reads it never runs. When the SQL reads a single table's rows, the recordset keeps
+//   their rowids (it adds the rowid) and reads a record's values when it is visited, so they are
+//   the row's values then (a row deleted since reads as an error); Edit/Update/Delete work on
+//   such a source. Any other SQL source keeps the values it read and is read-only.
 // - Every Update, Delete and Execute on a database opened durable is on disk when it returns
 //   (WAL journal, synchronous=FULL). Bulk work groups its writes in a Transaction.
 // - Failures throw DbError with SQLite's message; each throwing call that a handler may want to

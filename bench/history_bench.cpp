@@ -1,35 +1,21 @@
 // The history window over a year of transits (a million rows): one query of the log and the
-// refill of the report database's TEMP with the rows found.
+// refill of the report database's TEMP with the rows found, for a day, a month and the whole log;
+// and the attendance computed from 100,000 transits in TEMP.
 
 #include <benchmark/benchmark.h>
 
 #include "history/frm_view_storia.h"
-#include "platform/database.h"
-#include "support/fakes.h"
+#include "storia_di_prova.h"
 
 namespace vc {
 namespace {
 
-constexpr int kTransiti = 1000000;
-constexpr int kAlGiorno = 2740;  // a year of days ending today, 10/12/2026
-
 class Banco {
 public:
-    Banco() {
+    Banco(int transiti, int alGiorno) {
         s.clock.quantum = 0;
         s.start();
-        auto db = Database::open(s.site.file("Varcanto.mdb"));
-        Transaction t(*db);
-        db->execute(
-            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(kTransiti - 1) +
-            ") INSERT INTO transiti (NumeroBadge, Cognome, Nome, PosizioneLettore, Data, Ora, Passaggio, verso, nota) "
-            "SELECT substr('000' || (i % 2000), -4), 'Cognome' || (i % 2000), 'Nome', 'INGRESSO', "
-            "strftime('%d/%m/%Y', '2026-12-10', '-' || (i / " + std::to_string(kAlGiorno) + ") || ' days'), "
-            "printf('%02d:%02d', (i % " + std::to_string(kAlGiorno) + ") * 1439 / " + std::to_string(kAlGiorno) +
-            " / 60, (i % " + std::to_string(kAlGiorno) + ") * 1439 / " + std::to_string(kAlGiorno) + " % 60), "
-            "i % 17 <> 0, CASE i % 3 WHEN 0 THEN 'In' WHEN 1 THEN 'Out' ELSE 'InOut' END, "
-            "CASE WHEN i % 17 = 0 THEN 'Fuori fascia' ELSE 'Passaggio' END FROM n");
-        t.commit();
+        bench::ScriviStoria(s, transiti, alGiorno);
         w = &s.app().form<FrmViewStoria>();
     }
 
@@ -46,14 +32,14 @@ public:
     FrmViewStoria* w = nullptr;
 };
 
-Banco& banco() {
-    static Banco b;
+Banco& anno() {
+    static Banco b(1000000, 2740);
     return b;
 }
 
 void misura(benchmark::State& state, const std::string& inizio) {
-    Banco& b = banco();
-    state.SetLabel(b.periodo(inizio));
+    Banco& b = anno();
+    state.SetLabel(inizio.empty() ? (b.w->OptInteraParziale[2].click(), b.w->Label3.Caption()) : b.periodo(inizio));
     for (auto _ : state) b.w->PresentaStoria();
 }
 
@@ -62,6 +48,23 @@ BENCHMARK(BM_HistoryQueryToday)->Unit(benchmark::kMillisecond)->Iterations(5)->R
 
 void BM_HistoryQueryMonth(benchmark::State& state) { misura(state, "11/11/2026"); }
 BENCHMARK(BM_HistoryQueryMonth)->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_HistoryQueryWhole(benchmark::State& state) { misura(state, ""); }
+BENCHMARK(BM_HistoryQueryWhole)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// The click on "Tempi Presenza" with the whole log of 100,000 transits in TEMP.
+void BM_Attendance100k(benchmark::State& state) {
+    static Banco b(100000, 2740);
+    b.w->OptInteraParziale[2].click();
+    state.SetLabel(b.w->Label3.Caption());
+    for (auto _ : state) {
+        b.w->CmdCalcolaTempiPresenze.click();
+        state.PauseTiming();
+        b.s.reports.rendered.clear();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Attendance100k)->Unit(benchmark::kMillisecond)->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 }  // namespace vc

@@ -110,6 +110,8 @@ CREATE TABLE transiti (
     indice INTEGER PRIMARY KEY AUTOINCREMENT
 );
 CREATE INDEX transiti_Data ON transiti (Data);
+-- The program adds transiti_Giorno, an index on each transit's day and time of day written in
+-- SQLite's built-in functions (so this shell keeps it too), when the history is first shown.
 CREATE INDEX transiti_NumeroBadge ON transiti (NumeroBadge);
 
 -- The people inside, for anti-pass-back.

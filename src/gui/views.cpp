@@ -17,7 +17,9 @@
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -289,47 +291,114 @@ private:
     QTabBar* bar_ = new QTabBar(this);
 };
 
-class GridView final : public ViewOf<QTableWidget, DataGrid> {
+// The records of a grid's data control as Qt reads them: only the rows on view are read, one
+// record at a time, without moving the current record.
+class RecordsModel final : public QAbstractTableModel {
+public:
+    explicit RecordsModel(DataGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {}
+
+    // Reads the columns and the number of records again; a database gone away shows nothing (the
+    // window tells what failed).
+    void reload() {
+        beginResetModel();
+        names_.clear();
+        fields_.clear();
+        rows_ = 0;
+        read_ = -1;
+        try {
+            if (grid_.source().bound()) {
+                Recordset& rs = *grid_.source().recordset();
+                const std::vector<std::string> all = rs.fieldNames();
+                names_ = grid_.columns.empty() ? all : grid_.columns;
+                for (const auto& n : names_) {
+                    const auto it = std::find_if(all.begin(), all.end(), [&](const std::string& f) {
+                        return QString::fromStdString(f).compare(QString::fromStdString(n), Qt::CaseInsensitive) == 0;
+                    });
+                    fields_.push_back(it == all.end() ? -1 : static_cast<int>(it - all.begin()));
+                }
+                rows_ = rs.RecordCount();
+            }
+        } catch (const DbError&) {
+            rows_ = 0;
+        }
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : static_cast<int>(rows_); }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(names_.size());
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        if (role != Qt::DisplayRole) return {};
+        if (o == Qt::Vertical) return section + 1;
+        return section < static_cast<int>(names_.size()) ? QVariant(qs(names_[section])) : QVariant();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || !grid_.source().bound()) return {};
+        const int field = fields_[static_cast<std::size_t>(index.column())];
+        try {
+            if (read_ != index.row()) {
+                values_ = grid_.source().recordset()->valuesAt(index.row());
+                read_ = index.row();
+            }
+        } catch (const DbError&) {
+            return {};  // a record deleted since the grid was filled shows empty
+        }
+        return field >= 0 && field < static_cast<int>(values_.size()) ? QVariant(qs(values_[field].str())) : QVariant();
+    }
+
+private:
+    DataGrid& grid_;
+    std::vector<std::string> names_;
+    std::vector<int> fields_;  // each column's place among the recordset's fields
+    long rows_ = 0;
+    mutable int read_ = -1;    // the row held in values_
+    mutable std::vector<Value> values_;
+};
+
+class GridView final : public ViewOf<QTableView, DataGrid> {
 public:
     GridView(DataGrid& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
+        setModel(model_);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setSelectionBehavior(QAbstractItemView::SelectRows);
         setSelectionMode(QAbstractItemView::SingleSelection);
+        verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+        // Column widths from a sample of rows, not from every one of them.
+        horizontalHeader()->setResizeContentsPrecision(200);
     }
+    // Read once Qt's events run, not at each Refresh: a handler that refreshes its data control
+    // twice in a row (the history empties its grid first) has the grid read only the last one.
     void sync() override {
-        if (!c_.source().bound()) {
-            setRowCount(0);
-            return;
-        }
-        Recordset& rs = *c_.source().recordset();
-        if (rs.editing()) return;  // walking the records would cancel the edit
-        const std::vector<std::string> names = c_.columns.empty() ? rs.fieldNames() : c_.columns;
-        const long current = rs.AbsolutePosition();
-        const bool beforeFirst = rs.BOF() && !rs.EOF_();
-        setColumnCount(static_cast<int>(names.size()));
-        QStringList headings;
-        for (const auto& n : names) headings << qs(n);
-        setHorizontalHeaderLabels(headings);
-        setRowCount(0);
-        for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
-            const int row = rowCount();
-            insertRow(row);
-            for (std::size_t k = 0; k < names.size(); ++k)
-                setItem(row, static_cast<int>(k), new QTableWidgetItem(qs(rs.field(names[k]).str())));
-        }
+        if (pending_) return;
+        pending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            pending_ = false;
+            reload();
+        });
+    }
+
+private:
+    void reload() {
+        model_->reload();
         resizeColumnsToContents();
-        for (std::size_t k = 0; k < c_.columnWidths.size() && k < names.size(); ++k)
+        for (std::size_t k = 0; k < c_.columnWidths.size() && k < static_cast<std::size_t>(model_->columnCount()); ++k)
             setColumnWidth(static_cast<int>(k), c_.columnWidths[k]);
-        // The model's code works on the current record: put it back where it was.
+        long current = -1;
+        try {
+            if (c_.source().bound()) current = c_.source().recordset()->AbsolutePosition();
+        } catch (const DbError&) {
+        }
         if (current >= 0) {
-            rs.setAbsolutePosition(current);
             selectRow(static_cast<int>(current));
-        } else if (beforeFirst) {
-            rs.MoveFirst();
-            rs.MovePrevious();
+        } else {
+            clearSelection();
         }
     }
+
+    RecordsModel* model_ = new RecordsModel(c_, this);
+    bool pending_ = false;
 };
 
 // A data control the window shows: its arrows move the current record, as the operator's would.

@@ -48,7 +48,36 @@ std::optional<long> ConvertiData(std::string_view testo, int annoCorrente) {
     return NumeroGiorno(anno, mese, giorno);
 }
 
+namespace {
+
+// The digits of 'testo' at the places of the '9's in 'forma' (the rest must match it), as one
+// number per run of '9's; nothing when they do not.
+std::optional<std::vector<int>> Cifre(std::string_view testo, std::string_view forma) {
+    if (testo.size() != forma.size()) return std::nullopt;
+    std::vector<int> numeri;
+    for (std::size_t i = 0; i < forma.size(); ++i) {
+        if (forma[i] != '9') {
+            if (testo[i] != forma[i]) return std::nullopt;
+            continue;
+        }
+        if (testo[i] < '0' || testo[i] > '9') return std::nullopt;
+        if (i == 0 || forma[i - 1] != '9') numeri.push_back(0);
+        numeri.back() = numeri.back() * 10 + (testo[i] - '0');
+    }
+    return numeri;
+}
+
+}  // namespace
+
 std::optional<double> DataOra(std::string_view data, std::string_view ora) {
+    // The log's own forms, read without building texts: the history copies a million of them.
+    const auto d = Cifre(data, "99/99/9999"), o = Cifre(ora, "99:99");
+    if (d && o && (*d)[2] >= 100) {
+        const int giorno = (*d)[0], mese = (*d)[1], anno = (*d)[2], h = (*o)[0], m = (*o)[1];
+        if (mese < 1 || mese > 12 || giorno < 1 || giorno > GiorniDelMese(anno, mese) || h > 23 || m > 59)
+            return std::nullopt;
+        return static_cast<double>(NumeroGiorno(anno, mese, giorno)) + (h * 60 + m) / 1440.0;
+    }
     const auto giorno = ConvertiData(data, 0);
     const std::size_t duePunti = ora.find(':');
     if (!giorno || duePunti == std::string_view::npos) return std::nullopt;

@@ -12,6 +12,11 @@ const std::string kBase =
     "SELECT Cognome, Nome, NumeroBadge, Data, Ora, PosizioneLettore,verso, nota, passaggio FROM transiti ";
 constexpr const char* kSorgentePresenze =
     "select *  from temp where passaggio = true order by Cognome,nome, numerobadge, dataora";
+// The history query's rows as TEMP keeps them, for the same criteria and order as the query.
+const std::string kCopia =
+    "INSERT INTO rapporto.TEMP (Cognome, Nome, Ora, NumeroBadge, Data, causale, nota, verso, dataora, passaggio) "
+    "SELECT Cognome, Nome, Ora, NumeroBadge, Data, PosizioneLettore, nota, verso, DATAORA(Data, Ora), SINO(passaggio) "
+    "FROM transiti ";
 
 // What a mix of the kind boxes (1000 Passaggi, 100 Rifiuti, 10 OnLine, 1 OffLine) asks for: a
 // condition, a message, and whether the message stops the query.
@@ -268,15 +273,17 @@ void FrmViewStoria::PresentaStoria() {
         Data1.RecordSource = kBase + " where verso ='AAAAAAAAAAAAAAAA' ";
         Data1.Refresh();
         DBGrid1.Refresh();
-        std::string q = kBase;
-        if (BadgeSingolo) q += " WHERE (numerobadge = " + sqlQuote(Badge()) + ")";
-        if (!StoriaCompleta) q += (BadgeSingolo ? " AND " : " WHERE") + CondizionePeriodo();
-        if (!AggiungiCondizioni(q)) return;
+        IndiceGiorni();
+        std::string criterio;
+        if (BadgeSingolo) criterio += " WHERE (numerobadge = " + sqlQuote(Badge()) + ")";
+        if (!StoriaCompleta) criterio += (BadgeSingolo ? " AND " : " WHERE") + CondizionePeriodo();
+        if (!AggiungiCondizioni(criterio)) return;
         Occupato(true);
-        q += " ORDER BY cdbl(cdate(Data)) ASC, Ora ASC, indice";
-        Data1.RecordSource = q;
+        criterio += " ORDER BY cdbl(cdate(Data)) ASC, Ora ASC, indice";
+        Data1.RecordSource = kBase + criterio;
+        Data2.Refresh();
         Data1.Refresh();
-        CopiaInTemp();
+        CopiaInTemp(criterio);
         Recordset& rs = *Data1.recordset();
         if (rs.RecordCount() > 0) rs.MoveFirst();
         Data2.Refresh();
@@ -291,6 +298,15 @@ void FrmViewStoria::PresentaStoria() {
         setEnabled(true);
         Occupato(false);
     });
+}
+
+// The history's period criterion and order read the day of each transit through this index;
+// a site made before it gets it the first time its history is shown.
+void FrmViewStoria::IndiceGiorni() {
+    // Without it the history is only slower: a database that cannot take it now is asked again.
+    if (!indiceGiorni_)
+        indiceGiorni_ = Data1.database().tryExecute("CREATE INDEX IF NOT EXISTS transiti_Giorno ON transiti (" +
+                                                    dateSerialSql("Data") + ", Ora COLLATE NOCASE)");
 }
 
 // The kind and direction conditions from the check boxes; a mix that selects nothing is told and
@@ -318,30 +334,40 @@ bool FrmViewStoria::AggiungiCondizioni(std::string& q) {
     return true;
 }
 
-// TEMP becomes a copy of the rows found, in one transaction: a failure leaves the previous copy.
-void FrmViewStoria::CopiaInTemp() {
-    Data2.Refresh();
-    Database& report = Data2.database();
-    Transaction t(report);
-    report.execute("DELETE * FROM TEMP");
-    Recordset& temp = *Data2.recordset();
-    Recordset& rs = *Data1.recordset();
-    for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
-        const auto dataOra = DataOra(rs.field("Data").str(), rs.field("Ora").str());
-        temp.AddNew();
-        temp.setField("Cognome", rs.field("Cognome"));
-        temp.setField("Nome", rs.field("Nome"));
-        temp.setField("Ora", rs.field("Ora"));
-        temp.setField("NumeroBadge", rs.field("NumeroBadge"));
-        temp.setField("Data", rs.field("Data"));
-        temp.setField("causale", rs.field("PosizioneLettore"));
-        temp.setField("nota", rs.field("nota"));
-        temp.setField("verso", rs.field("verso"));
-        temp.setField("dataora", dataOra ? Value(*dataOra) : Value());
-        temp.setField("passaggio", Value(rs.field("passaggio").toBool()));
-        temp.Update();
+// TEMP becomes a copy of the rows the query finds, by the same criteria and in the same order,
+// all in one statement; a failure leaves the previous copy.
+void FrmViewStoria::CopiaInTemp(const std::string& criterio) {
+    Database& db = Data1.database();
+    db.define("DATAORA", 2, [](const std::vector<Value>& a) {
+        const auto dataOra = DataOra(a[0].str(), a[1].str());
+        return dataOra ? Value(*dataOra) : Value();
+    });
+    db.define("SINO", 1, [](const std::vector<Value>& a) { return Value(a[0].toBool()); });
+    ConRapporto([&criterio](Database& d) {
+        d.execute("DELETE FROM rapporto.TEMP");
+        d.execute(kCopia + criterio);
+    });
+}
+
+// Runs 'lavoro' on the site database with the report database attached as "rapporto", in one
+// transaction: TEMP and the transits it copies change together or not at all. The transaction
+// writes only what 'lavoro' writes, so the poll engine keeps logging while TEMP is refilled.
+void FrmViewStoria::ConRapporto(const std::function<void(Database&)>& lavoro) {
+    Database& db = Data1.database();
+    db.execute("ATTACH DATABASE " + sqlQuote(Data2.DatabaseName) + " AS rapporto");
+    try {
+        // The report database is a scratch copy made afresh at every start: a refill does not
+        // wait for the disk, and a large one is not written out page by page before it ends.
+        db.execute("PRAGMA rapporto.synchronous = OFF; PRAGMA rapporto.cache_size = -65536");
+        db.execute("BEGIN");
+        lavoro(db);
+        db.execute("COMMIT");
+    } catch (...) {
+        db.tryExecute("ROLLBACK");
+        db.tryExecute("DETACH DATABASE rapporto");
+        throw;
     }
-    t.commit();
+    db.execute("DETACH DATABASE rapporto");
 }
 
 void FrmViewStoria::Occupato(bool occupato) {
@@ -383,16 +409,29 @@ void FrmViewStoria::CancellaStoria() {
     }
     setEnabled(false);
     Occupato(true);
-    // Only the period limits the deletion: every badge, kind and direction of it goes.
-    const bool cancellato = SuDatabase([this] {
-        Data1.database().execute("delete * FROM transiti " + (StoriaCompleta ? "" : " WHERE" + CondizionePeriodo()));
+    // Only the period limits the deletion: every badge, kind and direction of it goes. TEMP is
+    // emptied with it, so printing and attendance never read transits that are gone.
+    try {
         Data2.Refresh();
-        Data2.database().execute("DELETE * FROM TEMP");
+        ConRapporto([this](Database& db) {
+            db.execute("DELETE FROM rapporto.TEMP");
+            db.execute("delete * FROM transiti " + (StoriaCompleta ? "" : " WHERE" + CondizionePeriodo()));
+        });
+    } catch (const DbError& e) {
+        Occupato(false);
+        setEnabled(true);
+        app_.MsgBox(std::string("Cancellazione non eseguita: nessun transito è stato cancellato e i dati da stampare "
+                                "sono quelli di prima (") +
+                        e.what() + ")",
+                    mb::Critical, "Errore");
+        return;
+    }
+    const bool aggiornato = SuDatabase([this] {
         Data1.Refresh();
         Data2.Refresh();
         DBGrid1.Refresh();
     });
-    if (!cancellato) return;
+    if (!aggiornato) return;
     // What is left is shown whole, even when the whole log was already the choice.
     if (OptInteraParziale[2].Value())
         OptInteraParziale_Click(2);
@@ -437,6 +476,7 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
         DataPresenze.RecordSource = "presenze";
         DataPresenze.Refresh();
         Database& report = DataPresenze.database();
+        report.execute("PRAGMA synchronous = OFF");  // a scratch copy, made afresh at every start
         Transaction t(report);
         report.execute("delete * from presenze");
         DataPresenze.Refresh();

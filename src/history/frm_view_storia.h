@@ -82,7 +82,9 @@ private:
     std::string Badge() const;
     std::string CondizionePeriodo() const;
     bool AggiungiCondizioni(std::string& q);
-    void CopiaInTemp();
+    void IndiceGiorni();
+    void CopiaInTemp(const std::string& criterio);
+    void ConRapporto(const std::function<void(Database&)>& lavoro);
     void Occupato(bool occupato);
     void Stampa(const std::string& modello, const std::string& titolo);
     std::vector<TransitoPresenza> TransitiPresenza();
@@ -92,6 +94,7 @@ private:
 
     App& app_;
     bool clessidra_ = false;  // the hourglass: a query or a deletion is running
+    bool indiceGiorni_ = false;
 };
 
 }  // namespace vc

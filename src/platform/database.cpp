@@ -179,9 +179,105 @@ std::size_t rewriteDateLiteral(std::string_view s, std::size_t i, std::string& o
     return i + 1;
 }
 
+std::size_t rewriteStep(std::string_view s, std::size_t i, std::string& out);
+
+bool isColumnName(std::string_view word) {
+    static constexpr std::string_view kRowids[] = {"rowid", "oid", "_rowid_"};
+    if (word.empty() || (word[0] >= '0' && word[0] <= '9')) return false;
+    return std::none_of(std::begin(kRowids), std::end(kRowids), [&](std::string_view r) { return iequals(word, r); });
+}
+
+// A column name at i, "name" or "table.name"; returns its end, or i when there is none.
+std::size_t columnEnd(std::string_view s, std::size_t i) {
+    std::size_t end = wordEnd(s, i);
+    if (end < s.size() && s[end] == '.' && end + 1 < s.size() && isWordChar(s[end + 1])) {
+        if (!isColumnName(s.substr(i, end - i))) return i;
+        i = end + 1;
+        end = wordEnd(s, i);
+    }
+    return isColumnName(s.substr(i, end - i)) ? end : i;
+}
+
+// "cdbl(CDATE(column))" or "CDATE(column)" at i: the column and the end of the call.
+std::optional<std::pair<std::string_view, std::size_t>> dateOfColumn(std::string_view s, std::size_t i) {
+    auto call = [&](std::size_t at, std::string_view name) -> std::size_t {
+        const std::size_t end = wordEnd(s, at);
+        if (!iequals(s.substr(at, end - at), name)) return std::string_view::npos;
+        const std::size_t open = skipBlanks(s, end);
+        return open < s.size() && s[open] == '(' ? skipBlanks(s, open + 1) : std::string_view::npos;
+    };
+    auto close = [&](std::size_t at) -> std::size_t {
+        at = skipBlanks(s, at);
+        return at < s.size() && s[at] == ')' ? at + 1 : std::string_view::npos;
+    };
+    std::size_t inner = call(i, "cdbl");
+    const bool outer = inner != std::string_view::npos;
+    inner = call(outer ? inner : i, "CDATE");
+    if (inner == std::string_view::npos) return std::nullopt;
+    const std::size_t nameEnd = columnEnd(s, inner);
+    if (nameEnd == inner) return std::nullopt;
+    std::size_t end = close(nameEnd);
+    if (outer && end != std::string_view::npos) end = close(end);
+    if (end == std::string_view::npos) return std::nullopt;
+    return std::pair{s.substr(inner, nameEnd - inner), end};
+}
+
+// The old engine sorted text without regard to letter case: each ORDER BY term that is a column
+// name sorts NOCASE (numbers sort as before). Stops where the list ends.
+std::size_t rewriteOrderBy(std::string_view s, std::size_t i, std::string& out) {
+    int depth = 0;
+    bool termStart = true;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (isBlank(c)) {
+            out += c;
+            ++i;
+            continue;
+        }
+        if (depth == 0 && (c == ')' || c == ';')) break;
+        if (isWordChar(c) && depth == 0) {
+            const std::size_t end = wordEnd(s, i);
+            const std::string_view word = s.substr(i, end - i);
+            if (iequals(word, "LIMIT") || iequals(word, "OFFSET") || iequals(word, "UNION") || iequals(word, "EXCEPT") ||
+                iequals(word, "INTERSECT"))
+                break;
+            if (termStart) {
+                termStart = false;
+                const std::size_t name = columnEnd(s, i);
+                const std::size_t next = skipBlanks(s, name);
+                const std::size_t nextEnd = wordEnd(s, next);
+                const std::string_view follower = s.substr(next, nextEnd - next);
+                if (name != i && (next == s.size() || s[next] == ',' || s[next] == ')' || s[next] == ';' ||
+                                  iequals(follower, "ASC") || iequals(follower, "DESC") ||
+                                  iequals(follower, "LIMIT") || iequals(follower, "OFFSET"))) {
+                    out += s.substr(i, name - i);
+                    out += " COLLATE NOCASE";
+                    i = name;
+                    continue;
+                }
+            }
+        }
+        termStart = false;
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (c == ',' && depth == 0) termStart = true;
+        if (c == '(' || c == ')' || c == ',') {
+            out += c;
+            ++i;
+        } else {
+            i = rewriteStep(s, i, out);
+        }
+    }
+    return i;
+}
+
 std::size_t rewriteWord(std::string_view s, std::size_t i, std::string& out) {
     const std::size_t end = wordEnd(s, i);
     const std::string_view word = s.substr(i, end - i);
+    if (auto date = dateOfColumn(s, i)) {
+        out += dateSerialSql(date->first);
+        return date->second;
+    }
     if (iequals(word, "True")) {
         out += '1';
     } else if (iequals(word, "False")) {
@@ -198,8 +294,30 @@ std::size_t rewriteWord(std::string_view s, std::size_t i, std::string& out) {
                 }
             }
         }
+        if (iequals(word, "ORDER")) {
+            const std::size_t by = skipBlanks(s, end);
+            const std::size_t byEnd = wordEnd(s, by);
+            if (by > end && iequals(s.substr(by, byEnd - by), "BY")) {
+                out += s.substr(end, byEnd - end);
+                return rewriteOrderBy(s, byEnd, out);
+            }
+        }
     }
     return end;
+}
+
+// One token of the text: a literal or name copied whole, a date literal, a word, or a character.
+std::size_t rewriteStep(std::string_view s, std::size_t i, std::string& out) {
+    const char c = s[i];
+    if (c == '\'' || c == '"' || c == '[') {
+        const std::size_t end = literalEnd(s, i);
+        out += s.substr(i, end - i);
+        return end;
+    }
+    if (c == '#') return rewriteDateLiteral(s, i, out);
+    if (isWordChar(c)) return rewriteWord(s, i, out);
+    out += c;
+    return i + 1;
 }
 
 // ---- statements ---------------------------------------------------------------------------
@@ -266,6 +384,32 @@ Value column(sqlite3_stmt* s, int i) {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_blob(s, i));
         return Value(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(s, i))));
     }
+    }
+}
+
+Value valueOf(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        return Value(static_cast<std::int64_t>(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_value_double(v));
+    case SQLITE_NULL:
+        return Value();
+    default:
+        return Value(std::string(valueText(v)));
+    }
+}
+
+void result(sqlite3_context* ctx, const Value& v) {
+    if (v.isNull()) {
+        sqlite3_result_null(ctx);
+    } else if (v.isInteger()) {
+        sqlite3_result_int64(ctx, v.toInt());
+    } else if (v.isReal()) {
+        sqlite3_result_double(ctx, v.toDouble());
+    } else {
+        const std::string& t = std::get<std::string>(v.raw());
+        sqlite3_result_text(ctx, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     }
 }
 
@@ -391,18 +535,27 @@ std::vector<Value> readRow(Database& db, const std::string& table, const std::ve
 // Position, edit buffer and field access; the sources supply the moves and the writes.
 class RecordsetBase : public Recordset {
 public:
-    bool BOF() const override { return bof_; }
-    bool EOF_() const override { return eof_; }
+    bool BOF() const override {
+        ready();
+        return bof_;
+    }
+    bool EOF_() const override {
+        ready();
+        return eof_;
+    }
 
     void MoveFirst() override {
+        ready();
         leave();
         seekFirst() ? arrive() : none();
     }
     void MoveLast() override {
+        ready();
         leave();
         seekLast() ? arrive() : none();
     }
     void MoveNext() override {
+        ready();
         leave();
         if (eof_) return;
         if (bof_ ? seekFirst() : seekNext()) {
@@ -413,6 +566,7 @@ public:
         }
     }
     void MovePrevious() override {
+        ready();
         leave();
         if (bof_) return;
         if (eof_ ? seekLast() : seekPrevious()) {
@@ -424,9 +578,11 @@ public:
     }
 
     void FindFirst(const std::string& criteria, const std::vector<Value>& args) override {
+        ready();
         settle(find(criteria, args, false));
     }
     void FindNext(const std::string& criteria, const std::vector<Value>& args) override {
+        ready();
         settle(!eof_ && find(criteria, args, !bof_));
     }
     bool NoMatch() const override { return noMatch_; }
@@ -434,6 +590,7 @@ public:
     Value field(const std::string& name) const override {
         std::size_t i = index(name);
         if (mode_ != Mode::None) return buffer_[i];
+        ready();
         requireRecord();
         return current()[i];
     }
@@ -446,12 +603,14 @@ public:
     std::vector<std::string> fieldNames() const override { return names_; }
 
     void AddNew() override {
+        ready();
         requireUpdatable();
         buffer_.assign(names_.size(), Value());
         changed_.assign(names_.size(), false);
         mode_ = Mode::Add;
     }
     void Edit() override {
+        ready();
         requireUpdatable();
         requireRecord();
         buffer_ = current();
@@ -470,6 +629,7 @@ public:
     }
     void CancelUpdate() override { mode_ = Mode::None; }
     void Delete() override {
+        ready();
         requireUpdatable();
         requireRecord();
         mode_ = Mode::None;
@@ -478,14 +638,30 @@ public:
     }
     bool editing() const override { return mode_ != Mode::None; }
 
-    long AbsolutePosition() override { return bof_ || eof_ ? -1 : ordinal(); }
+    long AbsolutePosition() override {
+        ready();
+        return bof_ || eof_ ? -1 : ordinal();
+    }
     void setAbsolutePosition(long pos) override {
+        ready();
         leave();
         if (pos < 0 || !seekOrdinal(pos)) throw DbError("Invalid record position " + std::to_string(pos) + ".");
         arrive();
     }
 
 protected:
+    // A source that reads its records on first use calls this instead of MoveFirst when it opens;
+    // the first call that needs a record then runs load() and stands on the first record.
+    void defer() { deferred_ = true; }
+    virtual void load() {}
+    void ready() const {
+        if (!deferred_) return;
+        deferred_ = false;
+        auto* self = const_cast<RecordsetBase*>(this);
+        self->load();
+        self->MoveFirst();
+    }
+
     // Each seek positions on a record and returns true, or changes nothing and returns false.
     // "Next" and "previous" are relative to the current or the deleted record.
     virtual bool seekFirst() = 0;
@@ -536,6 +712,7 @@ private:
         if (!updatable()) throw DbError("Read-only recordset.");
     }
 
+    mutable bool deferred_ = false;
     bool bof_ = true;
     bool eof_ = true;
     bool noMatch_ = false;
@@ -551,6 +728,15 @@ public:
     }
 
     long RecordCount() override { return static_cast<long>(count(*db_, "SELECT count(*)" + from_, {})); }
+    std::vector<Value> valuesAt(long pos) override {
+        sqlite3_stmt* s = db_->prepare("SELECT *" + from_ + " ORDER BY rowid LIMIT 1 OFFSET ?1");
+        StatementUse use(s);
+        bind(s, 1, Value(static_cast<std::int64_t>(pos)));
+        if (pos < 0 || !step(s)) throw DbError("Invalid record position " + std::to_string(pos) + ".");
+        std::vector<Value> row = rowValues(s, 0);
+        row.resize(names_.size());
+        return row;
+    }
 
 private:
     bool seekFirst() override { return fetch("ORDER BY rowid LIMIT 1", {}); }
@@ -571,17 +757,24 @@ private:
     long ordinal() override {
         return static_cast<long>(count(*db_, "SELECT count(*)" + from_ + " WHERE rowid < ?1", {Value(rowid_)}));
     }
-    const std::vector<Value>& current() const override { return row_; }
+    const std::vector<Value>& current() const override {
+        if (written_) {
+            row_ = readRow(*db_, table_, names_, rowid_);
+            written_ = false;
+        }
+        return row_;
+    }
     bool updatable() const override { return true; }
 
+    // The row written is read back when it is next read (its defaults included), not at once: a
+    // run of AddNew/Update costs one write per record.
     void insertRecord() override {
-        std::int64_t rowid = insertRow(*db_, table_, names_, buffer_, changed_);
-        row_ = readRow(*db_, table_, names_, rowid);
-        rowid_ = rowid;
+        rowid_ = insertRow(*db_, table_, names_, buffer_, changed_);
+        written_ = true;
     }
     void updateRecord() override {
         updateRow(*db_, table_, rowid_, names_, buffer_, changed_);
-        row_ = readRow(*db_, table_, names_, rowid_);
+        written_ = true;
     }
     void deleteRecord() override { deleteRow(*db_, table_, rowid_); }
 
@@ -597,6 +790,8 @@ private:
         if (!found) return false;
         rowid_ = sqlite3_column_int64(s, 0);
         row_ = rowValues(s, 1);
+        row_.resize(names_.size());
+        written_ = false;
         return true;
     }
 
@@ -616,26 +811,36 @@ private:
     std::string table_;
     std::string from_;
     std::int64_t rowid_ = 0;
-    std::vector<Value> row_;
+    mutable std::vector<Value> row_;
+    mutable bool written_ = false;  // row_ is older than the record just written
 };
 
-// The rows of a SELECT, read at open. Writable when every column comes from one table, which
-// the recordset learns by asking SQLite for each column's origin after adding the rowid.
+// The rows of a SELECT, in the order read at open. Writable when every column comes from one
+// table, which the recordset learns by asking SQLite for each column's origin after adding the
+// rowid; such a source keeps only the rowids and reads a row when it is visited, so a million
+// rows cost megabytes, not a copy of every value. Any other source keeps its values.
 class SqlRecordset final : public RecordsetBase {
 public:
+    // Prepared at once (a faulty SQL fails here); run when first read, so a source replaced
+    // before anyone reads it costs nothing.
     SqlRecordset(std::shared_ptr<Database> db, std::string_view select) : db_(std::move(db)) {
-        OwnedStatement s = prepareWithRowid(select);
-        const int first = table_.empty() ? 0 : 1;
-        if (!s) s = prepareOnce(db_->handle(), std::string(select));
-        for (int i = first; i < sqlite3_column_count(s.get()); ++i) names_.push_back(sqlite3_column_name(s.get(), i));
-        while (step(s.get())) {
-            if (first) rowids_.push_back(sqlite3_column_int64(s.get(), 0));
-            rows_.push_back(rowValues(s.get(), first));
-        }
-        MoveFirst();
+        statement_ = prepareWithRowid(select);
+        if (!statement_) statement_ = prepareOnce(db_->handle(), std::string(select));
+        for (int i = table_.empty() ? 0 : 1; i < sqlite3_column_count(statement_.get()); ++i)
+            names_.push_back(sqlite3_column_name(statement_.get(), i));
+        defer();
     }
 
-    long RecordCount() override { return static_cast<long>(rows_.size()); }
+    long RecordCount() override {
+        ready();
+        return static_cast<long>(size());
+    }
+    std::vector<Value> valuesAt(long pos) override {
+        ready();
+        if (pos < 0 || static_cast<std::size_t>(pos) >= size())
+            throw DbError("Invalid record position " + std::to_string(pos) + ".");
+        return row(static_cast<std::size_t>(pos));
+    }
 
 private:
     // "SELECT rowid AS __rowid, ..." when that is one table's rows, else null.
@@ -659,14 +864,56 @@ private:
         return s;
     }
 
+    void load() override {
+        sqlite3_stmt* s = statement_.get();
+        while (step(s)) {
+            if (table_.empty())
+                rows_.push_back(rowValues(s, 0));
+            else
+                rowids_.push_back(sqlite3_column_int64(s, 0));
+        }
+        statement_.reset();
+    }
+
+    std::size_t size() const { return table_.empty() ? rows_.size() : rowids_.size(); }
+    const std::vector<Value>& row(std::size_t i) const {
+        if (table_.empty()) return rows_[i];
+        if (i < blockStart_ || i >= blockStart_ + block_.size()) readBlock(i - i % kBlock);
+        const auto& r = block_[i - blockStart_];
+        if (!r) throw DbError("The record no longer exists.");
+        return *r;
+    }
+
+    // Rows are read kBlock at a time, in one statement: a walk pays one read per block, not per row.
+    static constexpr std::size_t kBlock = 256;
+    void readBlock(std::size_t start) const {
+        const std::size_t n = std::min(kBlock, rowids_.size() - start);
+        if (blockSql_.empty()) {
+            std::vector<std::string> names, marks;
+            for (const auto& c : origins_) names.push_back(quoteIdent(c));
+            for (std::size_t k = 1; k <= kBlock; ++k) marks.push_back("?" + std::to_string(k));
+            blockSql_ = "SELECT rowid, " + joined(names) + " FROM " + quoteIdent(table_) + " WHERE rowid IN (" + joined(marks) + ")";
+        }
+        sqlite3_stmt* s = db_->prepare(blockSql_);
+        StatementUse use(s);
+        for (std::size_t k = 0; k < n; ++k) bind(s, static_cast<int>(k + 1), Value(rowids_[start + k]));
+        std::map<std::int64_t, std::vector<Value>> found;
+        while (step(s)) found.emplace(sqlite3_column_int64(s, 0), rowValues(s, 1));
+        block_.assign(n, std::nullopt);
+        for (std::size_t k = 0; k < n; ++k)
+            if (auto it = found.find(rowids_[start + k]); it != found.end()) block_[k] = it->second;
+        blockStart_ = start;
+    }
+    void forgetBlock() { block_.clear(); }
+
     bool seekFirst() override { return moveTo(0); }
-    bool seekLast() override { return !rows_.empty() && moveTo(rows_.size() - 1); }
+    bool seekLast() override { return size() > 0 && moveTo(size() - 1); }
     // A deleted row was erased, so its successor already stands at at_.
     bool seekNext() override { return moveTo(deleted_ ? at_ : at_ + 1); }
     bool seekPrevious() override { return at_ > 0 && moveTo(at_ - 1); }
     bool seekOrdinal(long pos) override { return moveTo(static_cast<std::size_t>(pos)); }
     bool moveTo(std::size_t i) {
-        if (i >= rows_.size()) return false;
+        if (i >= size()) return false;
         at_ = i;
         return true;
     }
@@ -679,40 +926,43 @@ private:
             columns.push_back("?" + std::to_string(args.size() + i + 1) + " AS " + quoteIdent(names_[i]));
         }
         sqlite3_stmt* s = db_->prepare("SELECT 1 FROM (SELECT " + joined(columns) + ") WHERE (" + criteria + ")");
-        for (std::size_t i = afterCurrent ? (deleted_ ? at_ : at_ + 1) : 0; i < rows_.size(); ++i) {
+        for (std::size_t i = afterCurrent ? (deleted_ ? at_ : at_ + 1) : 0; i < size(); ++i) {
             StatementUse use(s);
             bindAll(s, args);
-            bindAll(s, rows_[i], args.size() + 1);
+            bindAll(s, row(i), args.size() + 1);
             if (step(s)) return moveTo(i);
         }
         return false;
     }
     long ordinal() override { return static_cast<long>(at_); }
-    const std::vector<Value>& current() const override { return rows_[at_]; }
+    const std::vector<Value>& current() const override { return row(at_); }
     bool updatable() const override { return !table_.empty(); }
 
     void insertRecord() override {
-        std::int64_t rowid = insertRow(*db_, table_, origins_, buffer_, changed_);
-        rows_.push_back(readRow(*db_, table_, origins_, rowid));
-        rowids_.push_back(rowid);
-        at_ = rows_.size() - 1;
+        rowids_.push_back(insertRow(*db_, table_, origins_, buffer_, changed_));
+        forgetBlock();
+        moveTo(rowids_.size() - 1);
     }
     void updateRecord() override {
         updateRow(*db_, table_, rowids_[at_], origins_, buffer_, changed_);
-        rows_[at_] = readRow(*db_, table_, origins_, rowids_[at_]);
+        forgetBlock();
     }
     void deleteRecord() override {
         deleteRow(*db_, table_, rowids_[at_]);
-        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(at_));
         rowids_.erase(rowids_.begin() + static_cast<std::ptrdiff_t>(at_));
+        forgetBlock();
     }
 
     std::shared_ptr<Database> db_;
-    std::string table_;                 // empty: read-only
+    OwnedStatement statement_;          // until the rows are read
+    std::string table_;                 // empty: read-only, the values held in rows_
     std::vector<std::string> origins_;  // the table column behind each field
     std::vector<std::vector<Value>> rows_;
     std::vector<std::int64_t> rowids_;
     std::size_t at_ = 0;
+    mutable std::string blockSql_;
+    mutable std::size_t blockStart_ = 0;
+    mutable std::vector<std::optional<std::vector<Value>>> block_;  // rows blockStart_.., Null when gone
 };
 
 bool isSelect(std::string_view source) {
@@ -750,25 +1000,55 @@ std::string sqlQuote(std::string_view text) {
     return out + "'";
 }
 
+std::string dateSerialSql(std::string_view column) {
+    const std::string c(column);
+    // The serial of a day, Null when the month has no such day.
+    auto serial = [](const std::string& y, const std::string& m, const std::string& d) {
+        const std::string leap = "(" + y + " % 4 = 0 AND (" + y + " % 100 <> 0 OR " + y + " % 400 = 0))";
+        const std::string days = "CASE WHEN " + m + " = 2 THEN 28 + " + leap + " WHEN " + m + " IN (4, 6, 9, 11) THEN 30 ELSE 31 END";
+        return "CASE WHEN " + m + " BETWEEN 1 AND 12 AND " + d + " BETWEEN 1 AND " + days + " THEN julianday(printf('%04d-%02d-%02d', " +
+               y + ", " + m + ", " + d + ")) - 2415018.5 END";
+    };
+    auto integer = [](const std::string& text) { return "CAST(" + text + " AS INTEGER)"; };
+    const std::string digit = "[0-9]", year = digit + digit + digit + digit;
+
+    // dd/mm/yyyy, as the transit log writes it, read at fixed places.
+    const std::string usual = "typeof(" + c + ") = 'text' AND length(CAST(" + c + " AS BLOB)) = 10 AND " + c + " GLOB '" +
+                              digit + digit + "/" + digit + digit + "/" + year + "'";
+    const std::string usualSerial =
+        serial(integer("substr(" + c + ", 7, 4)"), integer("substr(" + c + ", 4, 2)"), integer("substr(" + c + ", 1, 2)"));
+
+    // Any other text: blanks trimmed and the inner ones made spaces; the date runs to the first
+    // space, the time (if any) follows the spaces.
+    const std::string spaced = "replace(replace(replace(trim(" + c + ", char(32, 9, 10, 13)), char(9), ' '), char(10), ' '), char(13), ' ')";
+    const std::string gap = "instr(" + spaced + " || ' ', ' ')";
+    const std::string date = "substr(" + spaced + ", 1, " + gap + " - 1)";
+    const std::string time = "ltrim(substr(" + spaced + ", " + gap + "))";
+    std::string shapes;
+    for (const std::string& d : {digit, digit + digit})
+        for (const std::string& m : {digit, digit + digit})
+            shapes += (shapes.empty() ? "" : " OR ") + date + " GLOB '" + d + "/" + m + "/" + year + "'";
+    const std::string afterHour = "substr(" + time + ", instr(" + time + ", ':') + 1)";
+    const std::string colon2 = "instr(" + afterHour + ", ':')";
+    const std::string h = integer(time), mi = integer(afterHour);
+    const std::string sec = "(CASE WHEN " + colon2 + " > 0 THEN " + integer("substr(" + afterHour + ", " + colon2 + " + 1)") + " ELSE 0 END)";
+    const std::string timeOk = "(" + time + " = '' OR (" + time + " NOT GLOB '*[^0-9:]*' AND instr(" + time + ", ':') IN (2, 3) AND (CASE WHEN " +
+                               colon2 + " = 0 THEN length(" + afterHour + ") IN (1, 2) ELSE " + colon2 + " IN (2, 3) AND length(substr(" +
+                               afterHour + ", " + colon2 + " + 1)) IN (1, 2) END) AND " + h + " <= 23 AND " + mi + " <= 59 AND " + sec +
+                               " <= 59))";
+    const std::string otherSerial = "(" +
+                                    serial(integer("substr(" + date + ", -4)"),
+                                           integer("substr(" + date + ", instr(" + date + ", '/') + 1)"), integer(date)) +
+                                    ") + (" + h + " * 3600 + " + mi + " * 60 + " + sec + ") / 86400.0";
+
+    return "(CASE WHEN typeof(" + c + ") IN ('integer', 'real') THEN CAST(" + c + " AS REAL) WHEN " + usual + " THEN " + usualSerial +
+           " WHEN instr(CAST(" + c + " AS BLOB), x'00') = 0 AND (" + shapes + ") AND " + timeOk + " THEN " + otherSerial + " END)";
+}
+
 std::string rewriteDialect(std::string_view sql) {
     std::string out;
     out.reserve(sql.size());
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        if (c == '\'' || c == '"' || c == '[') {
-            std::size_t end = literalEnd(sql, i);
-            out += sql.substr(i, end - i);
-            i = end;
-        } else if (c == '#') {
-            i = rewriteDateLiteral(sql, i, out);
-        } else if (isWordChar(c)) {
-            i = rewriteWord(sql, i, out);
-        } else {
-            out += c;
-            ++i;
-        }
-    }
+    for (std::size_t i = 0; i < sql.size();) i = rewriteStep(sql, i, out);
     return out;
 }
 
@@ -855,6 +1135,23 @@ sqlite3_stmt* Database::prepare(const std::string& sql) {
     }
     it->second.lastUse = ++uses_;
     return it->second.stmt;
+}
+
+void Database::define(const std::string& name, int arguments, Function f) {
+    auto call = [](sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+        std::vector<Value> args;
+        for (int i = 0; i < argc; ++i) args.push_back(valueOf(argv[i]));
+        try {
+            result(ctx, (*static_cast<Function*>(sqlite3_user_data(ctx)))(args));
+        } catch (const std::exception& e) {
+            sqlite3_result_error(ctx, e.what(), -1);
+        }
+    };
+    auto destroy = [](void* p) { delete static_cast<Function*>(p); };
+    auto* held = new Function(std::move(f));
+    if (sqlite3_create_function_v2(db_, name.c_str(), arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, held, call, nullptr,
+                                   nullptr, destroy) != SQLITE_OK)
+        fail(db_);
 }
 
 // ---- Transaction --------------------------------------------------------------------------

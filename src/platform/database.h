@@ -7,8 +7,12 @@
 // - A table source lists its records in insertion order (rowid). The recordset over a table is
 //   live and lazy: moving reads the next row from the database, so a table of 32,767 cards costs
 //   nothing until it is walked, and FindFirst uses the table's indexes.
-// - An SQL source is read once at Refresh (its rows are held in memory); Edit/Update/Delete on it
-//   work when the SQL reads a single table and its rows carry their rowid (the recordset adds it).
+// - An SQL source is prepared at Refresh (a faulty SQL fails there) and runs once, when its
+//   recordset is first read, which fixes its records and their order; a recordset replaced before
+//   anyone reads it never runs. When the SQL reads a single table's rows, the recordset keeps
+//   their rowids (it adds the rowid) and reads a record's values when it is visited, so they are
+//   the row's values then (a row deleted since reads as an error); Edit/Update/Delete work on
+//   such a source. Any other SQL source keeps the values it read and is read-only.
 // - Every Update, Delete and Execute on a database opened durable is on disk when it returns
 //   (WAL journal, synchronous=FULL). Bulk work groups its writes in a Transaction.
 // - Failures throw DbError with SQLite's message; each throwing call that a handler may want to
@@ -18,7 +22,10 @@
 //   or registered as SQL functions, never parsed by hand. A date is the old engine's date serial:
 //   days since 30 December 1899 as a real, the time of day as its fraction, so that
 //   cdbl(CDATE('1/1/2010')) = 40179 and #1/1/2010# reads 40179. CDATE of an unreadable text or of
-//   Null is Null; CDATE of a number is that number.
+//   Null is Null; CDATE of a number is that number. CDATE of a plain column is written in built-in
+//   functions (dateSerialSql), so that an index can serve it.
+// - ORDER BY sorts a column's text without regard to letter case, as the old engine did; a
+//   COLLATE written in the term is kept. Comparisons elsewhere stay exact.
 // - Operator or reader text enters a criterion as a bound parameter, or else through sqlQuote().
 // - A recordset is shared. DataControl::recordset() hands out an owning pointer; Refresh gives
 //   the control a new recordset and leaves each one handed out before as it was (its records,
@@ -28,6 +35,7 @@
 //   (*recordset()) does where nothing yields before its last use.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -56,6 +64,11 @@ std::string sqlQuote(std::string_view text);
 // Rewrites the old dialect into SQLite's (see the contracts above). Exposed for tests.
 std::string rewriteDialect(std::string_view sql);
 
+// CDATE of a column written in SQLite's built-in functions, equal to it for every value. The
+// rewrite puts it in place of CDATE(column) and cdbl(CDATE(column)), so an index on this
+// expression (which the stock sqlite3 shell maintains too) serves date ranges and date order.
+std::string dateSerialSql(std::string_view column);
+
 class Database {
 public:
     // Opens (does not create) the file; throws DbError when it is missing or not a database.
@@ -75,6 +88,11 @@ public:
     bool hasTable(const std::string& name);
     // Column names of a table in their declared order.
     std::vector<std::string> columns(const std::string& table);
+
+    // Makes a scalar SQL function of 'arguments' arguments available to this connection's
+    // statements (never to the stock shell: keep it out of indexes, triggers and views).
+    using Function = std::function<Value(const std::vector<Value>&)>;
+    void define(const std::string& name, int arguments, Function f);
 
     const std::string& path() const { return path_; }
     sqlite3* handle() { return db_; }
@@ -150,6 +168,9 @@ public:
     // Position as a 0-based ordinal among the records, for grids and bookmarks; -1 at BOF/EOF.
     virtual long AbsolutePosition() = 0;
     virtual void setAbsolutePosition(long pos) = 0;  // throws DbError when out of range
+    // The values of the record at a 0-based position, in fieldNames() order, without moving or
+    // touching an edit (for grids); throws DbError when out of range.
+    virtual std::vector<Value> valuesAt(long pos) = 0;
 };
 
 // The data control: DatabaseName + RecordSource, Refresh opens the recordset on its first record.

@@ -61,14 +61,21 @@ ReportData Report::Produce(const std::string& reportFile, const std::string& dat
     for (const auto& f : formulas) Titolo(f, d.title);
     try {
         auto db = Database::open(dataFile, false);
-        for (const auto& riga : db->query(query)) {
+        const auto righe = db->query(query);
+        // Each column's place in the query's rows, found once (the last field of that name).
+        std::vector<int> posto;
+        for (const auto& c : d.columns) {
+            int trovato = -1;
+            if (!righe.empty())
+                for (std::size_t i = 0; i < righe[0].size(); ++i)
+                    if (strcasecmp(righe[0][i].first.c_str(), c.field.c_str()) == 0) trovato = static_cast<int>(i);
+            posto.push_back(trovato);
+        }
+        d.rows.reserve(righe.size());
+        for (const auto& riga : righe) {
             std::vector<std::string> celle;
-            for (const auto& c : d.columns) {
-                std::string valore;
-                for (const auto& [nome, v] : riga)
-                    if (strcasecmp(nome.c_str(), c.field.c_str()) == 0) valore = v.str();
-                celle.push_back(valore);
-            }
+            celle.reserve(posto.size());
+            for (int i : posto) celle.push_back(i < 0 ? std::string() : riga[static_cast<std::size_t>(i)].second.str());
             d.rows.push_back(std::move(celle));
         }
     } catch (const DbError& e) {

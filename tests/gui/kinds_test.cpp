@@ -9,7 +9,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolButton>
 
 #include "gui_support.h"
@@ -125,7 +125,7 @@ TEST_F(Campionario, EveryKindHasItsWidget) {
     const std::pair<const char*, const char*> widgets[] = {
         {"Label1", "QLabel"},          {"Command1", "QToolButton"}, {"Text1", "QLineEdit"}, {"Check1", "QCheckBox"},
         {"Option1", "QRadioButton"},   {"Frame1", "QGroupBox"},     {"Image1", "QLabel"},   {"Combo1", "QComboBox"},
-        {"Progress1", "QProgressBar"}, {"Griglia", "QTableWidget"}, {"Data1", "QFrame"},
+        {"Progress1", "QProgressBar"}, {"Griglia", "QTableView"}, {"Data1", "QFrame"},
     };
     for (auto [name, cls] : widgets) {
         QWidget* widget = win.findChild<QWidget*>(name);
@@ -145,13 +145,14 @@ TEST_F(Campionario, EveryKindHasItsWidget) {
 
 TEST_F(Campionario, GridShowsTheRecordsAndLeavesTheCurrentOne) {
     s.show("FrmCampionario");
-    auto& grid = w<QTableWidget>("Griglia");
-    ASSERT_EQ(grid.rowCount(), 3);
-    ASSERT_EQ(grid.columnCount(), 3);
-    EXPECT_EQ(grid.horizontalHeaderItem(1)->text(), "Stato");
-    EXPECT_EQ(grid.item(2, 0)->text(), "VARCO");
+    auto& grid = w<QTableView>("Griglia");
+    const QAbstractItemModel& rows = *grid.model();
+    ASSERT_EQ(rows.rowCount(), 3);
+    ASSERT_EQ(rows.columnCount(), 3);
+    EXPECT_EQ(rows.headerData(1, Qt::Horizontal).toString(), "Stato");
+    EXPECT_EQ(rows.index(2, 0).data().toString(), "VARCO");
     EXPECT_EQ(f().Data1.recordset()->AbsolutePosition(), 1);
-    EXPECT_EQ(grid.currentRow(), 1);
+    EXPECT_EQ(grid.selectionModel()->selectedRows().value(0).row(), 1);
 }
 
 TEST_F(Campionario, ChoicesGoThroughTheModel) {

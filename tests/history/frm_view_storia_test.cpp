@@ -282,6 +282,25 @@ TEST_F(HistoryWindow, WholeLogDeletionEmptiesItAndShowsIt) {
     EXPECT_EQ(w.Caption(), "Storico totale");
 }
 
+// The report database busy elsewhere: the deletion is not done at all, so TEMP never holds
+// transits that are gone, and the message says so.
+TEST_F(HistoryWindow, DeletionWithTheReportDatabaseBusyDeletesNothing) {
+    auto& w = apri();
+    auto altro = Database::open(s.app().PercorsoDbReport);
+    altro->execute("BEGIN IMMEDIATE");
+    domanda("Cancellare storico da 10/12/2026 a 10/12/2026 ?", mb::Yes);
+    s.dialogs.expectMsgStartingWith(
+        "Cancellazione non eseguita: nessun transito è stato cancellato e i dati da stampare sono quelli di prima (",
+        mb::Critical, "Errore");
+    w.CmdDelStorico.click();
+    EXPECT_TRUE(s.dialogs.allAnswered());
+    altro->execute("ROLLBACK");
+    EXPECT_EQ(transiti(), "abcdefgh");
+    EXPECT_EQ(temp(), "fagcb");
+    EXPECT_TRUE(w.Enabled());
+    EXPECT_FALSE(s.dialogs.busy);
+}
+
 TEST_F(HistoryWindow, PrintHandsTheShownRowsToTheReport) {
     auto& w = apri();
     w.CmdStampa.click();

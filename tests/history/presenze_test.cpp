@@ -111,6 +111,18 @@ TEST_F(Attendance, NamesComeFromTheTransitThatBeganTheRun) {
     EXPECT_EQ(righe[0][2].second, Value(1));
 }
 
+// Surnames sort without regard to letter case, so a surname retyped in other capitals stays in
+// its badge's run and a lower-case particle sorts where it reads.
+TEST_F(Attendance, SurnamesSortWithoutRegardToLetterCase) {
+    calcola({{"0012", "Esposito", "", kOggi, "08:00", 1, "In"}, {"0007", "ROSSI", "", kOggi, "08:00", 1, "In"},
+             {"0007", "Rossi", "", kOggi, "12:00", 1, "Out"}, {"0031", "de Luca", "", kOggi, "09:00", 1, "In"},
+             {"0044", "Ricci", "", kOggi, "10:00", 1, "Out"}});
+    EXPECT_EQ(presenze(), (std::vector<std::string>{"0031 10/12/26-09:00:00 " + kMancante + " :",
+                                                    "0012 10/12/26-08:00:00 " + kMancante + " :",
+                                                    "0044 " + kMancante + " 10/12/26-10:00:00 :",
+                                                    "0007 10/12/26-08:00:00 10/12/26-12:00:00 4:0"}));
+}
+
 TEST_F(Attendance, ReportIsTitledAfterTheHistory) {
     calcola({T("0007", kOggi, "08:00", "In"), T("0007", kOggi, "12:30", "Out")});
     ASSERT_FALSE(s.reports.rendered.empty());

@@ -359,6 +359,48 @@ TEST_F(Cards, SqlSourceOnOneTableIsWritable) {
     EXPECT_EQ(rs->AbsolutePosition(), 1);
 }
 
+// A grid reads any record by its position while the window keeps its current record and edit;
+// an SQL source on one table reads its rows when visited (many of them, in blocks).
+TEST_F(Cards, ValuesAtReadsAnyRecordWithoutMoving) {
+    {
+        Transaction t(*db);
+        for (int i = 0; i < 600; ++i) add(std::to_string(1000 + i), "c" + std::to_string(i % 7));
+        t.commit();
+    }
+    struct Caso {
+        const char* source;
+        bool writable;
+        const char *at300, *last;
+    } casi[] = {
+        {"Carte", true, "1300", "1599"},
+        {"SELECT NumeroCarta, Cognome FROM Carte ORDER BY Cognome, NumeroCarta", true, "1297", "1594"},
+        {"SELECT NumeroCarta, Cognome || '' AS Cognome FROM Carte ORDER BY Cognome, NumeroCarta", false, "1297", "1594"},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.source);
+        auto rs = open(c.source);
+        rs->setAbsolutePosition(3);
+        if (c.writable) {
+            rs->Edit();
+            rs->setField("NumeroCarta", Value("x"));
+        }
+        EXPECT_EQ(rs->valuesAt(599).at(0).str(), c.last);
+        EXPECT_EQ(rs->valuesAt(300).at(0).str(), c.at300);
+        EXPECT_EQ(rs->editing(), c.writable);
+        EXPECT_EQ(rs->AbsolutePosition(), 3);
+        EXPECT_THROW(rs->valuesAt(600), DbError);
+        rs->CancelUpdate();
+        std::string walked;
+        for (rs->MoveFirst(); !rs->EOF_(); rs->MoveNext()) walked = number(*rs);
+        EXPECT_EQ(walked, c.last);
+    }
+    auto rs = open("SELECT NumeroCarta FROM Carte ORDER BY NumeroCarta DESC");
+    EXPECT_EQ(rs->RecordCount(), 600);
+    db->execute("DELETE FROM Carte WHERE NumeroCarta = '1598'");
+    EXPECT_EQ(rs->valuesAt(0).at(0).str(), "1599");
+    EXPECT_THROW(rs->valuesAt(1), DbError);  // gone since the source ran
+}
+
 TEST_F(Cards, SqlSourcesThatAreNotOneTablesRowsAreReadOnly) {
     addThree();
     db->execute("CREATE TABLE Fasce (Nome TEXT); INSERT INTO Fasce VALUES ('Verdi');"
@@ -462,6 +504,73 @@ TEST(DialectFunctions, DatesAreDaySerialsAndCdblReadsNumbers) {
     std::vector<Value> order;
     for (const auto& r : rows) order.push_back(r.at(0).second);
     EXPECT_EQ(order, (std::vector<Value>{Value(3), Value(4), Value(1)}));
+}
+
+// The rewrite puts built-in SQL in place of CDATE(column): it must read every value as the
+// function does, odd texts included.
+TEST(DialectFunctions, CdateOfAColumnIsTheFunctionValueForValue) {
+    auto db = Database::memory();
+    db->execute("CREATE TABLE t (Data)");
+    const std::string texts[] = {
+        "10/12/2026", "01/01/1900", "29/02/2024", "29/02/2023", "29/02/1900", "29/02/2000", "31/04/2026", "00/12/2026",
+        "10/00/2026", "10/13/2026", "01/01/0000", "31/12/9999", "1/5/2010", "1/05/2010", "01/5/2010", " 1/5/2010\t",
+        "\r\n10/12/2026 ", "10/12/26", "10/12/02026", "100/12/2026", "10-12-2026", "10/12/2026x", "10/12/2026 08:00",
+        "10/12/2026\t\t8:5", "10/12/2026 8:05:36", "10/12/2026 23:59:59", "10/12/2026 24:00", "10/12/2026 08:60",
+        "10/12/2026 08:00:60", "10/12/2026 08:00:", "10/12/2026 08", "10/12/2026 008:00", "10/12/2026 08:000",
+        "10/12/2026 08:00 x", "10/12/2026 08 :00", "10/12/2026 1:2:3:4", "10/12/2026:08:00", "", " ", "/", "1//2010",
+        "46366", "10/1a/2026", "1a/12/2026",
+    };
+    for (const auto& t : texts) db->execute("INSERT INTO t VALUES (" + sqlQuote(t) + ")");
+    db->execute("INSERT INTO t VALUES (NULL), (46366), (46366.5), (CAST('10/12/2026' AS BLOB)), (X'31302F31322F3230323600'),"
+                " (CAST(X'31302F31322F32303236003038' AS TEXT)), ('10/12/2026 ' || char(0))");
+    // CDATE('...') of a literal is the registered function; CDATE(Data) is the rewrite.
+    const auto rows = db->query("SELECT rowid, quote(Data), CDATE(Data) AS built, cdbl(CDATE(Data)) AS outer FROM t");
+    ASSERT_EQ(rows.size(), std::size(texts) + 7);
+    for (const auto& r : rows) {
+        const std::string rowid = r[0].second.str();
+        const Value function = db->query("SELECT CDATE((SELECT Data FROM t WHERE rowid = " + rowid + "))").at(0).at(0).second;
+        EXPECT_EQ(r[2].second, function) << r[1].second.str();
+        EXPECT_EQ(r[3].second, function) << r[1].second.str();
+    }
+    EXPECT_EQ(rewriteDialect("SELECT CDATE('1/1/2010'), CDATE(?1), cdbl(CDATE(Data) + 1)"),
+              "SELECT CDATE('1/1/2010'), CDATE(?1), cdbl(" + dateSerialSql("Data") + " + 1)");
+}
+
+TEST(DialectFunctions, AnIndexOnTheDateServesRangeAndOrder) {
+    auto db = Database::memory();
+    db->execute("CREATE TABLE transiti (Data TEXT, Ora TEXT, indice INTEGER PRIMARY KEY)");
+    db->execute("CREATE INDEX giorno ON transiti (" + dateSerialSql("Data") + ", Ora COLLATE NOCASE)");
+    std::string plan;
+    for (const auto& r : db->query("EXPLAIN QUERY PLAN SELECT Data FROM transiti WHERE (cdbl(CDATE(Data)) >= 40179) AND"
+                                   " ( cdbl(CDATE(Data)) <= 40180) ORDER BY cdbl(cdate(Data)) ASC, Ora ASC, indice"))
+        plan += r.back().second.str() + "\n";
+    EXPECT_NE(plan.find("USING INDEX giorno (<expr>>? AND <expr><?)"), std::string::npos) << plan;
+    EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+}
+
+TEST(RewriteDialect, OrderByColumnsIgnoresLetterCase) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"SELECT * FROM t ORDER BY Cognome,nome, t.numerobadge, dataora",
+         "SELECT * FROM t ORDER BY Cognome COLLATE NOCASE,nome COLLATE NOCASE, t.numerobadge COLLATE NOCASE, dataora COLLATE NOCASE"},
+        {"SELECT a FROM t order  by a DESC, b asc LIMIT 3", "SELECT a FROM t order  by a COLLATE NOCASE DESC, b COLLATE NOCASE asc LIMIT 3"},
+        {"SELECT a FROM t ORDER BY rowid DESC LIMIT 1", "SELECT a FROM t ORDER BY rowid DESC LIMIT 1"},
+        {"SELECT a FROM t ORDER BY 2, a COLLATE BINARY, lower(a), a || b", "SELECT a FROM t ORDER BY 2, a COLLATE BINARY, lower(a), a || b"},
+        {"SELECT * FROM (SELECT a FROM t ORDER BY a) WHERE a = 'X' ORDER BY a",
+         "SELECT * FROM (SELECT a FROM t ORDER BY a COLLATE NOCASE) WHERE a = 'X' ORDER BY a COLLATE NOCASE"},
+        {"SELECT a FROM t WHERE s = 'ORDER BY a' AND b = True ORDER BY a", "SELECT a FROM t WHERE s = 'ORDER BY a' AND b = 1 ORDER BY a COLLATE NOCASE"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(rewriteDialect(c.in), c.out) << c.in;
+
+    auto db = Database::memory();
+    db->execute("CREATE TABLE t (Cognome TEXT); INSERT INTO t VALUES ('Esposito'), ('de Luca'), ('ROSSI'), ('Bianchi'), ('Rossi')");
+    std::string order;
+    for (const auto& r : db->query("SELECT Cognome FROM t ORDER BY Cognome")) order += r[0].second.str() + ",";
+    EXPECT_EQ(order, "Bianchi,de Luca,Esposito,ROSSI,Rossi,");
+    EXPECT_EQ(db->query("SELECT count(*) FROM t WHERE Cognome = 'rossi'").at(0).at(0).second, Value(0));
 }
 
 TEST(DatabaseFile, DurableFileIsWalWithFullSync) {

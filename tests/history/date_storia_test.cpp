@@ -1,0 +1,32 @@
+#include "history/date_storia.h"
+
+#include <gtest/gtest.h>
+
+namespace vc {
+namespace {
+
+// The log's own forms take a short road; every other text the long one. Both must agree.
+TEST(DataOra, TheLogsFormsAndOthersReadAlike) {
+    struct Caso {
+        const char *data, *ora;
+        std::optional<double> valore;
+    } casi[] = {
+        {"10/12/2026", "07:30", 46366 + 450 / 1440.0},
+        {"29/02/2024", "23:59", NumeroGiorno(2024, 2, 29) + 1439 / 1440.0},
+        {"29/02/2023", "08:00", std::nullopt},
+        {"10/13/2026", "08:00", std::nullopt},
+        {"00/12/2026", "08:00", std::nullopt},
+        {"10/12/2026", "24:00", std::nullopt},
+        {"10/12/2026", "08:60", std::nullopt},
+        {"10/12/0099", "08:00", std::nullopt},
+        {"10/12/0100", "08:00", NumeroGiorno(100, 12, 10) + 480 / 1440.0},
+        {"1/5/10", "8:5", NumeroGiorno(2010, 5, 1) + 485 / 1440.0},
+        {" 10/12/2026", "07:30", 46366 + 450 / 1440.0},
+        {"10/12/2026", "07:30:00", std::nullopt},
+        {"10/12/2026", "", std::nullopt},
+    };
+    for (const auto& c : casi) EXPECT_EQ(DataOra(c.data, c.ora), c.valore) << c.data << " " << c.ora;
+}
+
+}  // namespace
+}  // namespace vc

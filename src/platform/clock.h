@@ -54,6 +54,7 @@ public:
     Deadline(const Clock& clock, std::int64_t ms) : clock_(clock), end_(clock.monotonicMs() + ms) {}
     bool expired() const { return clock_.monotonicMs() >= end_; }
     void restart(std::int64_t ms) { end_ = clock_.monotonicMs() + ms; }
+    std::int64_t endMs() const { return end_; }
 
 private:
     const Clock& clock_;

@@ -41,6 +41,12 @@ public:
     // actions wait or a timer is already due. The blocking is the clock's, so on a fake clock
     // nothing blocks.
     void waitForWork(int fd, std::int64_t untilMs);
+    // One round of a timed pause that lets events run: doEvents(), then waitForWork() until
+    // 'untilMs' at the latest, so a pause never spins.
+    void yieldUntil(std::int64_t untilMs) {
+        doEvents();
+        waitForWork(-1, untilMs);
+    }
     // The program's main loop: runs until quit() holds, calling the idle hook after each round,
     // when no handler is running (the registry destroys unloaded windows there).
     void run(const std::function<bool()>& quit);

@@ -162,7 +162,7 @@ bool FrmUtilTessaro::controllo_stringa(const std::string& codice, const std::str
 bool FrmUtilTessaro::LeggiCarta(std::string& codice) {
     for (;;) {
         const Deadline attesa(app_.sys.clock, AttesaPollMs);
-        while (!attesa.expired()) app_.sys.loop.doEvents();
+        while (!attesa.expired()) app_.sys.loop.yieldUntil(attesa.endMs());
         if (Interrompi) return false;
         std::string poll = PrefissoLettore() + "D";
         const std::string risposta = invia_comando_medio(app_, poll);
@@ -178,7 +178,7 @@ bool FrmUtilTessaro::LeggiCarta(std::string& codice) {
 void FrmUtilTessaro::Pausa() {
     const Deadline fine(app_.sys.clock, PausaCartaMs);
     while (!fine.expired()) {
-        app_.sys.loop.doEvents();
+        app_.sys.loop.yieldUntil(fine.endMs());
         if (app_.imp.FlagBeep) app_.sys.dialogs.beep();
     }
 }

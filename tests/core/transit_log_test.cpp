@@ -170,6 +170,16 @@ TEST_F(Presence, BeepLastsOneSecondAndCanBeSilenced) {
     EXPECT_EQ(s.dialogs.beeps, 0);
 }
 
+// The beep's second let events run by spinning on doEvents(); it now blocks between rounds.
+TEST_F(Presence, TheBeepsSecondBlocksBetweenRounds) {
+    s.clock.quantum = 1;
+    s.clock.onWait = [&](int, int ms) { s.clock.advance(ms); };
+    const auto t0 = s.clock.monotonicMs();
+    ScriviTransitoNegato(s.app(), "01000123", BadgeNonPresente, "Ingresso", "In", "", "", "");
+    EXPECT_GE(s.clock.monotonicMs() - t0, 2000 + 1000);
+    EXPECT_LT(s.dialogs.beeps, 50);
+}
+
 TEST_F(Presence, ExternalHistoryTakesGrantsNotRefusals) {
     s.app().imp.FlagStoricoEsterno = true;
     ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");

@@ -137,7 +137,7 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
     if (app.imp.FlagBeep) {
         const Deadline fine(app.sys.clock, 1000);
         while (!fine.expired()) {
-            app.sys.loop.doEvents();
+            app.sys.loop.yieldUntil(fine.endMs());
             app.sys.dialogs.beep();
         }
     }

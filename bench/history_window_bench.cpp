@@ -49,11 +49,4 @@ BENCHMARK(BM_HistoryWindowWholeLog)->Unit(benchmark::kMillisecond)->Iterations(1
 }  // namespace
 }  // namespace vc
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication qt(argc, argv);
-    vc::gui::prepareApplication(qt);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
+#include "qt_bench_main.h"

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "gui/front_end.h"
 #include "gui/qt_reports.h"
 
 namespace vc {
@@ -43,11 +42,4 @@ BENCHMARK(BM_ReportPerRow)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations
 }  // namespace
 }  // namespace vc
 
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication qt(argc, argv);
-    vc::gui::prepareApplication(qt);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
+#include "qt_bench_main.h"

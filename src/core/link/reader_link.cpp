@@ -47,7 +47,6 @@ std::int64_t SulFiloMs(std::size_t bytes) { return static_cast<std::int64_t>(byt
 // then turn the board to receive. The wait is bounded by the frame's time on the wire.
 void InviaConScheda(App& app, const std::string& frame, int loop) {
     PortIO& io = app.sys.ports;
-    EventLoop& eventi = app.sys.loop;
     const auto scheda = static_cast<std::uint16_t>(app.imp.IndirizzoScheda485);
     const auto b = static_cast<std::uint8_t>(((loop - 1) | 8) & 0xFF);
     io.out(scheda, static_cast<std::uint8_t>(b | 16));
@@ -59,10 +58,8 @@ void InviaConScheda(App& app, const std::string& frame, int loop) {
         // receive as soon as the last bit is out. Room is left for the UART's own buffer.
         const std::int64_t quasiFuori = app.sys.clock.monotonicMs() + sulFilo - 2;
         const Deadline fine(app.sys.clock, sulFilo + 100);
-        while (!(io.in(static_cast<std::uint16_t>(registro)) & 64) && !fine.expired()) {
-            eventi.doEvents();
-            eventi.waitForWork(-1, quasiFuori);
-        }
+        while (!(io.in(static_cast<std::uint16_t>(registro)) & 64) && !fine.expired())
+            app.sys.loop.yieldUntil(quasiFuori);
     }
     io.out(scheda, b);
 }

@@ -206,9 +206,10 @@ void FrmMain::Command6_Click() {
 // window's close and this handler's end a yield may come, and a second window opened there would
 // leave two administration windows sharing the state meant for one.
 void FrmMain::ApriConPassword(const char* finestra) {
-    setEnabled(false);
-    app_.form("FrmChkPassw").ShowModal();
-    setEnabled(true);
+    {
+        FormBusy attesa(*this);
+        app_.form("FrmChkPassw").ShowModal();
+    }
     if (!app_.AccessoConsentito) return;
     Hide();
     app_.form(finestra).Show();

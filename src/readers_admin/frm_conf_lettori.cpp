@@ -408,9 +408,8 @@ void FrmConfLettori::Command6_Click() {
         app_.MsgBox("Non ci sono lettori nel database.", mb::Information, "Messaggio");
         return;
     }
-    setEnabled(false);
+    FormBusy occupata(*this);
     programma_lettore(app_);
-    setEnabled(true);
 }
 
 // The utilities window enables this one again when it closes.

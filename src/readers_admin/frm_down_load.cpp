@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "core/link/reader_link.h"
+#include "core/main/frm_wait.h"
 #include "readers_admin/comandi_lettore.h"
 
 namespace vc {
@@ -33,19 +34,18 @@ bool RecordIntegro(const std::string& r, bool quattroCifre) {
 
 }  // namespace
 
-// The run's state for as long as it lasts, however it ends: the choices and "Ok" are locked,
-// "Annulla" (or the close) is left, to stop the run.
+// The run's state for as long as it lasts, however it ends: the wait window is up, the choices
+// and "Ok" are locked, "Annulla" (or the close) is left, to stop the run as the wait window's does.
 class FrmDownLoad::Corsa {
 public:
-    explicit Corsa(FrmDownLoad& f) : f_(f) {
-        f_.inCorso_ = true;
-        f_.fermata_ = false;
+    explicit Corsa(FrmDownLoad& f) : f_(f), attesa_(f.app_) {
+        f_.corsa_ = &attesa_;
         f_.cancellati_ = 0;
         f_.scartati_.clear();
         Blocca(false);
     }
     ~Corsa() {
-        f_.inCorso_ = false;
+        f_.corsa_ = nullptr;
         Blocca(true);
     }
     Corsa(const Corsa&) = delete;
@@ -58,6 +58,7 @@ private:
         f_.Command2.setEnabled(true);
     }
     FrmDownLoad& f_;
+    CorsaInterrompibile attesa_;
 };
 
 FrmDownLoad::FrmDownLoad(App& app) : Form(app, kName), app_(app) {
@@ -112,7 +113,6 @@ void FrmDownLoad::Command1_Click() {
     const auto lettori = LettoriScelti();
     if (!lettori) return;
     const int esito = Scarica(*lettori);
-    app_.form("FrmWait").Unload();
     AvvisaScartati();
     if (esito == Interrotta) {
         AvvisaInterruzione(lettori->size());
@@ -131,7 +131,6 @@ void FrmDownLoad::Command1_Click() {
 // The memory is erased only once every chosen reader has been emptied into the table.
 int FrmDownLoad::Scarica(const std::vector<int>& lettori) {
     Corsa corsa(*this);
-    app_.form("FrmWait").Show();
     int esito = Sonda(lettori);
     if (esito == Completata) esito = Raccogli(lettori);
     if (esito == Completata) esito = CancellaMemorie(lettori);
@@ -140,8 +139,8 @@ int FrmDownLoad::Scarica(const std::vector<int>& lettori) {
 
 // During a run the stop is taken at the next exchange; the run then says so and closes.
 void FrmDownLoad::Command2_Click() {
-    if (inCorso_) {
-        fermata_ = true;
+    if (corsa_) {
+        corsa_->ferma();
         Command2.setEnabled(false);
         return;
     }
@@ -176,7 +175,7 @@ std::optional<std::vector<int>> FrmDownLoad::LettoriScelti() {
 
 int FrmDownLoad::Sonda(const std::vector<int>& lettori) {
     for (int i : lettori) {
-        if (fermata_) return Interrotta;
+        if (corsa_->fermata()) return Interrotta;
         if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "Q"))) return i;
     }
     return Completata;
@@ -187,7 +186,7 @@ int FrmDownLoad::Raccogli(const std::vector<int>& lettori) {
     for (int i : lettori) {
         Data1.Refresh();
         for (;;) {
-            if (fermata_) return Interrotta;
+            if (corsa_->fermata()) return Interrotta;
             app_.sys.clock.sleep(10);
             const std::string risposta = InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "S");
             const char stato = StatoRisposta(risposta);
@@ -205,7 +204,7 @@ int FrmDownLoad::Raccogli(const std::vector<int>& lettori) {
 int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
     if (!app_.control<CheckBox>("FrmProgSetup", "Check2").checked()) return Completata;
     for (int i : lettori) {
-        if (fermata_) return Interrotta;
+        if (corsa_->fermata()) return Interrotta;
         if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "E01"))) return i;
         ++cancellati_;
     }

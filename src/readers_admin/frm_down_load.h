@@ -12,6 +12,8 @@
 
 namespace vc {
 
+class CorsaInterrompibile;
+
 class FrmDownLoad final : public Form {
 public:
     static constexpr const char* kName = "FrmDownLoad";
@@ -60,8 +62,7 @@ private:
     void Chiudi();
 
     App& app_;
-    bool inCorso_ = false;
-    bool fermata_ = false;              // "Annulla" was pressed during the run
+    CorsaInterrompibile* corsa_ = nullptr;  // the run under way
     int cancellati_ = 0;                // readers erased by this run
     std::map<int, int> scartati_;       // reader index -> malformed records not stored
 };

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "core/link/reader_link.h"
+#include "core/main/frm_wait.h"
 #include "core/schedule/imparziale.h"
 #include "core/settings/settings_file.h"
 #include "readers_admin/comandi_lettore.h"
@@ -182,48 +183,74 @@ void FrmFunzAgg::Command6_Click() {
         return;
     }
     if (!CiSonoLettori(app_) || !LineaLibera(app_)) return;
-    app_.form("FrmWait").Show();
-    setEnabled(false);
     rifiutate_.clear();
-    if (ProgrammaTutteLeCarte()) {
-        app_.form("FrmWait").Unload();
-        Show();
-        informa(app_, "Programmazione effettuata.");
+    upload_ = {};
+    Esito esito = Esito::Completata;
+    {
+        CorsaInterrompibile corsa(app_);
+        FormBusy occupata(*this);
+        esito = ProgrammaTutteLeCarte(corsa);
     }
+    Show();
+    if (esito == Esito::Completata) informa(app_, "Programmazione effettuata.");
+    if (esito == Esito::Interrotta) informa(app_, TestoUploadInterrotto().c_str());
     if (!rifiutate_.empty()) avviso(app_, TestoCarteRifiutate(rifiutate_).c_str(), "Attenzione");
-    setEnabled(true);
 }
 
-bool FrmFunzAgg::ProgrammaTutteLeCarte() {
+FrmFunzAgg::Esito FrmFunzAgg::ProgrammaTutteLeCarte(CorsaInterrompibile& corsa) {
     for (int i = 0; i < app_.NumeroLettori; ++i) {
+        upload_ = {i, 0, Data2.recordset()->RecordCount()};
         app_.sys.loop.doEvents();
-        if (!ProgrammaLettore(i)) return false;
+        if (corsa.fermata()) return Esito::Interrotta;
+        if (const Esito esito = ProgrammaLettore(corsa); esito != Esito::Completata) return esito;
         Data2.Refresh();
     }
-    return true;
+    return Esito::Completata;
 }
 
-bool FrmFunzAgg::ProgrammaLettore(int i) {
+FrmFunzAgg::Esito FrmFunzAgg::ProgrammaLettore(CorsaInterrompibile& corsa) {
+    const int i = upload_.lettore;
     const DatiLettore& lettore = app_.Lettori[static_cast<std::size_t>(i)];
     // Held across the exchanges, which yield.
     const std::shared_ptr<Recordset> carte = Data2.recordset();
-    for (carte->MoveFirst(); !carte->EOF_(); carte->MoveNext()) {
+    for (carte->MoveFirst(); !carte->EOF_(); carte->MoveNext(), ++upload_.carta) {
         app_.sys.clock.sleep(50);
         app_.sys.loop.doEvents();
+        if (corsa.fermata()) return Esito::Interrotta;
+        corsa.avanzamento(LettoreDi(i) + "\nCarta " + Num(upload_.carta + 1) + " di " + Num(upload_.carte));
         const std::optional<std::string> comando = ComandoCarta(*carte, i + 1, app_.imp.FlagQuattroCifre);
         if (!comando) {
             RifiutaCarta(*carte);
             continue;
         }
         if (const char* errore = ErroreProgrammazione(InviaAlLettore(app_, lettore, *comando))) {
-            app_.form("FrmWait").Unload();
+            corsa.chiudi();
             Show();
             app_.MsgBox(errore, mb::Exclamation, TitoloLettore(i + 1, lettore));
             Data2.Refresh();
-            return false;
+            return Esito::Fallita;
         }
     }
-    return true;
+    return Esito::Completata;
+}
+
+// Reader k of n, where it is.
+std::string FrmFunzAgg::LettoreDi(int i) const {
+    return "Lettore " + Num(i + 1) + " di " + Num(app_.NumeroLettori) + " - situato presso " +
+           Trim(app_.Lettori[static_cast<std::size_t>(i)].SituatoPresso);
+}
+
+// Which readers have every card, how far the one under way got, and how many got nothing.
+std::string FrmFunzAgg::TestoUploadInterrotto() const {
+    const auto [i, carta, carte] = upload_;
+    std::string testo = "Programmazione interrotta." + app_.CrLf + "Lettori programmati con tutte le carte: " +
+                        Num(i) + " su " + Num(app_.NumeroLettori) + ".";
+    if (carta > 0)
+        testo += app_.CrLf + TitoloLettore(i + 1, app_.Lettori[static_cast<std::size_t>(i)]) + ": programmate " +
+                 Num(carta) + " carte su " + Num(carte) + ".";
+    const int senza = app_.NumeroLettori - i - (carta > 0 ? 1 : 0);
+    if (senza > 0) testo += app_.CrLf + "Lettori non programmati: " + Num(senza) + ".";
+    return testo;
 }
 
 // Named once, however many readers it was meant for.
@@ -238,27 +265,36 @@ void FrmFunzAgg::Command7_Click() {
     if (app_.MsgBox("Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?",
                     mb::YesNo | mb::Question, "Domanda") != mb::Yes)
         return;
-    app_.form("FrmWait").Show();
-    setEnabled(false);
-    const int fallito = CancellaTuttiGliStorici();
-    app_.form("FrmWait").Unload();
-    if (fallito >= 0) {
-        Show();
-        app_.MsgBox("Errore di comunicazione.", mb::Exclamation,
-                    TitoloLettore(fallito + 1, app_.Lettori[static_cast<std::size_t>(fallito)]));
+    int cancellati = 0;
+    Esito esito = Esito::Completata;
+    {
+        CorsaInterrompibile corsa(app_);
+        FormBusy occupata(*this);
+        esito = CancellaTuttiGliStorici(corsa, cancellati);
     }
-    setEnabled(true);
     Show();
-    if (fallito < 0) informa(app_, "Cancellazione effettuata.");
+    if (esito == Esito::Fallita)
+        app_.MsgBox("Errore di comunicazione.", mb::Exclamation,
+                    TitoloLettore(cancellati + 1, app_.Lettori[static_cast<std::size_t>(cancellati)]));
+    if (esito == Esito::Completata) informa(app_, "Cancellazione effettuata.");
+    if (esito == Esito::Interrotta)
+        informa(app_, ("Cancellazione interrotta." + app_.CrLf + "Lettori con lo storico cancellato: " +
+                       Num(cancellati) + " su " + Num(app_.NumeroLettori) +
+                       "; lo storico degli altri lettori è rimasto nella loro memoria.")
+                          .c_str());
 }
 
-int FrmFunzAgg::CancellaTuttiGliStorici() {
-    for (int i = 0; i < app_.NumeroLettori; ++i) {
+// 'cancellati' counts the readers erased, so it is also the index of the one that failed.
+FrmFunzAgg::Esito FrmFunzAgg::CancellaTuttiGliStorici(CorsaInterrompibile& corsa, int& cancellati) {
+    for (; cancellati < app_.NumeroLettori; ++cancellati) {
         app_.sys.loop.doEvents();
+        if (corsa.fermata()) return Esito::Interrotta;
+        corsa.avanzamento(LettoreDi(cancellati));
         app_.sys.clock.sleep(100);
-        if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "E01"))) return i;
+        if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(cancellati)], "E01")))
+            return Esito::Fallita;
     }
-    return -1;
+    return Esito::Completata;
 }
 
 void FrmFunzAgg::Command8_Click() {

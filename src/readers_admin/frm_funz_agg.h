@@ -9,6 +9,8 @@
 
 namespace vc {
 
+class CorsaInterrompibile;
+
 class FrmFunzAgg final : public Form {
 public:
     static constexpr const char* kName = "FrmFunzAgg";
@@ -48,15 +50,25 @@ protected:
 private:
     void Disponi();
     void ApriSitoDb(Data& data, const char* tabella);
-    // The run of "Upload carte" once its checks passed: false at the first failing reader.
-    bool ProgrammaTutteLeCarte();
-    bool ProgrammaLettore(int i);
+    // How a run over the readers ended; a failure has been told by then.
+    enum class Esito { Completata, Fallita, Interrotta };
+    // The run of "Upload carte" once its checks passed, reader by reader.
+    Esito ProgrammaTutteLeCarte(CorsaInterrompibile& corsa);
+    Esito ProgrammaLettore(CorsaInterrompibile& corsa);
     void RifiutaCarta(const Recordset& carta);
-    // The run of the erase once confirmed: the index of the first failing reader, or -1.
-    int CancellaTuttiGliStorici();
+    std::string LettoreDi(int i) const;
+    std::string TestoUploadInterrotto() const;
+    // The run of the erase once confirmed.
+    Esito CancellaTuttiGliStorici(CorsaInterrompibile& corsa, int& cancellati);
 
     App& app_;
-    CarteRifiutate rifiutate_;  // of the "Upload carte" run under way
+    // Of the "Upload carte" run under way.
+    CarteRifiutate rifiutate_;
+    struct {
+        int lettore;  // 0-based, the reader under way
+        long carta;   // the cards it has taken
+        long carte;   // the cards of the table
+    } upload_{};
 };
 
 }  // namespace vc

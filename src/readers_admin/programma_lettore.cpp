@@ -1,8 +1,11 @@
 #include "readers_admin/programma_lettore.h"
 
+#include <vector>
+
 #include "common/text.h"
 #include "common/val.h"
 #include "core/link/reader_link.h"
+#include "core/main/frm_wait.h"
 #include "readers_admin/frm_conf_lettori.h"
 #include "readers_admin/linea_libera.h"
 
@@ -18,15 +21,22 @@ constexpr int PausaTraComandiMs = 100;
 class Programmazione {
 public:
     Programmazione(App& app, FrmConfLettori& w)
-        : app_(app), w_(w), aa_(Pad(CInt(Val(w.Text10.Text())), 2)), codice_(w.Text4.Text()), p8_(aa_ + codice_) {}
+        : app_(app),
+          w_(w),
+          aa_(Pad(CInt(Val(w.Text10.Text())), 2)),
+          codice_(w.Text4.Text()),
+          p8_(aa_ + codice_),
+          fasce_(ComandiFasce()),
+          parametri_(4 + static_cast<int>(fasce_.size())) {}
 
     void esegui(bool resetta) {
-        app_.form("FrmWait").Show();
         app_.LoopCorrente = CInt(Val(w_.Text9.Text()));
         if (resetta && !Resetta()) return;
         if (!Invia(ComandoCodice(resetta)) || !Invia(ComandoOpzioni()) || !Invia(ComandoOrologio()) ||
-            !Invia(ComandoPosizioni()) || !InviaFasce())
+            !Invia(ComandoPosizioni()))
             return;
+        for (const std::string& fascia : fasce_)
+            if (!Invia(fascia)) return;
         Chiudi();
         app_.MsgBox("Programmazione effettuata.", mb::Information, "Messaggio");
     }
@@ -35,14 +45,21 @@ private:
     // The reset reply carries its status at character 2. Any valid reply but a transfer error
     // means the reader restarts; it is polled with the cleared code until it answers.
     bool Resetta() {
+        corsa_.avanzamento("Reset del lettore");
         std::string testo = "W" + aa_ + "00";
         const std::string risposta = invia_comando(app_, testo);
         if (risposta.empty()) return Fallisci("Periferica non connessa.", mb::Exclamation);
         if (Mid(risposta, 2, 1) == "D") return Fallisci("Errore nel trasferimento dati.", mb::Exclamation);
+        resettato_ = true;
+        const std::int64_t inizio = app_.sys.clock.monotonicMs();
         const Deadline limite(app_.sys.clock, AttesaRiavvioMs);
         std::string riavvio;
         do {
             app_.sys.loop.doEvents();
+            if (corsa_.fermata()) return Interrompi();
+            corsa_.avanzamento("Attesa del riavvio del lettore: " +
+                               Num((app_.sys.clock.monotonicMs() - inizio) / 1000) + " s su " +
+                               Num(AttesaRiavvioMs / 1000));
             std::string poll = aa_ + CodiceAzzerato + "D";
             riavvio = invia_comando(app_, poll);
         } while (riavvio.empty() && !limite.expired());
@@ -84,8 +101,9 @@ private:
     }
 
     // Only with "Fasce orarie" checked, and only the bands in use.
-    bool InviaFasce() {
-        if (!w_.Check3.checked()) return true;
+    std::vector<std::string> ComandiFasce() const {
+        std::vector<std::string> comandi;
+        if (!w_.Check3.checked()) return comandi;
         const Impostazioni& imp = app_.imp;
         const struct {
             bool attiva;
@@ -96,19 +114,21 @@ private:
                      {imp.FasciaAttiva3, imp.OrarioInizio3, imp.OrarioFine3}};
         for (int k = 0; k < 3; ++k) {
             const auto& f = fasce[k];
-            if (!f.attiva) continue;
-            if (!Invia(p8_ + "F" + Num(k + 1) + Mid(f.da, 1, 2) + Mid(f.da, 4, 2) + Mid(f.a, 1, 2) + Mid(f.a, 4, 2)))
-                return false;
+            if (f.attiva)
+                comandi.push_back(p8_ + "F" + Num(k + 1) + Mid(f.da, 1, 2) + Mid(f.da, 4, 2) + Mid(f.a, 1, 2) +
+                                  Mid(f.a, 4, 2));
         }
-        return true;
+        return comandi;
     }
 
     bool Invia(std::string testo) {
+        if (corsa_.fermata()) return Interrompi();
+        corsa_.avanzamento("Invio dei parametri: comando " + Num(accettati_ + 1) + " di " + Num(parametri_));
         app_.sys.clock.sleep(PausaTraComandiMs);
         const std::string risposta = invia_comando(app_, testo);
         if (risposta.empty()) return Fallisci("Periferica non connessa.", mb::Exclamation);
         switch (StatoRisposta(risposta)) {
-            case 'S': return true;
+            case 'S': ++accettati_; return true;
             case 'D': return Fallisci("Errore nel trasferimento dati.", mb::Exclamation);
             case 'C': return Fallisci("Errore nel codice applicazione.", mb::Exclamation);
             default: return Fallisci("Risposta sconosciuta.", mb::Critical);
@@ -117,7 +137,7 @@ private:
 
     // The wait window goes and the readers window comes to the front before any closing message.
     void Chiudi() {
-        if (app_.isLoaded("FrmWait")) app_.form("FrmWait").Unload();
+        corsa_.chiudi();
         w_.Show();
     }
 
@@ -127,9 +147,25 @@ private:
         return false;
     }
 
+    // What the reader took before the stop; the rest was not sent.
+    bool Interrompi() {
+        Chiudi();
+        app_.MsgBox("Programmazione interrotta." + app_.CrLf +
+                        (resettato_ ? "Il lettore è stato resettato." + app_.CrLf : std::string()) +
+                        "Parametri accettati dal lettore: " + Num(accettati_) + " su " + Num(parametri_) +
+                        "; gli altri non sono stati inviati.",
+                    mb::Information, "Messaggio");
+        return false;
+    }
+
     App& app_;
     FrmConfLettori& w_;
     const std::string aa_, codice_, p8_;
+    const std::vector<std::string> fasce_;  // the band commands to send
+    const int parametri_;                   // the frames after the reset
+    CorsaInterrompibile corsa_{app_};
+    bool resettato_ = false;  // the reader accepted the reset
+    int accettati_ = 0;       // frames after the reset the reader accepted
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "password/frm_chk_passw.h"
 #include "password/password_file.h"
 #include "platform/profile.h"
+#include "readers_admin/lettori_in_linea.h"
 
 namespace vc {
 namespace {
@@ -144,6 +145,42 @@ TEST(Operatore, ExitButtonAndClosingTheMainWindowEndTheProgram) {
         gesto(s);
         EXPECT_THROW(s.settle(), ProgramEnd);
     }
+}
+
+// During "Upload carte" the other-options window is disabled behind the wait window, which shows
+// where the run is and an "Annulla" the mouse can press; the run stops after the command under way.
+TEST(Operatore, TheWaitWindowFollowsTheUploadAndItsAnnullaStopsIt) {
+    test::OnScreen s;
+    test::LettoriInLinea linea(s.station, 2);
+    for (const char* numero : {"0001", "0002", "0003"})
+        s.station.sql(std::string("INSERT INTO Carte (NumeroCarta, AbilitaCarta, Flag_online, SceltaFascia, Lettore) "
+                                  "VALUES ('") +
+                      numero + "', 1, 0, 0, '11')");
+    s.show("FrmFunzAgg");
+    linea.durante = [&] {
+        if (linea.comandi.size() != 2) return;
+        gui::FormWindow& attesa = s.window("FrmWait");
+        EXPECT_TRUE(attesa.isVisible());
+        EXPECT_FALSE(s.window("FrmFunzAgg").isEnabled());
+        EXPECT_EQ(s.widget<QLabel>("FrmWait", "Label1").text().trimmed(), "ATTENDERE  PREGO");
+        EXPECT_EQ(s.widget<QLabel>("FrmWait", "Label2").text(),
+                  "Lettore 1 di 2 - situato presso PORTA1\nCarta 2 di 3");
+        auto& annulla = s.widget<QToolButton>("FrmWait", "Command1");
+        EXPECT_TRUE(annulla.isVisible() && annulla.isEnabled());
+        EXPECT_EQ(annulla.text(), "Annulla");
+        EXPECT_FALSE(QImage(QString::fromStdString(test::screenshot(attesa, "FrmWait-avanzamento"))).isNull());
+        QTest::mouseClick(&annulla, Qt::LeftButton);
+    };
+    s.station.dialogs.expectMsg("Programmazione interrotta.\r\nLettori programmati con tutte le carte: 0 su 2.\r\n"
+                                "Lettore 1 - situato presso PORTA1: programmate 2 carte su 3.\r\n"
+                                "Lettori non programmati: 1.",
+                                mb::Information, "Messaggio");
+    QTest::mouseClick(&s.widget<QToolButton>("FrmFunzAgg", "Command6"), Qt::LeftButton);
+    s.settle();
+    EXPECT_EQ(linea.comandi.size(), 2u);
+    EXPECT_TRUE(s.station.dialogs.allAnswered());
+    EXPECT_EQ(s.screen.window("FrmWait"), nullptr);
+    EXPECT_TRUE(s.window("FrmFunzAgg").isEnabled());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "core/main/frm_wait.h"
 #include "readers_admin/frm_down_load.h"
 #include "readers_admin/frm_funz_agg.h"
 #include "readers_admin/lettori_in_linea.h"
@@ -39,13 +40,6 @@ protected:
             for (const auto& [campo, valore] : riga) out.back().push_back(valore.str());
         }
         return out;
-    }
-
-    // Does 'azione' at the yield of the n-th command sent (1-based), as the operator would.
-    void alComando(std::size_t n, std::function<void()> azione) {
-        linea.durante = [this, n, azione] {
-            if (linea.comandi.size() == n) s.loop.post(azione);
-        };
     }
 
     test::Station s;
@@ -224,7 +218,7 @@ TEST_F(DownLoad, ASecondOkDuringTheRunIsIgnored) {
     registra(1, "0123" "0815" "0112");
     registra(3, "0777" "0930" "0201");
     FrmDownLoad& f = apri();
-    alComando(4, [&] { f.Command1.click(); });  // during reader 1's first "S"
+    linea.alComando(4, [&] { f.Command1.click(); });  // during reader 1's first "S"
     completa(f);
     EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123Q", "02000123Q", "03000123Q", "01000123S",
                                                        "01000123S", "02000123S", "03000123S", "03000123S",
@@ -243,6 +237,7 @@ TEST_F(DownLoad, AnnullaOrTheCloseStopsARunThatWouldNeverEnd) {
     } casi[] = {
         {"Annulla", [](FrmDownLoad& f) { f.Command2.click(); }},
         {"the title-bar close", [](FrmDownLoad& f) { f.close(); }},
+        {"the wait window's Annulla", [this](FrmDownLoad&) { s.app().form<FrmWait>().Command1.click(); }},
     };
     cancellaDopo(true);
     for (const auto& c : casi) {
@@ -251,7 +246,7 @@ TEST_F(DownLoad, AnnullaOrTheCloseStopsARunThatWouldNeverEnd) {
         linea.comandi.clear();
         ripete = {{1, "0123" "0815" "0112"}};
         FrmDownLoad& f = apri();
-        alComando(3 + 5, [&] {  // the three probes, then reader 1's fifth "S"
+        linea.alComando(3 + 5, [&] {  // the three probes, then reader 1's fifth "S"
             c.fai(f);
             EXPECT_TRUE(s.app().isLoaded("FrmDownLoad")) << "closed before the run ended";
         });
@@ -276,7 +271,7 @@ TEST_F(DownLoad, AnnullaOrTheCloseStopsARunThatWouldNeverEnd) {
 TEST_F(DownLoad, AStopDuringTheEraseSaysWhichReadersWereErased) {
     cancellaDopo(true);
     FrmDownLoad& f = apri();
-    alComando(3 + 3 + 1, [&] { f.Command2.click(); });  // during reader 1's "E01"
+    linea.alComando(3 + 3 + 1, [&] { f.Command2.click(); });  // during reader 1's "E01"
     s.dialogs.expectMsg("Download interrotto. I transiti già scaricati sono stati memorizzati; lettori con la "
                         "memoria cancellata: 1 su 3.",
                         mb::Information, "Messaggio");

@@ -4,6 +4,7 @@
 
 #include "support/stand_in.h"
 #include "core/main/frm_main.h"
+#include "core/main/frm_wait.h"
 #include "core/schedule/imparziale.h"
 #include "platform/profile.h"
 #include "readers_admin/frm_funz_agg.h"
@@ -187,6 +188,27 @@ TEST_F(AltreOpzioni, EraseStopsAtTheFirstReaderThatFails) {
         EXPECT_TRUE(finestra().Visible());
         EXPECT_FALSE(s.app().isLoaded("FrmWait"));
     }
+}
+
+// Each reader in turn in the wait window; "Annulla" lets the erase under way end, then says how
+// many readers were erased and that the others keep their transits.
+TEST_F(AltreOpzioni, EraseShowsTheReaderUnderWayAndStopsAtAnnulla) {
+    std::vector<std::string> mostrati;
+    linea.durante = [&] {
+        mostrati.push_back(s.app().form<FrmWait>().Label2.Caption());
+        if (linea.comandi.size() == 2) s.loop.post([this] { s.app().form<FrmWait>().Command1.click(); });
+    };
+    s.dialogs.expectMsg("Sei sicuro di eliminare dai tutti i lettori lo storico delle transazioni ?", Domanda,
+                        "Domanda", mb::Yes);
+    s.dialogs.expectMsg("Cancellazione interrotta.\r\nLettori con lo storico cancellato: 2 su 3; lo storico degli "
+                        "altri lettori è rimasto nella loro memoria.",
+                        Info, "Messaggio");
+    finestra().Command7.click();
+    EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123E01", "02000123E01"}));
+    EXPECT_EQ(mostrati, (std::vector<std::string>{"Lettore 1 di 3 - situato presso PORTA1",
+                                                  "Lettore 2 di 3 - situato presso PORTA2"}));
+    EXPECT_TRUE(finestra().Enabled() && finestra().Visible());
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
 }
 
 // The window is disabled behind the wait window during these runs; its title-bar close used to

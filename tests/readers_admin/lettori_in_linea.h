@@ -37,6 +37,12 @@ public:
     std::vector<std::int64_t> istanti;  // the clock when each was sent
     // Run on every command, before it is answered (to look at the windows meanwhile).
     std::function<void()> durante;
+    // Does 'azione' at the yield of the n-th command sent (1-based), as the operator would.
+    void alComando(std::size_t n, std::function<void()> azione) {
+        durante = [this, n, azione = std::move(azione)] {
+            if (comandi.size() == n) s_.loop.post(azione);
+        };
+    }
 
     // The commands sent to reader 'n', without its prefix.
     std::vector<std::string> a(int n) const {

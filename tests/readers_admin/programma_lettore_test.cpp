@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "core/main/frm_main.h"
+#include "core/main/frm_wait.h"
 #include "lettori_in_linea.h"
 #include "readers_admin/frm_conf_lettori.h"
 #include "riga_lettore.h"
@@ -139,6 +140,78 @@ TEST_F(Programming, AReaderThatNeverRestartsIsGivenUpAfterAHundredSeconds) {
     // The last poll starts before the deadline and ends 2 s later.
     EXPECT_LT(t.back() - t[1], 100000);
     EXPECT_GE(t.back() - t[1], 98000);
+}
+
+// The step under way in the wait window: the reset, the seconds of the restart wait, then each
+// parameter frame out of those this reader will get (here with one band).
+TEST_F(Programming, TheWaitWindowShowsTheStepUnderWay) {
+    s.setting("OrarioIniziale2", "07:30");
+    s.setting("OrarioFinale2", "12:00");
+    test::RigaLettore riga;
+    riga.fasce = 1;
+    avvia(riga);
+    int silenzi = 2;
+    risposta = [&silenzi](const std::string& t) -> std::string {
+        if (t[0] == 'W') return "S";
+        if (t.substr(2, 7) == "000000D" && silenzi-- > 0) return "";
+        return t.substr(0, 2) + "S";
+    };
+    std::vector<std::string> mostrati;
+    linea->durante = [&] {
+        FrmWait& attesa = s.app().form<FrmWait>();
+        mostrati.push_back(attesa.Label2.Caption());
+        EXPECT_TRUE(attesa.Command1.effectivelyEnabled() && attesa.Command1.effectivelyVisible());
+        EXPECT_FALSE(w().Enabled());
+    };
+    riuscito(mb::Yes);
+    EXPECT_EQ(mostrati, (std::vector<std::string>{
+                            "Reset del lettore",
+                            "Attesa del riavvio del lettore: 0 s su 100",
+                            "Attesa del riavvio del lettore: 2 s su 100",
+                            "Attesa del riavvio del lettore: 4 s su 100",
+                            "Invio dei parametri: comando 1 di 5",
+                            "Invio dei parametri: comando 2 di 5",
+                            "Invio dei parametri: comando 3 di 5",
+                            "Invio dei parametri: comando 4 di 5",
+                            "Invio dei parametri: comando 5 di 5",
+                        }));
+}
+
+// The stop lets the frame under way end and sends nothing more; the closing message says what
+// the reader took.
+TEST_F(Programming, AnnullaStopsAfterTheFrameUnderWay) {
+    struct Caso {
+        const char* nome;
+        int reset;
+        std::size_t al;  // pressed during this frame (1-based)
+        bool chiude;     // closes the wait window instead
+        const char* messaggio;
+    } casi[] = {
+        {"during the options", mb::No, 2, false,
+         "Programmazione interrotta.\r\nParametri accettati dal lettore: 2 su 4; gli altri non sono stati inviati."},
+        {"closing the wait window while the reader restarts", mb::Yes, 2, true,
+         "Programmazione interrotta.\r\nIl lettore è stato resettato.\r\nParametri accettati dal lettore: 0 su 4; "
+         "gli altri non sono stati inviati."},
+    };
+    avvia();
+    // A reader that never comes back after the reset: only the stop ends the wait early.
+    risposta = [](const std::string& t) {
+        return t[0] == 'W' ? std::string("S") : t.substr(2, 7) == "000000D" ? std::string() : t.substr(0, 2) + "S";
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        linea->comandi.clear();
+        linea->alComando(c.al, [&] {
+            FrmWait& attesa = s.app().form<FrmWait>();
+            if (c.chiude)
+                attesa.close();
+            else
+                attesa.Command1.click();
+        });
+        programma(c.reset, c.messaggio, mb::Information, "Messaggio");
+        EXPECT_EQ(comandi().size(), c.al);
+        EXPECT_TRUE(w().Visible());
+    }
 }
 
 TEST_F(Programming, RefusedWhilePollingOrAutomaticOutputsAreOn) {

@@ -1,6 +1,7 @@
 // "Upload carte" of the other-options window: every card of "Carte" into every reader.
 #include <gtest/gtest.h>
 
+#include "core/main/frm_wait.h"
 #include "readers_admin/frm_funz_agg.h"
 #include "readers_admin/lettori_in_linea.h"
 
@@ -120,6 +121,83 @@ TEST_F(UploadCarte, StopsAtTheFirstReaderThatDoesNotAccept) {
         EXPECT_EQ(linea.a(1).size(), 2u);
         EXPECT_EQ(linea.a(2).size(), 1u);
         EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled());
+    }
+}
+
+// The reader and the card under way, in the wait window whose "Annulla" stays usable while the
+// other-options window is disabled; a nested handler that takes the wait window away (the daily
+// random check shows and unloads it) does not take the progress and the stop with it.
+TEST_F(UploadCarte, TheWaitWindowShowsTheReaderAndTheCardUnderWay) {
+    carta("0001");
+    carta("0002");
+    carta("0003");
+    std::vector<std::string> mostrati;
+    linea.durante = [&] {
+        FrmWait& w = s.app().form<FrmWait>();
+        mostrati.push_back(w.Label2.Caption());
+        EXPECT_EQ(w.Label1.Caption(), "    ATTENDERE  PREGO ");
+        EXPECT_TRUE(w.Visible() && w.Command1.effectivelyVisible() && w.Command1.effectivelyEnabled());
+        EXPECT_EQ(w.Command1.Caption(), "Annulla");
+        EXPECT_FALSE(s.app().form<FrmFunzAgg>().Enabled());
+        if (linea.comandi.size() == 2) s.loop.post([this] { s.app().form("FrmWait").Unload(); });
+    };
+    s.dialogs.expectMsg("Programmazione effettuata.", mb::Information, "Messaggio");
+    programma();
+    EXPECT_EQ(mostrati, (std::vector<std::string>{
+                            "Lettore 1 di 2 - situato presso PORTA1\nCarta 1 di 3",
+                            "Lettore 1 di 2 - situato presso PORTA1\nCarta 2 di 3",
+                            "Lettore 1 di 2 - situato presso PORTA1\nCarta 3 di 3",
+                            "Lettore 2 di 2 - situato presso PORTA2\nCarta 1 di 3",
+                            "Lettore 2 di 2 - situato presso PORTA2\nCarta 2 di 3",
+                            "Lettore 2 di 2 - situato presso PORTA2\nCarta 3 di 3",
+                        }));
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+}
+
+// Pressed while a command waits for its reply, the stop lets that command end, sends nothing
+// more, and the closing message says which readers have every card, how far the one under way
+// got and how many got none.
+TEST_F(UploadCarte, AnnullaStopsAfterTheCommandUnderWayAndSaysHowFarItGot) {
+    carta("0001");
+    carta("0002");
+    carta("0003");
+    struct Caso {
+        const char* nome;
+        std::size_t al;  // pressed during this command (1-based)
+        bool chiude;     // closes the wait window instead
+        const char* messaggio;
+    } casi[] = {
+        {"during reader 1's second card", 2, false,
+         "Programmazione interrotta.\r\nLettori programmati con tutte le carte: 0 su 2.\r\n"
+         "Lettore 1 - situato presso PORTA1: programmate 2 carte su 3.\r\nLettori non programmati: 1."},
+        {"closing the wait window at reader 1's last card", 3, true,
+         "Programmazione interrotta.\r\nLettori programmati con tutte le carte: 1 su 2.\r\n"
+         "Lettori non programmati: 1."},
+        {"during reader 2's second card", 5, false,
+         "Programmazione interrotta.\r\nLettori programmati con tutte le carte: 1 su 2.\r\n"
+         "Lettore 2 - situato presso PORTA2: programmate 2 carte su 3."},
+        {"during the very last card, when nothing is left to stop", 6, false, "Programmazione effettuata."},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        linea.comandi.clear();
+        linea.alComando(c.al, [&] {
+            FrmWait& w = s.app().form<FrmWait>();
+            if (c.chiude)
+                w.close();
+            else
+                w.Command1.click();
+            EXPECT_TRUE(w.Visible());  // until the run ends
+        });
+        s.dialogs.onShow = [this](const test::ScriptedDialogs::Box&) {
+            EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+            EXPECT_TRUE(s.app().form<FrmFunzAgg>().Visible());
+        };
+        s.dialogs.expectMsg(c.messaggio, mb::Information, "Messaggio");
+        programma();
+        EXPECT_EQ(linea.comandi.size(), c.al);
+        EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled());
+        EXPECT_TRUE(s.dialogs.allAnswered());
     }
 }
 

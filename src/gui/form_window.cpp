@@ -1,6 +1,8 @@
 #include "gui/form_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
@@ -74,6 +76,28 @@ std::vector<int> keyAsciiCodes(const std::string& typed) {
             codes.push_back(0x100);
     }
     return codes;
+}
+
+// What a key does to the text box that has the focus, after the form has seen it; nothing for
+// the keys that leave the box alone.
+std::function<void(TextBox&)> boxEdit(const QKeyEvent& k, int code, int shift, const std::string& typed) {
+    if (k.matches(QKeySequence::SelectAll)) return [](TextBox& b) { b.selectAll(); };
+    if (k.matches(QKeySequence::Paste))
+        return [t = utf8(QGuiApplication::clipboard()->text())](TextBox& b) { b.paste(t); };
+    if (k.matches(QKeySequence::Cut))
+        return [](TextBox& b) {
+            if (const std::string t = b.cut(); !t.empty()) QGuiApplication::clipboard()->setText(qs(t));
+        };
+    switch (code) {
+        case key::Home:
+        case key::End:
+        case key::Left:
+        case key::Right:
+        case key::Delete: return [code, shift](TextBox& b) { b.keyDown(code, shift); };
+        default: break;
+    }
+    if (typed.empty() || typed == "\x1b") return {};
+    return [typed](TextBox& b) { b.type(typed); };
 }
 
 std::string widgetName(const Control& c) {
@@ -205,8 +229,8 @@ bool FormWindow::keyPressed(QWidget* target, const QKeyEvent& k) {
     const int shift = shiftState(k.modifiers());
     const std::string typed = typedBy(k);
     CommandButton* press = !box && typed == "\r" ? buttonForEnter(view) : nullptr;
-    const bool intoBox = box && !typed.empty() && typed != "\x1b";
-    operate(box, [self = QPointer<FormWindow>(this), code, shift, typed, box, press, intoBox] {
+    auto edit = box ? boxEdit(k, code, shift, typed) : nullptr;
+    operate(box, [self = QPointer<FormWindow>(this), code, shift, typed, box, press, edit] {
         // Each step may unload the form: the next one runs only while it is there.
         auto here = [&self] { return self && self->attached_; };
         Form& f = self->form_;
@@ -214,7 +238,7 @@ bool FormWindow::keyPressed(QWidget* target, const QKeyEvent& k) {
         for (int ascii : keyAsciiCodes(typed))
             if (here()) f.keyPress(ascii);
         if (!here()) return;
-        if (intoBox) box->type(typed);
+        if (edit) edit(*box);
         if (press) press->click();
     });
     // A text box shows only what the model makes of a key; copying its text is left to Qt.

@@ -8,8 +8,9 @@
 // Keys reach the form first (key preview): each key the window gets, whichever of its widgets has
 // the focus, goes to Form::keyDown, a typed character to Form::keyPress; then, on a text box, the
 // character goes through TextBox::type, so MaxLength, Locked and the box's KeyPress apply, and the
-// line edit only ever shows the box's Text. Keys are taken where the window system delivers them,
-// on the window, so each is seen once, before any widget.
+// caret keys, Delete, select-all, cut and paste edit the box itself: the line edit only ever shows
+// the box's Text, caret and selection. Keys are taken where the window system delivers them, on
+// the window, so each is seen once, before any widget.
 //
 // When the form unloads, the window lets go of it at once and is deleted later.
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -103,25 +104,70 @@ public:
     }
 };
 
+// Qt counts a text in UTF-16 units, the model in characters.
+int charactersIn(const QString& t, int units) {
+    int n = 0;
+    for (int i = 0; i < units && i < t.size(); ++i)
+        if (!t.at(i).isLowSurrogate()) ++n;
+    return n;
+}
+
+int unitsOf(const QString& t, int characters) {
+    int i = 0;
+    for (; characters > 0 && i < t.size(); --characters) i += t.at(i).isHighSurrogate() && i + 1 < t.size() ? 2 : 1;
+    return i;
+}
+
 class TextView final : public ViewOf<QLineEdit, TextBox> {
 public:
-    // Typing is routed by the window, through the form's key preview, into TextBox::type.
+    // Typing is routed by the window, through the form's key preview, into the model's box; the
+    // mouse selects as Qt does, and the box is told at once.
     TextView(TextBox& c, QWidget* parent, Operate op) : ViewOf(c, parent, std::move(op)) {
         setContextMenuPolicy(Qt::NoContextMenu);
         setAcceptDrops(false);
         // Composed text would bypass the key path; with no input method, keys carry their text.
         setAttribute(Qt::WA_InputMethodEnabled, false);
     }
+    void focusInEvent(QFocusEvent* e) override {
+        const auto before = selection();
+        QLineEdit::focusInEvent(e);  // entered with Tab, it selects all
+        // Focus given by code selects all too, as Tab does; the mouse's click places the caret.
+        if (e->reason() == Qt::OtherFocusReason && !hasSelectedText()) selectAll();
+        tellIfChanged(before);
+    }
     void focusOutEvent(QFocusEvent* e) override {
-        QLineEdit::focusOutEvent(e);
+        const auto before = selection();
+        QLineEdit::focusOutEvent(e);  // it may drop the selection
+        tellIfChanged(before);
         // Only the operator moving elsewhere counts, not a window losing activation.
         if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
             e->reason() == Qt::MouseFocusReason)
             operate_([&c = c_] { c.leave(); });
     }
+    void mousePressEvent(QMouseEvent* e) override {
+        mouse(e, [&] { QLineEdit::mousePressEvent(e); });
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        mouse(e, [&] { QLineEdit::mouseMoveEvent(e); });
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        mouse(e, [&] { QLineEdit::mouseReleaseEvent(e); });
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        mouse(e, [&] { QLineEdit::mouseDoubleClickEvent(e); });
+    }
     void sync() override {
         // No Qt maxLength: it would cut text set by code, which MaxLength does not limit.
-        if (text() != qs(c_.Text())) setText(qs(c_.Text()));
+        const QString t = qs(c_.Text());
+        if (text() != t) setText(t);
+        const int caret = unitsOf(t, c_.caret());
+        const int anchor = unitsOf(t, c_.caret() == c_.SelStart() ? c_.SelStart() + c_.SelLength() : c_.SelStart());
+        if (selection() != std::pair{anchor, caret}) {
+            if (anchor == caret)
+                setCursorPosition(caret);
+            else
+                setSelection(anchor, caret - anchor);
+        }
         setReadOnly(c_.Locked());
         QPalette p = palette();
         colourWhileEnabled(p, QPalette::Base, c_.BackColor());
@@ -132,6 +178,31 @@ public:
         const QString sheet =
             mask.isEmpty() ? QString() : QString("QLineEdit { lineedit-password-character: %1; }").arg(mask.at(0).unicode());
         if (styleSheet() != sheet) setStyleSheet(sheet);  // a new sheet re-polishes: not at every key
+    }
+
+private:
+    // The middle button would paste into the widget behind the box's back.
+    template <class Handler>
+    void mouse(const QMouseEvent* e, Handler qt) {
+        if (e->button() == Qt::MiddleButton) return;
+        const auto before = selection();
+        qt();
+        tellIfChanged(before);
+    }
+    // Anchor and caret, in UTF-16 units.
+    std::pair<int, int> selection() const {
+        const int caret = cursorPosition();
+        return {!hasSelectedText() ? caret : caret == selectionStart() ? selectionEnd() : selectionStart(), caret};
+    }
+    // Hands the box the selection Qt has just made. Keys already on their way to the box may
+    // change its text first: a selection made on another text is dropped.
+    void tellIfChanged(std::pair<int, int> before) {
+        const auto [anchor, caret] = selection();
+        if (std::pair{anchor, caret} == before) return;
+        const QString t = text();
+        operate_([&c = c_, a = charactersIn(t, anchor), k = charactersIn(t, caret), was = utf8(t)] {
+            if (c.Text() == was) c.select(a, k);
+        });
     }
 };
 

@@ -77,31 +77,82 @@ void CommandButton::click() {
 // ---- TextBox ----
 
 namespace {
+// The bytes of the UTF-8 character that starts at 'i'.
+std::size_t charBytes(const std::string& s, std::size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    return std::min(n, s.size() - i);
+}
+
 // Splits UTF-8 text into its characters (each a UTF-8 sequence).
 std::vector<std::string> characters(const std::string& s) {
     std::vector<std::string> out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        n = std::min(n, s.size() - i);
-        out.push_back(s.substr(i, n));
-        i += n;
-    }
+    for (std::size_t i = 0; i < s.size(); i += charBytes(s, i)) out.push_back(s.substr(i, charBytes(s, i)));
     return out;
 }
+
+int length(const std::string& s) {
+    int n = 0;
+    for (std::size_t i = 0; i < s.size(); i += charBytes(s, i)) ++n;
+    return n;
+}
+
+// Where character 'n' starts; the end of the text past its last one.
+std::size_t offsetOf(const std::string& s, int n) {
+    std::size_t i = 0;
+    for (; n > 0 && i < s.size(); --n) i += charBytes(s, i);
+    return i;
+}
+
+// What a single-line box takes of a pasted text: its first line.
+std::string firstLine(const std::string& s) { return s.substr(0, s.find_first_of("\r\n")); }
 }  // namespace
 
 void TextBox::setText(const std::string& t) {
-    if (text_ == t) return;
+    const bool other = text_ != t, moved = anchor_ != 0 || caret_ != 0;
     text_ = t;
-    changed();
-    if (Change) Change();
+    anchor_ = caret_ = 0;
+    if (other || moved) changed();
+    if (other && Change) Change();
 }
 
 void TextBox::setLocked(bool l) {
     if (locked_ == l) return;
     locked_ = l;
     changed();
+}
+
+void TextBox::selectRange(int anchor, int caret) {
+    const int n = length(text_);
+    anchor = std::clamp(anchor, 0, n);
+    caret = std::clamp(caret, 0, n);
+    if (anchor == anchor_ && caret == caret_) return;
+    anchor_ = anchor;
+    caret_ = caret;
+    changed();
+}
+
+void TextBox::setSelStart(int s) { selectRange(s, s); }
+
+void TextBox::setSelLength(int n) { selectRange(SelStart(), SelStart() + std::max(n, 0)); }
+
+std::string TextBox::SelText() const {
+    const std::size_t from = offsetOf(text_, SelStart());
+    return text_.substr(from, offsetOf(text_, SelStart() + SelLength()) - from);
+}
+
+void TextBox::setSelText(const std::string& with) {
+    const int start = SelStart();
+    const std::size_t from = offsetOf(text_, start);
+    const std::size_t to = offsetOf(text_, start + SelLength());
+    std::string t = text_.substr(0, from) + with + text_.substr(to);
+    const int after = start + length(with);
+    const bool other = t != text_;
+    if (!other && anchor_ == after && caret_ == after) return;
+    text_ = std::move(t);
+    anchor_ = caret_ = after;
+    changed();
+    if (other && Change) Change();
 }
 
 void TextBox::type(const std::string& utf8) {
@@ -111,28 +162,70 @@ void TextBox::type(const std::string& utf8) {
         if (ch.size() > 1) code = 0x100;  // a non-ASCII character: passed on as typed
         if (KeyPress) KeyPress(code);
         if (code == 0 || code == key::Return || locked_) continue;
-        std::string add = code == 0x100 ? ch : std::string(1, static_cast<char>(code));
-        if (code == 8) {  // backspace
-            auto chars = characters(text_);
-            if (!chars.empty()) chars.pop_back();
-            std::string t;
-            for (auto& c : chars) t += c;
-            setText(t);
+        if (code == key::Backspace) {
+            if (SelLength() == 0) selectRange(caret_, caret_ - 1);
+            setSelText("");
             continue;
         }
-        if (MaxLength > 0 && static_cast<int>(characters(text_).size()) >= MaxLength) continue;
-        setText(text_ + add);
+        // Typing over a selection frees its room first.
+        if (MaxLength > 0 && length(text_) - SelLength() >= MaxLength) continue;
+        setSelText(code == 0x100 ? ch : std::string(1, static_cast<char>(code)));
     }
+}
+
+void TextBox::retype(const std::string& utf8) {
+    if (!editable()) return;
+    selectAll();
+    keyDown(key::Delete, 0);
+    type(utf8);
+}
+
+void TextBox::keyDown(int keyCode, int shift) {
+    if (!operable()) return;
+    const bool extend = (shift & key::ShiftMask) != 0;
+    auto moveTo = [&](int to) { selectRange(extend ? anchor_ : to, to); };
+    switch (keyCode) {
+        case key::Home: return moveTo(0);
+        case key::End: return moveTo(length(text_));
+        // Without Shift, an arrow first drops the selection at its own side.
+        case key::Left: return moveTo(extend || SelLength() == 0 ? caret_ - 1 : SelStart());
+        case key::Right: return moveTo(extend || SelLength() == 0 ? caret_ + 1 : SelStart() + SelLength());
+        case key::Delete:
+            if (locked_) return;
+            if (SelLength() == 0) selectRange(caret_, caret_ + 1);
+            return setSelText("");
+        default: return;
+    }
+}
+
+void TextBox::selectAll() {
+    if (operable()) selectRange(0, length(text_));
+}
+
+void TextBox::select(int anchor, int caret) {
+    if (operable()) selectRange(anchor, caret);
+}
+
+void TextBox::paste(const std::string& utf8) {
+    if (!editable()) return;
+    const auto chars = characters(firstLine(utf8));
+    std::size_t fits = chars.size();
+    if (MaxLength > 0) fits = std::min(fits, static_cast<std::size_t>(std::max(0, MaxLength - length(text_) + SelLength())));
+    if (fits == 0) return;
+    std::string with;
+    for (std::size_t i = 0; i < fits; ++i) with += chars[i];
+    setSelText(with);
+}
+
+std::string TextBox::cut() {
+    if (!editable() || !PasswordChar.empty()) return "";
+    std::string t = SelText();
+    setSelText("");
+    return t;
 }
 
 void TextBox::leave() {
     if (operable() && LostFocus) LostFocus();
-}
-
-void TextBox::retype(const std::string& utf8) {
-    if (!operable() || locked_) return;
-    setText("");
-    type(utf8);
 }
 
 // ---- CheckBox, OptionButton ----

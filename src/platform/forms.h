@@ -7,12 +7,14 @@
 // - by code (setValue, setText, ...): events fire exactly as they would on the screen for that
 //   change (a check box's Click runs on every change of Value, an option button clears the others
 //   of its container);
-// - as the operator (click(), type(), press()): ignored when the control, its containers or its
-//   form are disabled or hidden, or a text box is locked.
+// - as the operator (click(), type(), choose(), ...): ignored when the control, its containers or
+//   its form are disabled or hidden; a locked text box may be selected, not edited.
 // Every property change is reported to the form's observer, which the front end uses to repaint.
 
+#include <algorithm>
 #include <array>
 #include <concepts>
+#include <cstdlib>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -126,7 +128,9 @@ public:
     using Control::Control;
     const char* kind() const override { return "TextBox"; }
     const std::string& Text() const { return text_; }
-    void setText(const std::string& t);  // by code: MaxLength does not apply, Change fires
+    // By code: MaxLength does not apply, Change fires; the caret goes to the start, nothing
+    // selected (even when the text is the same).
+    void setText(const std::string& t);
     int MaxLength = 0;                   // 0 = no limit; counts characters
     bool Locked() const { return locked_; }
     void setLocked(bool l);
@@ -143,20 +147,52 @@ public:
         fore_ = c;
         changed();
     }
+
+    // The selection, in characters. SelStart is where it begins (the caret, when nothing is
+    // selected), SelLength how many characters it holds, SelText what they are. By code:
+    // SelStart moves the caret and selects nothing, SelLength selects from SelStart on, both cut
+    // to the text; SelText replaces the selection (MaxLength does not apply, Change fires) and
+    // leaves the caret after what it put.
+    int SelStart() const { return std::min(anchor_, caret_); }
+    void setSelStart(int s);
+    int SelLength() const { return std::abs(caret_ - anchor_); }
+    void setSelLength(int n);
+    std::string SelText() const;
+    void setSelText(const std::string& t);
+    // The end of the selection the caret is at: Shift with a caret key moves it, the other end stays.
+    int caret() const { return caret_; }
+
     std::function<void()> Change;
     // Gets each typed key's code; setting it to 0 swallows the key.
     std::function<void(int& keyAscii)> KeyPress;
-    // As the operator: each character through KeyPress, then into the text within MaxLength.
-    // A "\r" in the text is the Enter key (KeyPress only).
+    // As the operator: each character through KeyPress, then in place of the selection at the
+    // caret, within MaxLength. A "\r" in the text is the Enter key (KeyPress only), a "\b"
+    // Backspace (the selection, or else the character before the caret).
     void type(const std::string& utf8);
-    // As the operator: selects all and replaces it with 'utf8'.
+    // As the operator: selects all, erases it and types 'utf8'.
     void retype(const std::string& utf8);
+    // As the operator: Home, End, Left and Right move the caret (with Shift in 'shift', the
+    // selection's far end); Delete erases the selection, or else the character after the caret.
+    void keyDown(int keyCode, int shift);
+    void selectAll();  // as the operator (a locked box too)
+    // As the operator, with the mouse: the selection from 'anchor' to 'caret', cut to the text.
+    void select(int anchor, int caret);
+    // As the operator: the first line of 'utf8' in place of the selection, cut to what MaxLength
+    // leaves room for. Pasted text is not typed: KeyPress does not see it.
+    void paste(const std::string& utf8);
+    // As the operator: erases the selection and gives it back for the clipboard; a locked box
+    // keeps it, and a masked one gives nothing away.
+    std::string cut();
     // Runs when the operator leaves the box for another control.
     std::function<void()> LostFocus;
     void leave();  // as the operator
 
 private:
+    bool editable() const { return operable() && !locked_; }
+    void selectRange(int anchor, int caret);  // cut to the text
+
     std::string text_;
+    int anchor_ = 0, caret_ = 0;  // characters; the selection runs between them
     bool locked_ = false;
     std::int32_t back_ = colour::White;
     std::int32_t fore_ = colour::Black;
@@ -439,7 +475,9 @@ private:
 
 // Key codes used by the windows.
 namespace key {
-constexpr int Return = 13, Escape = 27, F1 = 112;
+constexpr int Backspace = 8, Return = 13, Escape = 27, End = 35, Home = 36, Left = 37, Right = 39, Delete = 46,
+              F1 = 112;
+constexpr int ShiftMask = 1;  // in a keyDown's 'shift'
 }
 
 }  // namespace vc

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/events.h"
 #include "platform/forms.h"
 #include "support/fakes.h"
@@ -99,6 +101,208 @@ TEST(Forms, DisabledFrameDisablesWhatItHolds) {
     f.Text1.setLocked(true);
     f.Text1.type("q");
     EXPECT_EQ(f.Text1.Text(), "xy");
+}
+
+struct Modifica {
+    const char* nome;
+    const char* testo;  // set by code first
+    std::function<void(TextBox&)> gesti;
+    const char* risultato;
+    int selStart, selLength;
+};
+
+TEST(Forms, TextBoxEditsAtTheCaretAndOverTheSelection) {
+    const int maiusc = key::ShiftMask;
+    const Modifica casi[] = {
+        {"a new box types at its end", "", [](TextBox& b) { b.type("abc"); }, "abc", 3, 0},
+        {"code puts the caret at the start", "10/12/2026", [](TextBox&) {}, "10/12/2026", 0, 0},
+        {"typing after select-all replaces",
+         "10/12/2026",
+         [](TextBox& b) {
+             b.selectAll();
+             b.type("01/11/2026");
+         },
+         "01/11/2026", 10, 0},
+        {"typing goes in at the caret",
+         "abc",
+         [](TextBox& b) {
+             b.keyDown(key::End, 0);
+             b.keyDown(key::Left, 0);
+             b.type("X");
+         },
+         "abXc", 3, 0},
+        {"shift with the arrows selects",
+         "abcd",
+         [=](TextBox& b) {
+             b.keyDown(key::End, 0);
+             b.keyDown(key::Left, maiusc);
+             b.keyDown(key::Left, maiusc);
+         },
+         "abcd", 2, 2},
+        {"shift+home selects back to the start",
+         "abcd",
+         [=](TextBox& b) {
+             b.keyDown(key::Right, 0);
+             b.keyDown(key::Home, maiusc);
+             b.type("Z");
+         },
+         "Zbcd", 1, 0},
+        {"the other end stays where the selection began",
+         "abcd",
+         [=](TextBox& b) {
+             b.keyDown(key::Right, 0);
+             b.keyDown(key::Right, maiusc);
+             b.keyDown(key::Right, maiusc);
+             b.keyDown(key::Left, maiusc);
+         },
+         "abcd", 1, 1},
+        {"an arrow drops the selection at its side",
+         "abcd",
+         [=](TextBox& b) {
+             b.select(1, 3);
+             b.keyDown(key::Left, 0);
+         },
+         "abcd", 1, 0},
+        {"right arrow drops it at the far side",
+         "abcd",
+         [=](TextBox& b) {
+             b.select(3, 1);
+             b.keyDown(key::Right, 0);
+         },
+         "abcd", 3, 0},
+        {"delete takes the character after the caret",
+         "abcd",
+         [](TextBox& b) {
+             b.keyDown(key::Delete, 0);
+             b.keyDown(key::End, 0);
+             b.keyDown(key::Delete, 0);
+         },
+         "bcd", 3, 0},
+        {"backspace takes the character before it",
+         "abcd",
+         [](TextBox& b) {
+             b.type("\b");  // at the start: nothing
+             b.keyDown(key::End, 0);
+             b.keyDown(key::Left, 0);
+             b.type("\b");
+         },
+         "abd", 2, 0},
+        {"delete and backspace take a selection",
+         "abcdef",
+         [](TextBox& b) {
+             b.select(1, 3);
+             b.keyDown(key::Delete, 0);
+             b.select(4, 2);
+             b.type("\b");
+         },
+         "ad", 2, 0},
+        {"the mouse's selection is cut to the text", "abc", [](TextBox& b) { b.select(-5, 99); }, "abc", 0, 3},
+        {"paste takes the first line in place of the selection",
+         "abc",
+         [](TextBox& b) {
+             b.select(1, 2);
+             b.paste("XY\r\nZ");
+         },
+         "aXYc", 3, 0},
+        {"characters, not bytes",
+         "caffè però",
+         [=](TextBox& b) {
+             b.keyDown(key::End, 0);
+             b.type("\b");
+             b.keyDown(key::Left, 0);
+             b.keyDown(key::Left, maiusc);
+             b.keyDown(key::Left, maiusc);
+             b.type("ö");
+         },
+         "caffè ör", 7, 0},
+        {"retype empties the box", "abc", [](TextBox& b) { b.retype(""); }, "", 0, 0},
+    };
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        Host h;
+        Finestra f(h);
+        f.Text1.setText(c.testo);
+        c.gesti(f.Text1);
+        EXPECT_EQ(f.Text1.Text(), c.risultato);
+        EXPECT_EQ(f.Text1.SelStart(), c.selStart);
+        EXPECT_EQ(f.Text1.SelLength(), c.selLength);
+    }
+}
+
+// Each typed character still goes through KeyPress, then within MaxLength, with the room a
+// selection frees; Change runs once for each change of the text and never for the caret.
+TEST(Forms, TextBoxTypingKeepsKeyPressMaxLengthAndChange) {
+    Host h;
+    Finestra f(h);
+    TextBox& b = f.Text1;
+    int changes = 0;
+    b.Change = [&] { ++changes; };
+    b.KeyPress = [](int& k) {
+        if (k == '#') k = 0;
+        if (k >= 'a' && k <= 'z') k -= 32;
+    };
+    b.MaxLength = 4;
+    b.setText("1234");  // code may fill it
+    changes = 0;
+    b.selectAll();
+    b.type("#");
+    EXPECT_EQ(b.SelLength(), 4) << "a key KeyPress swallows leaves the selection";
+    b.keyDown(key::Right, 0);
+    b.type("5");
+    EXPECT_EQ(b.Text(), "1234") << "full";
+    b.select(1, 3);
+    b.type("xyz");
+    EXPECT_EQ(b.Text(), "1XY4") << "the selection's room, and no more";
+    b.select(0, 1);
+    b.paste("abcdef");
+    EXPECT_EQ(b.Text(), "aXY4") << "paste is cut to the room, and KeyPress does not see it";
+    EXPECT_EQ(changes, 3);
+    b.keyDown(key::Home, 0);
+    b.select(0, 2);
+    b.setSelStart(1);
+    b.setText("aXY4");
+    EXPECT_EQ(changes, 3) << "caret moves and the same text";
+    b.setText("123456");
+    EXPECT_EQ(b.Text(), "123456") << "code is not limited";
+    b.selectAll();
+    b.type("9");
+    EXPECT_EQ(b.Text(), "9");
+    EXPECT_EQ(changes, 5);
+}
+
+// SelStart, SelLength and SelText by code, cut, and the boxes that may only be selected.
+TEST(Forms, TextBoxSelectionByCodeCutAndLockedOrMaskedBoxes) {
+    Host h;
+    Finestra f(h);
+    TextBox& b = f.Text1;
+    b.setText("abcdef");
+    b.setSelStart(2);
+    b.setSelLength(99);
+    EXPECT_EQ(b.SelText(), "cdef");
+    b.setSelLength(2);
+    b.setSelText("XYZ");
+    EXPECT_EQ(b.Text(), "abXYZef");
+    EXPECT_EQ(b.SelStart(), 5);
+    b.setSelStart(99);
+    EXPECT_EQ(b.SelStart(), 7);
+    b.select(0, 2);
+    EXPECT_EQ(b.cut(), "ab");
+    EXPECT_EQ(b.Text(), "XYZef");
+
+    b.setLocked(true);
+    b.selectAll();
+    EXPECT_EQ(b.SelLength(), 5) << "a locked box may be selected";
+    b.type("q\b");
+    b.keyDown(key::Delete, 0);
+    b.paste("p");
+    EXPECT_EQ(b.cut(), "");
+    EXPECT_EQ(b.Text(), "XYZef");
+
+    b.setLocked(false);
+    b.PasswordChar = "*";
+    b.selectAll();
+    EXPECT_EQ(b.cut(), "") << "a password is not given away";
+    EXPECT_EQ(b.Text(), "XYZef");
 }
 
 TEST(Forms, ABusyWindowTakesNoInputNotEvenItsCloseAndComesBackHoweverTheRunEnds) {

@@ -126,7 +126,7 @@ void FrmViewStoria::Disponi() {
     }
 
     DBGrid1.place(10, 160, 980, 400);
-    // The first eight columns' widths; the ninth keeps its own.
+    // The least widths of the first eight columns; every column widens to its heading and its rows.
     DBGrid1.columnWidths = {120, 113, 83, 77, 57, 91, 67, 153};
     Label3.setCaption("Records trovati : 0");
     Label3.place(10, 568, 300, 22);

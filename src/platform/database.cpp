@@ -1107,6 +1107,18 @@ std::vector<std::vector<std::pair<std::string, Value>>> Database::query(const st
     return rows;
 }
 
+void Database::executeWith(const std::string& sql, const std::vector<Value>& args) { run(*this, sql, args); }
+
+void Database::forEachRow(const std::string& sql, const std::function<void(const std::vector<Value>&)>& row,
+                          std::vector<std::string>* names) {
+    OwnedStatement s = prepareOnce(db_, sql);
+    if (names) {
+        names->clear();
+        for (int i = 0; i < sqlite3_column_count(s.get()); ++i) names->emplace_back(sqlite3_column_name(s.get(), i));
+    }
+    while (step(s.get())) row(rowValues(s.get(), 0));
+}
+
 bool Database::hasTable(const std::string& name) { return tableName(*this, name).has_value(); }
 
 std::vector<std::string> Database::columns(const std::string& table) {

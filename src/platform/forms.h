@@ -350,7 +350,7 @@ public:
     const char* kind() const override { return "DataGrid"; }
     Data& source() const { return source_; }
     std::vector<std::string> columns;  // empty: every field
-    std::vector<int> columnWidths;     // pixels, in column order; missing ones fit their contents
+    std::vector<int> columnWidths;     // least pixels, in column order; wider to fit the contents
     void Refresh() { changed(); }
 
 private:

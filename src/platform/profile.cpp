@@ -161,6 +161,12 @@ std::string read(const std::string& section, const std::string& key, const std::
     return lookup(section, key, file).value_or(def).substr(0, size - 1);
 }
 
+std::optional<std::string> problem(const std::string& file) {
+    safe_file::ReadResult r = safe_file::read(file, ProfileLimit);
+    if (r.status != safe_file::ReadResult::Status::Unusable) return std::nullopt;
+    return std::move(r.why);
+}
+
 bool writeString(const std::string& section, const std::string& key, const std::string& value,
                  const std::string& file, std::optional<unsigned> mode) {
     // An existing file that cannot be read must not be replaced by one holding only this key.

@@ -23,6 +23,10 @@ std::size_t getString(const std::string& section, const std::string& key, const 
 std::string read(const std::string& section, const std::string& key, const std::string& def,
                  std::size_t size, const std::string& file);
 
+// Why an existing file cannot be read (then every read gives its default); nothing when it can be
+// read or is missing.
+std::optional<std::string> problem(const std::string& file);
+
 // Returns false when the file cannot be read or written. The file is replaced whole
 // (safe_file::replace: through a trusted link, keeping its mode narrowed to 'mode' when given).
 bool writeString(const std::string& section, const std::string& key, const std::string& value,

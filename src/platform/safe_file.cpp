@@ -184,29 +184,70 @@ std::optional<std::string> problem(const std::string& file) {
     return std::nullopt;
 }
 
+namespace {
+
+// A new file beside the one it will replace, removed again unless it is put in place.
+class TempFile {
+public:
+    TempFile(const Place& p, std::optional<unsigned> mode) {
+        name_ = folderOf(p.path) + "/." + fs::path(p.path).filename().string() + ".XXXXXX";
+        // mkstemp makes a fresh file of its own (O_EXCL, owner only) under a name nobody can foresee.
+        fd_ = ::mkostemp(name_.data(), O_CLOEXEC);
+        if (fd_ < 0) return;
+        // Never wider than the file replaced: a private file stays private.
+        const unsigned wanted = p.exists ? (p.st.st_mode & 0777) & mode.value_or(0777) : mode.value_or(0644);
+        if (::fchmod(fd_, wanted) != 0) close();
+    }
+    ~TempFile() {
+        close();
+        if (!placed_) ::unlink(name_.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& name() const { return name_; }
+
+    // Forces the content to the disk and gives it the final name. rename takes the name itself:
+    // a link put there since is replaced, never followed.
+    bool place(const std::string& path) {
+        bool ok = fd_ >= 0 && ::fsync(fd_) == 0;
+        ok = close() && ok;
+        placed_ = ok && ::rename(name_.c_str(), path.c_str()) == 0;
+        return placed_ && syncFolder(folderOf(path));
+    }
+
+private:
+    bool close() {
+        const bool ok = fd_ >= 0 && ::close(fd_) == 0;
+        fd_ = -1;
+        return ok;
+    }
+
+    std::string name_;
+    int fd_ = -1;
+    bool placed_ = false;
+};
+
+}  // namespace
+
 bool replace(const std::string& file, std::string_view content, std::optional<unsigned> mode, std::string* why) {
     const Place p = locate(file);
     if (!p.refused.empty()) return fail(why, p.refused);
-    const std::string folder = folderOf(p.path);
-    std::string temp = folder + "/." + fs::path(p.path).filename().string() + ".XXXXXX";
-    // mkstemp makes a fresh file of its own (O_EXCL, owner only) under a name nobody can foresee.
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return fail(why, cause(errno));
-    // Never wider than the file replaced: a private file stays private.
-    const unsigned wanted = p.exists ? (p.st.st_mode & 0777) & mode.value_or(0777) : mode.value_or(0644);
-    bool ok = ::fchmod(fd, wanted) == 0 && writeAll(fd, content) && ::fsync(fd) == 0;
-    int err = errno;
-    ok = ::close(fd) == 0 && ok;
-    // rename takes the name itself: a link put there since is replaced, never followed.
-    if (ok && ::rename(temp.c_str(), p.path.c_str()) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return fail(why, cause(err));
-    }
-    return syncFolder(folder) || fail(why, cause(errno));
+    TempFile temp(p, mode);
+    const bool ok = temp.fd() >= 0 && writeAll(temp.fd(), content) && temp.place(p.path);
+    return ok || fail(why, cause(errno));
+}
+
+bool replaceBy(const std::string& file, const std::function<void(const std::string& temp)>& build,
+               std::optional<unsigned> mode, std::string* why) {
+    const Place p = locate(file);
+    if (!p.refused.empty()) return fail(why, p.refused);
+    TempFile temp(p, mode);
+    if (temp.fd() < 0) return fail(why, cause(errno));
+    build(temp.name());
+    // The library writes the file in place: the descriptor kept open forces what it wrote.
+    return temp.place(p.path) || fail(why, cause(errno));
 }
 
 bool append(const std::string& file, std::string_view bytes, unsigned mode, std::string* why) {

@@ -8,6 +8,7 @@
 // Any other link is refused, for reads and writes alike.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,13 @@ std::optional<std::string> problem(const std::string& file);
 // cause in 'why' when asked.
 bool replace(const std::string& file, std::string_view content, std::optional<unsigned> mode = std::nullopt,
              std::string* why = nullptr);
+
+// As replace(), for a file another library writes (a database): 'build' gets the name of the new
+// temporary file, already created empty with its final mode, and fills it; it is then forced to
+// the disk and takes its name. When 'build' throws, the temporary file is removed and the
+// exception goes on; files 'build' left beside it are its own to remove.
+bool replaceBy(const std::string& file, const std::function<void(const std::string& temp)>& build,
+               std::optional<unsigned> mode = std::nullopt, std::string* why = nullptr);
 
 // Appends 'bytes' to 'file' (or to the target of a trusted link there), creating it with 'mode'
 // when the name is free. Returns false when it cannot, with the cause in 'why' when asked.

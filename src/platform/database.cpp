@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/numtext.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 namespace {
@@ -451,6 +452,11 @@ std::optional<std::string> tableName(Database& db, const std::string& name) {
 }
 
 sqlite3* openHandle(const std::string& path, int flags, bool durable) {
+    // SQLite opens whatever stands under the name: a pipe, a device or a link planted there is
+    // refused first, as every site file is.
+    if (path != ":memory:")
+        if (const std::optional<std::string> why = safe_file::problem(path))
+            throw DbError("cannot open database '" + path + "': " + *why);
     sqlite3* db = nullptr;
     // The program runs on one thread: a connection needs no mutex of its own, which every call
     // (each field of each row read) would otherwise take and release.

@@ -9,6 +9,7 @@
 #include "platform/cp1252.h"
 #include "platform/database.h"
 #include "platform/profile.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -63,6 +64,9 @@ bool Titolo(const std::string& formula, std::string& titolo) {
 ReportData Report::Produce(const std::string& reportFile, const std::string& dataFile,
                            const std::array<std::string, 8>& formulas) {
     if (!std::filesystem::exists(reportFile)) throw ReportError(ReportError::TemplateMissing, "File " + reportFile + " non trovato");
+    // A template that cannot be read would pass for an empty one: the cause is told instead.
+    if (const std::optional<std::string> why = profile::problem(reportFile))
+        throw ReportError(ReportError::TemplateInvalid, safe_file::unreadable(reportFile, *why));
     auto chiave = [&](const char* k) { return cp1252::toUtf8(profile::read("Report", k, "", 4096, reportFile)); };
     ReportData d;
     d.title = chiave("Titolo");

@@ -1,7 +1,7 @@
 #include "readers_admin/frm_util_tessaro.h"
 
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "common/archivio_carte.h"
 #include "common/text.h"
@@ -27,14 +27,16 @@ struct Archivio {
     Esito esito = Esito::Letto;
     std::vector<std::string> record;
     std::vector<std::size_t> righeStrane;  // lines that hold no record, skipped
+    std::string motivo;                    // why it cannot be read, when Illeggibile
 };
 
 // Every record of an archive, yielding to window events before each. Blank lines are skipped
 // silently, other lines that hold no record are noted: one odd line must not cost the good ones.
 Archivio LeggiArchivio(App& app, const std::string& percorso) {
-    if (!std::filesystem::exists(percorso)) return {Esito::Mancante, {}, {}};
-    std::ifstream f(percorso, std::ios::binary);
-    if (!f.is_open()) return {Esito::Illeggibile, {}, {}};
+    const safe_file::ReadResult file = safe_file::read(percorso);
+    if (file.status == safe_file::ReadResult::Status::Missing) return {Esito::Mancante, {}, {}, {}};
+    if (file.status == safe_file::ReadResult::Status::Unusable) return {Esito::Illeggibile, {}, {}, file.why};
+    std::istringstream f(file.content);
     Archivio a;
     std::string riga;
     for (std::size_t n = 1;; ++n) {
@@ -47,7 +49,6 @@ Archivio LeggiArchivio(App& app, const std::string& percorso) {
         else
             a.righeStrane.push_back(n);
     }
-    if (f.bad()) return {Esito::Illeggibile, {}, {}};
     return a;
 }
 
@@ -62,10 +63,8 @@ std::string ElencoRighe(const std::vector<std::size_t>& righe) {
 
 // The archive's last byte, '\0' when it is empty.
 char UltimoCarattere(const std::string& percorso) {
-    std::ifstream f(percorso, std::ios::binary | std::ios::ate);
-    char c = '\0';
-    if (f && f.tellg() > 0 && f.seekg(-1, std::ios::end)) f.get(c);
-    return c;
+    const std::string testo = safe_file::read(percorso).content;
+    return testo.empty() ? '\0' : testo.back();
 }
 
 bool AggiungiRecord(const std::string& percorso, const std::string& record) {
@@ -139,7 +138,7 @@ bool FrmUtilTessaro::Leggi(const std::string& percorso, std::vector<std::string>
             app_.MsgBox("Il file non esiste.", mb::Exclamation, "Attenzione");
             return false;
         case Esito::Illeggibile:
-            app_.MsgBox("Impossibile leggere il file " + percorso + ".", mb::Critical, "Errore");
+            app_.MsgBox(safe_file::unreadable(percorso, a.motivo), mb::Critical, "Errore");
             return false;
     }
     return false;

@@ -1,5 +1,6 @@
 #include "readers_admin/frm_down_load.h"
 
+#include "common/carte.h"
 #include "common/text.h"
 #include "common/val.h"
 #include "core/link/reader_link.h"
@@ -213,7 +214,7 @@ int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
 
 void FrmDownLoad::Memorizza(int lettore, const std::string& r) {
     const bool quattroCifre = app_.imp.FlagQuattroCifre;
-    const std::string carta = quattroCifre ? Mid(r, 5, 4) : "0" + Mid(r, 5, 3);
+    const std::string carta = NumeroCartaLetto(Mid(r, 5, quattroCifre ? 4 : 3), quattroCifre);
     const std::size_t p = InizioOrario(quattroCifre);
     const std::string ora = Mid(r, p, 2), minuto = Mid(r, p + 2, 2), giorno = Mid(r, p + 4, 2),
                       mese = Mid(r, p + 6, 2);

@@ -339,5 +339,24 @@ TEST_F(DownLoad, MalformedRecordsAreSkippedAndCountedPerReader) {
     }
 }
 
+// The card digits are code page 1252 bytes on the line, as polling reads them: a transit names the
+// card "Carte" holds, in UTF-8, whatever bytes the reader sent.
+TEST_F(DownLoad, CardNumbersAreReadFromTheLineAsPollingReadsThem) {
+    s.sql("INSERT INTO Carte (Cognome, Nome, NumeroCarta) VALUES ('Bianchi', 'Anna', '€123'), "
+          "('Verdi', 'Luca', '0è12')");
+    for (bool quattroCifre : {true, false}) {
+        SCOPED_TRACE(quattroCifre ? "4-digit cards" : "3-digit cards");
+        s.app().imp.FlagQuattroCifre = quattroCifre;
+        s.sql("DELETE FROM Storico");
+        registra(1, quattroCifre ? "\x80" "123" "0815" "0112" : "\xE8" "12" "0815" "0112");
+        completa(apri());
+        const auto righe = storico();
+        ASSERT_EQ(righe.size(), 1u);
+        const std::vector<std::string> carta(righe[0].begin(), righe[0].begin() + 3);
+        EXPECT_EQ(carta, quattroCifre ? (std::vector<std::string>{"€123", "Bianchi", "Anna"})
+                                      : (std::vector<std::string>{"0è12", "Verdi", "Luca"}));
+    }
+}
+
 }  // namespace
 }  // namespace vc

@@ -113,7 +113,16 @@ void FrmDownLoad::Command1_Click() {
     }
     const auto lettori = LettoriScelti();
     if (!lettori) return;
-    const int esito = Scarica(*lettori);
+    int esito = Completata;
+    try {
+        esito = Scarica(*lettori);
+    } catch (const DbError& e) {
+        // As at a reader's failure: the rows stored so far stay, nothing is erased, and the
+        // window stays until "Annulla".
+        AvvisaScartati();
+        app_.MsgBox(std::string("Errore del database: ") + e.what(), mb::Critical, "Errore");
+        return;
+    }
     AvvisaScartati();
     if (esito == Interrotta) {
         AvvisaInterruzione(lettori->size());

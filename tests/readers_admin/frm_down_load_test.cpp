@@ -358,5 +358,27 @@ TEST_F(DownLoad, CardNumbersAreReadFromTheLineAsPollingReadsThem) {
     }
 }
 
+// A database that refuses the rows: the run stops as at a reader's failure, says so, and leaves
+// neither the wait window up nor the other-options window locked; nothing is erased.
+TEST_F(DownLoad, ADatabaseErrorStopsTheRunAndLeavesNothingLocked) {
+    cancellaDopo(true);
+    registra(1, "0123" "0815" "0112");
+    s.sql("CREATE TRIGGER blocca BEFORE INSERT ON Storico BEGIN SELECT RAISE(ABORT, 'bloccato'); END");
+    FrmDownLoad& f = apri();
+    s.dialogs.expectMsgStartingWith("Errore del database: ", mb::Critical, "Errore");
+    try {
+        f.Command1.click();
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "escaped the handler: " << e.what();
+    }
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+    EXPECT_EQ(linea.a(1), (std::vector<std::string>{"Q", "S"}));
+    ASSERT_TRUE(s.app().isLoaded("FrmDownLoad"));
+    EXPECT_TRUE(f.Command1.Enabled() && f.Frame1.Enabled() && f.Command2.Enabled());
+    f.Command2.click();
+    EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled() && s.app().form<FrmFunzAgg>().Visible());
+    EXPECT_TRUE(s.dialogs.allAnswered());
+}
+
 }  // namespace
 }  // namespace vc

@@ -43,6 +43,7 @@ public:
         f_.corsa_ = &attesa_;
         f_.cancellati_ = 0;
         f_.scartati_.clear();
+        f_.nonCancellati_.clear();
         Blocca(false);
     }
     ~Corsa() {
@@ -134,7 +135,7 @@ void FrmDownLoad::Command1_Click() {
                         Trim(app_.Lettori[static_cast<std::size_t>(esito)].SituatoPresso));
         return;
     }
-    app_.MsgBox("Operazione completata.", mb::Information, "Messaggio");
+    app_.MsgBox(TestoCompletata(), mb::Information, "Messaggio");
     Chiudi();
 }
 
@@ -215,6 +216,11 @@ int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
     if (!app_.control<CheckBox>("FrmProgSetup", "Check2").checked()) return Completata;
     for (int i : lettori) {
         if (corsa_->fermata()) return Interrotta;
+        // The records left out are still in the reader's memory, and only there.
+        if (scartati_.count(i)) {
+            nonCancellati_.push_back(i);
+            continue;
+        }
         if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "E01"))) return i;
         ++cancellati_;
     }
@@ -259,6 +265,15 @@ void FrmDownLoad::AvvisaScartati() {
                  Trim(app_.Lettori[static_cast<std::size_t>(i)].SituatoPresso) + ": " + Num(quanti) +
                  " record scartati";
     app_.MsgBox(testo, mb::Exclamation, "Attenzione");
+}
+
+std::string FrmDownLoad::TestoCompletata() const {
+    std::string testo = "Operazione completata.";
+    if (nonCancellati_.empty()) return testo;
+    std::string elenco;
+    for (int i : nonCancellati_) elenco += (elenco.empty() ? "" : ", ") + Num(i + 1);
+    return testo + app_.CrLf + "La memoria dei lettori con record scartati non è stata cancellata (lettori " +
+           elenco + ").";
 }
 
 void FrmDownLoad::AvvisaInterruzione(std::size_t scelti) {

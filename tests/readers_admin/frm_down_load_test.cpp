@@ -339,6 +339,36 @@ TEST_F(DownLoad, MalformedRecordsAreSkippedAndCountedPerReader) {
     }
 }
 
+// A reader that sent records that were not whole keeps them in its memory: with the erase box
+// checked it is not erased, and the closing message says which readers were left so.
+TEST_F(DownLoad, AReaderWithRecordsLeftOutIsNotErased) {
+    cancellaDopo(true);
+    registra(1, "0123" "0815" "0112");
+    registra(2, "0123" "08");
+    registra(2, "0123" "0930" "0112");
+    registra(3, "0123" "AB15" "0112");
+    FrmDownLoad& f = apri();
+    s.dialogs.expectMsg("Alcuni transiti ricevuti non erano validi e non sono stati memorizzati:\r\n"
+                        "Lettore 2 situato presso PORTA2: 1 record scartati\r\n"
+                        "Lettore 3 situato presso PORTA3: 1 record scartati",
+                        Avviso, "Attenzione");
+    s.dialogs.expectMsg("Operazione completata.\r\nLa memoria dei lettori con record scartati non è stata "
+                        "cancellata (lettori 2, 3).",
+                        mb::Information, "Messaggio");
+    f.Command1.click();
+    EXPECT_EQ(linea.a(1), (std::vector<std::string>{"Q", "S", "S", "E01"}));
+    EXPECT_EQ(linea.a(2), (std::vector<std::string>{"Q", "S", "S", "S"}));
+    EXPECT_EQ(linea.a(3), (std::vector<std::string>{"Q", "S", "S"}));
+    EXPECT_EQ(storico().size(), 2u);
+    EXPECT_TRUE(s.dialogs.allAnswered());
+
+    // Without the erase box the message says nothing of it.
+    cancellaDopo(false);
+    registra(2, "0123" "08");
+    s.dialogs.expectMsgStartingWith("Alcuni transiti ricevuti", Avviso, "Attenzione");
+    completa(apri());
+}
+
 // The card digits are code page 1252 bytes on the line, as polling reads them: a transit names the
 // card "Carte" holds, in UTF-8, whatever bytes the reader sent.
 TEST_F(DownLoad, CardNumbersAreReadFromTheLineAsPollingReadsThem) {

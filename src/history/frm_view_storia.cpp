@@ -269,7 +269,7 @@ void FrmViewStoria::CmdPresenta_Click() {
 void FrmViewStoria::PresentaStoria() {
     SuDatabase([this] {
         setCaption("Aggiornamento in corso");
-        setEnabled(false);
+        FormBusy occupata(*this);
         Data1.RecordSource = kBase + " where verso ='AAAAAAAAAAAAAAAA' ";
         Data1.Refresh();
         DBGrid1.Refresh();
@@ -295,7 +295,6 @@ void FrmViewStoria::PresentaStoria() {
         if (BadgeSingolo) titolo += " Badge " + Badge();
         setCaption(titolo);
         DBGrid1.setVisible(true);
-        setEnabled(true);
         Occupato(false);
     });
 }
@@ -318,13 +317,11 @@ bool FrmViewStoria::AggiungiCondizioni(std::string& q) {
     CmdCalcolaTempiPresenze.setVisible(true);
     if (verso == 0) {
         app_.MsgBox("Occorre almeno una selezione tra Ingressi ed Uscite");
-        setEnabled(true);
         return false;
     }
     const Tipo t = TipoDi(tipo);
     if (t.messaggio) app_.MsgBox(t.messaggio);
     if (t.ferma) {
-        setEnabled(true);
         Occupato(false);
         return false;
     }
@@ -381,7 +378,6 @@ bool FrmViewStoria::SuDatabase(const std::function<void()>& lavoro) {
         return true;
     } catch (const DbError& e) {
         Occupato(false);
-        setEnabled(true);
         app_.MsgBox(std::string("Errore nell'accesso all'archivio: ") + e.what(), mb::Critical, "Errore");
         return false;
     }
@@ -407,7 +403,7 @@ void FrmViewStoria::CancellaStoria() {
         app_.MsgBox("Cancellazione annullata ");
         return;
     }
-    setEnabled(false);
+    FormBusy occupata(*this);
     Occupato(true);
     // Only the period limits the deletion: every badge, kind and direction of it goes. TEMP is
     // emptied with it, so printing and attendance never read transits that are gone.
@@ -419,7 +415,6 @@ void FrmViewStoria::CancellaStoria() {
         });
     } catch (const DbError& e) {
         Occupato(false);
-        setEnabled(true);
         app_.MsgBox(std::string("Cancellazione non eseguita: nessun transito è stato cancellato e i dati da stampare "
                                 "sono quelli di prima (") +
                         e.what() + ")",
@@ -437,7 +432,6 @@ void FrmViewStoria::CancellaStoria() {
         OptInteraParziale_Click(2);
     else
         OptInteraParziale[2].setValue(true);
-    setEnabled(true);
     Occupato(false);
 }
 

@@ -251,7 +251,7 @@ void FrmUtilTessaro::Command2_Click() {
     std::vector<std::string> record;
     if (!Leggi(app_.file(nome + ".txt"), record)) return;
 
-    setEnabled(false);
+    FormBusy occupata(*this);
     Command3.setVisible(false);
     ProgressBar1.Min = 0;
     ProgressBar1.Max = static_cast<int>(record.size());
@@ -272,7 +272,6 @@ void FrmUtilTessaro::Command2_Click() {
         app_.MsgBox("Programmazione effettuata.", mb::Information, "Messaggio");
     else
         app_.MsgBox("Errore di comunicazione con il Tessaro.", mb::Critical, "Errore");
-    setEnabled(true);
     ProgressBar1.setVisible(false);
     Command3.setVisible(true);
 }

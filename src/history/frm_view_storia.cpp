@@ -273,7 +273,7 @@ void FrmViewStoria::CmdPresenta_Click() {
 void FrmViewStoria::PresentaStoria() {
     SuDatabase([this] {
         setCaption("Aggiornamento in corso");
-        setEnabled(false);
+        FormBusy occupata(*this);
         Data1.RecordSource = kBase + " where verso ='AAAAAAAAAAAAAAAA' ";
         Data1.Refresh();
         DBGrid1.Refresh();
@@ -299,7 +299,6 @@ void FrmViewStoria::PresentaStoria() {
         if (BadgeSingolo) titolo += " Badge " + Badge();
         setCaption(titolo);
         DBGrid1.setVisible(true);
-        setEnabled(true);
         Occupato(false);
     });
 }
@@ -322,13 +321,11 @@ bool FrmViewStoria::AggiungiCondizioni(std::string& q) {
     CmdCalcolaTempiPresenze.setVisible(true);
     if (verso == 0) {
         app_.MsgBox("Occorre almeno una selezione tra Ingressi ed Uscite");
-        setEnabled(true);
         return false;
     }
     const Tipo t = TipoDi(tipo);
     if (t.messaggio) app_.MsgBox(t.messaggio);
     if (t.ferma) {
-        setEnabled(true);
         Occupato(false);
         return false;
     }
@@ -385,7 +382,6 @@ bool FrmViewStoria::SuDatabase(const std::function<void()>& lavoro) {
         return true;
     } catch (const DbError& e) {
         Occupato(false);
-        setEnabled(true);
         app_.MsgBox(std::string("Errore nell'accesso all'archivio: ") + e.what(), mb::Critical, "Errore");
         return false;
     }
@@ -411,7 +407,7 @@ void FrmViewStoria::CancellaStoria() {
         app_.MsgBox("Cancellazione annullata ");
         return;
     }
-    setEnabled(false);
+    FormBusy occupata(*this);
     Occupato(true);
     // Only the period limits the deletion: every badge, kind and direction of it goes. TEMP is
     // emptied with it, so printing and attendance never read transits that are gone.
@@ -423,7 +419,6 @@ void FrmViewStoria::CancellaStoria() {
         });
     } catch (const DbError& e) {
         Occupato(false);
-        setEnabled(true);
         app_.MsgBox(std::string("Cancellazione non eseguita: nessun transito è stato cancellato e i dati da stampare "
                                 "sono quelli di prima (") +
                         e.what() + ")",
@@ -441,7 +436,6 @@ void FrmViewStoria::CancellaStoria() {
         OptInteraParziale_Click(2);
     else
         OptInteraParziale[2].setValue(true);
-    setEnabled(true);
     Occupato(false);
 }
 

@@ -61,10 +61,11 @@ std::string ElencoRighe(const std::vector<std::size_t>& righe) {
     return elenco;
 }
 
-// The archive's last byte, '\0' when it is empty.
-char UltimoCarattere(const std::string& percorso) {
+// The archive's last byte; nothing when it is empty.
+std::optional<char> UltimoCarattere(const std::string& percorso) {
     const std::string testo = safe_file::read(percorso).content;
-    return testo.empty() ? '\0' : testo.back();
+    if (testo.empty()) return std::nullopt;
+    return testo.back();
 }
 
 bool AggiungiRecord(const std::string& percorso, const std::string& record) {
@@ -250,7 +251,7 @@ void FrmUtilTessaro::Command2_Click() {
     std::vector<std::string> record;
     if (!Leggi(app_.file(nome + ".txt"), record)) return;
 
-    setEnabled(false);
+    FormBusy occupata(*this);
     Command3.setVisible(false);
     ProgressBar1.Min = 0;
     ProgressBar1.Max = static_cast<int>(record.size());
@@ -271,7 +272,6 @@ void FrmUtilTessaro::Command2_Click() {
         app_.MsgBox("Programmazione effettuata.", mb::Information, "Messaggio");
     else
         app_.MsgBox("Errore di comunicazione con il Tessaro.", mb::Critical, "Errore");
-    setEnabled(true);
     ProgressBar1.setVisible(false);
     Command3.setVisible(true);
 }

@@ -68,8 +68,10 @@ std::shared_ptr<Recordset> Decisione::Carte() {
 std::string Decisione::NumeroDallaLettura() const {
     const DatiLettore& d = l_.lettore;
     auto at = [this](int pos) { return Mid(l_.risposta, static_cast<std::size_t>(pos + 9), 1); };
-    std::string numero = at(d.PosCarta1) + at(d.PosCarta2) + at(d.PosCarta3);
-    return app_.imp.FlagQuattroCifre ? numero + at(d.PosCarta4) : "0" + numero;
+    const bool quattroCifre = app_.imp.FlagQuattroCifre;
+    const std::string cifre =
+        at(d.PosCarta1) + at(d.PosCarta2) + at(d.PosCarta3) + (quattroCifre ? at(d.PosCarta4) : "");
+    return NumeroCartaLetto(cifre, quattroCifre);
 }
 
 bool Decisione::InputValidi(const Recordset& carta) const {
@@ -183,7 +185,7 @@ void Decisione::Esegui() {
     if (!rs.NoMatch()) {
         numeroCarta = rs.field("NumeroCarta").str();
     } else if (archivio || impianto == l_.codice) {
-        numeroCarta = cp1252::toUtf8(numero);
+        numeroCarta = numero;
     } else {
         Mostra(ConData("Codice impianto differente "));
         return Rifiuta(CodiceImpiantoNonValido);

@@ -49,7 +49,7 @@ private:
 };
 
 // A station on its own site folder for the whole run, made on the first call: 'prepare' runs
-// before the main window loads. Every message box is answered OK.
+// before the main window loads. Every message box is answered OK, and forgotten at the next call.
 test::Station& station(const std::function<void(test::Station&)>& prepare = {});
 
 // A file of the station's site folder written whole.

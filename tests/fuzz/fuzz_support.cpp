@@ -52,6 +52,7 @@ test::Station& station(const std::function<void(test::Station&)>& prepare) {
         if (prepare) prepare(*s);
         s->start();
     }
+    s->dialogs.shown.clear();
     return *s;
 }
 

@@ -1,23 +1,12 @@
 #include "common/archivio_carte.h"
 
 #include <algorithm>
-#include <fstream>
-
-#include "platform/safe_file.h"
 
 namespace vc {
 
 namespace {
 constexpr std::size_t LunghezzaCodice = 6;
 bool Cifra(char c) { return c >= '0' && c <= '9'; }
-
-// The archive's last byte, nothing when it is empty or missing. A NUL is a byte like any other.
-std::optional<char> UltimoCarattere(const std::string& percorso) {
-    std::ifstream f(percorso, std::ios::binary | std::ios::ate);
-    char c = '\0';
-    if (f && f.tellg() > 0 && f.seekg(-1, std::ios::end) && f.get(c)) return c;
-    return std::nullopt;
-}
 }  // namespace
 
 bool CodiceCartaValido(const std::string& codice) {
@@ -32,13 +21,9 @@ std::optional<std::string> RecordArchivio(std::string riga) {
     return riga;
 }
 
-std::string RigaDaAccodare(std::optional<char> ultimo, const std::string& record) {
-    const char* fineRiga = !ultimo || *ultimo == '\n' ? "" : *ultimo == '\r' ? "\n" : "\r\n";
+std::string RigaDaAccodare(char ultimo, const std::string& record) {
+    const char* fineRiga = ultimo == '\0' || ultimo == '\n' ? "" : ultimo == '\r' ? "\n" : "\r\n";
     return fineRiga + ('"' + record + "\"\r\n");
-}
-
-bool AccodaRecord(const std::string& percorso, const std::string& record) {
-    return safe_file::append(percorso, RigaDaAccodare(UltimoCarattere(percorso), record));
 }
 
 }  // namespace vc

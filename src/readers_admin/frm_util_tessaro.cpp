@@ -60,6 +60,18 @@ std::string ElencoRighe(const std::vector<std::size_t>& righe) {
     return elenco;
 }
 
+// The archive's last byte, '\0' when it is empty.
+char UltimoCarattere(const std::string& percorso) {
+    std::ifstream f(percorso, std::ios::binary | std::ios::ate);
+    char c = '\0';
+    if (f && f.tellg() > 0 && f.seekg(-1, std::ios::end)) f.get(c);
+    return c;
+}
+
+bool AggiungiRecord(const std::string& percorso, const std::string& record) {
+    return safe_file::append(percorso, RigaDaAccodare(UltimoCarattere(percorso), record));
+}
+
 }  // namespace
 
 FrmUtilTessaro::FrmUtilTessaro(App& app) : Form(app, kName), app_(app) {
@@ -209,7 +221,7 @@ void FrmUtilTessaro::Command1_Click() {
             Label2.setForeColor(colour::Red);
             Label2.setCaption("Codice della carta non valido: nulla è stato scritto nel file.");
         } else if (nuova) {
-            if (!AccodaRecord(percorso, Pad(n, 3) + codice)) {
+            if (!AggiungiRecord(percorso, Pad(n, 3) + codice)) {
                 app_.MsgBox("Impossibile scrivere il file " + percorso + ".", mb::Critical, "Errore");
                 return MostraInattivo();
             }

@@ -60,12 +60,12 @@ std::string ElencoRighe(const std::vector<std::size_t>& righe) {
     return elenco;
 }
 
-// The archive's last byte, '\0' when it is empty.
-char UltimoCarattere(const std::string& percorso) {
+// The archive's last byte; nothing when it is empty.
+std::optional<char> UltimoCarattere(const std::string& percorso) {
     std::ifstream f(percorso, std::ios::binary | std::ios::ate);
     char c = '\0';
-    if (f && f.tellg() > 0 && f.seekg(-1, std::ios::end)) f.get(c);
-    return c;
+    if (f && f.tellg() > 0 && f.seekg(-1, std::ios::end) && f.get(c)) return c;
+    return std::nullopt;
 }
 
 bool AggiungiRecord(const std::string& percorso, const std::string& record) {

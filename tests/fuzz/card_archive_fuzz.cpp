@@ -8,6 +8,7 @@
 #include "common/archivio_carte.h"
 #include "core/access/polling.h"
 #include "fuzz/fuzz.h"
+#include "platform/safe_file.h"
 
 namespace vc::fuzz {
 
@@ -52,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The utilities window appends only a code a reader can report.
     if (!CodiceCartaValido(codice)) return 0;
-    fuzz::check(AccodaRecord(file, numero + codice), "a record is appended");
+    // Appended as the utilities window appends: the line's end comes from the archive's last byte.
+    const std::optional<char> ultimo = prima.empty() ? std::nullopt : std::optional<char>(prima.back());
+    fuzz::check(safe_file::append(file, RigaDaAccodare(ultimo, numero + codice)), "a record is appended");
     const std::string dopo = fuzz::readFile(file);
     fuzz::check(dopo.compare(0, prima.size(), prima) == 0, "appending rewrites nothing");
     std::vector<std::string> attesi = fuzz::Record(prima);

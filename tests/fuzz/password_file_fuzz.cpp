@@ -17,7 +17,8 @@ std::vector<std::string> Seeds() {
     std::vector<std::string> seeds;
     for (const char* password : {"abc", "", "Abcdefghijklmnop", "segreta", "\xE2\x82\xAC", "\xC3\xBF",
                                  "abcdefghijklmn\xC3\xB0", "ab\xE4\xB8\xAD", "\t"})
-        for (const std::string& file : {shipped, std::string("[Varcanto]\r\nFile=\xB0\xB0\xB0" "bdf" "\xA7\xA7\xA7\r\n"),
+        for (const std::string& file : {shipped,
+                                        std::string("[Varcanto]\r\nFile=\xB0\xB0\xB0" "bdf" "\xA7\xA7\xA7\r\n"),
                                         std::string("[Varcanto]\r\nFile=\xB0\xB0\xB0" "\x01" "\xA7\xA7\xA7\r\n"),
                                         std::string("[Varcanto]\r\nFile=abc\r\n"), std::string()})
             seeds.push_back(Seed().chunk(password).rest(file));

@@ -108,7 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string seguito = scritti.size() == 2 ? test::commandText(scritti[1]) : "";
     const bool consenso = seguito.rfind(prefisso + "K1", 0) == 0;
     if (!seguito.empty()) {
-        fuzz::check(consenso || seguito == prefisso + "K000000000", "the grant or the all-off goes to the reader polled");
+        fuzz::check(consenso || seguito == prefisso + "K000000000",
+                    "the grant or the all-off goes to the reader polled");
         fuzz::check(RispostaValida(risposta) && StatoRisposta(risposta) == 'I', "they follow a card read only");
     }
     const fuzz::Transito dopo = fuzz::Ultimo(*db);

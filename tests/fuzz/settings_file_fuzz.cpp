@@ -15,7 +15,8 @@ namespace vc::fuzz {
 std::vector<std::string> Seeds() {
     // The shipped settings and the profile tests' files, each written to and watched at a key.
     const std::string shipped = readFile(std::string(VARCANTO_SITE_TEMPLATE) + "/Accessi.ini");
-    const std::pair<const char*, const char*> chiavi[] = {{"Impostazioni", "Polling"}, {"S", "K"}, {"Altra", "POLLING"}};
+    const std::pair<const char*, const char*> chiavi[] = {
+        {"Impostazioni", "Polling"}, {"S", "K"}, {"Altra", "POLLING"}};
     std::vector<std::string> seeds;
     for (const std::string& contenuto :
          {shipped, std::string("[Impostazioni]\r\n  Polling = 500 \r\nPorta=2\n[ Altra ]\nPOLLING=9\r\n"),
@@ -43,13 +44,13 @@ bool SameName(std::string a, std::string b) {
     return a == b;
 }
 
-// Names and values a program writes: one line each, a key that is not a comment, a section or
-// an assignment, a value without blanks around it or quotes that reading would take away.
+// Names and values a program writes: one line each (no CR, no LF), a key that is not a comment,
+// a section or an assignment, a value without blanks around it or quotes that reading takes away.
 bool Scrivibile(const std::string& sezione, const std::string& chiave, const std::string& valore) {
     const bool quotato = valore.size() >= 2 && valore.front() == '"' && valore.back() == '"';
     const std::size_t primo = chiave.find_first_not_of(" \t");
     const char inizio = primo == std::string::npos ? '\0' : chiave[primo];
-    return !Has(sezione, "\n]") && !Has(chiave, "\n=") && !Has(valore, "\n") && Trimmed(valore) && !quotato &&
+    return !Has(sezione, "\r\n]") && !Has(chiave, "\r\n=") && !Has(valore, "\r\n") && Trimmed(valore) && !quotato &&
            inizio != ';' && inizio != '[';
 }
 

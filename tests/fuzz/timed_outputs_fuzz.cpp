@@ -51,8 +51,8 @@ namespace {
 test::Station& Stazione() {
     test::Station& s = station([](test::Station& st) {
         for (int i = 1; i <= 2; ++i)
-            st.sql("INSERT INTO Lettori (CodiceImpianto, Stato, NumeroLoop, NumeroIndirizzo) VALUES ('000123', 'In', 1, " +
-                   std::to_string(i) + ")");
+            st.sql("INSERT INTO Lettori (CodiceImpianto, Stato, NumeroLoop, NumeroIndirizzo) "
+                   "VALUES ('000123', 'In', 1, " + std::to_string(i) + ")");
         st.serial.onWrite = [&st](const std::string& frame) {
             st.serial.deliver(sim::replyFrame(test::commandText(frame).substr(0, 2) + "S"), 5);
         };

@@ -18,13 +18,13 @@ namespace {
 
 struct Pezzo {
     int dopoMs;
-    std::string byte;
+    std::string dati;
 };
 
 Seed Risposta(std::uint8_t opzioni, const std::vector<Pezzo>& pezzi) {
     Seed s;
     s.byte(opzioni);
-    for (const auto& p : pezzi) s.byte(static_cast<std::uint8_t>(p.dopoMs / 10)).chunk(p.byte);
+    for (const auto& p : pezzi) s.byte(static_cast<std::uint8_t>(p.dopoMs / 10)).chunk(p.dati);
     return s;
 }
 
@@ -60,17 +60,13 @@ constexpr Variante Varianti[] = {
 // board's wait for the transmitter, and a few quanta of the fake clock.
 constexpr std::int64_t OltreMs = 4000 + 1000 + 100;
 
-test::Station& Linea() {
-    return station([](test::Station& s) { s.setting("Seriale", "1"); });
-}
-
 }  // namespace
 
 }  // namespace vc::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vc;
-    test::Station& s = fuzz::Linea();
+    test::Station& s = fuzz::station();
     fuzz::Input in(data, size);
     const std::uint8_t opzioni = in.byte();
     const fuzz::Variante& v = fuzz::Varianti[opzioni & 3];
@@ -87,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     s.serial.writes.clear();
     s.serial.onWrite = [&s, &pezzi](const std::string&) {
-        for (const auto& [dopo, byte] : pezzi) s.serial.deliver(byte, dopo);
+        for (const auto& [dopo, dati] : pezzi) s.serial.deliver(dati, dopo);
     };
     s.app().LoopCorrente = 1;
     std::string testo = "01000123D";

@@ -48,6 +48,7 @@ int ScriptedDialogs::msgBox(const std::string& text, int style, const std::strin
     Box box{text, style, title, mb::OK, "", false};
     shown.push_back(box);
     if (onShow) onShow(box);
+    if (unscripted) return mb::OK;
     if (script_.empty() || script_.front().isInput) {
         ADD_FAILURE() << "unexpected message box [" << title << "] " << text;
         return mb::OK;
@@ -67,6 +68,7 @@ std::string ScriptedDialogs::inputBox(const std::string& prompt, const std::stri
     Box box{prompt, 0, title, mb::OK, "", true};
     shown.push_back(box);
     if (onShow) onShow(box);
+    if (unscripted) return "";
     if (script_.empty() || !script_.front().isInput) {
         ADD_FAILURE() << "unexpected input box [" << title << "] " << prompt;
         return "";

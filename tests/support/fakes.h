@@ -71,6 +71,9 @@ public:
     void beep() override { ++beeps; }
     void setBusyPointer(bool b) override { busy = b; }
 
+    // Every box is answered at once (OK, an empty input) without being scripted: for the fuzz
+    // targets, where any box may come.
+    bool unscripted = false;
     // Every box shown so far, in order.
     std::vector<Box> shown;
     int beeps = 0;

@@ -70,7 +70,10 @@ bool append(const std::string& file, std::string_view bytes, unsigned mode) {
     if (created) fd = ::open(file.c_str(), flags | O_CREAT | O_EXCL, mode);
     if (fd < 0) return false;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = regular && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    // A write cut short (a full disk) must not leave half a line for the next one to run into.
+    if (regular && !ok && ::ftruncate(fd, st.st_size) == 0) ::fsync(fd);
     ok = ::close(fd) == 0 && ok;
     return ok && (!created || syncFolder(folderOf(file)));
 }

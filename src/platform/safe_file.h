@@ -15,7 +15,7 @@ namespace vc::safe_file {
 bool replace(const std::string& file, std::string_view content, std::optional<unsigned> mode = std::nullopt);
 
 // Appends 'bytes' to 'file', creating it with 'mode' when missing. A symbolic link in its place
-// is refused. Returns false when it cannot.
+// is refused. Returns false when it cannot, and then leaves the file as it was.
 bool append(const std::string& file, std::string_view bytes, unsigned mode = 0644);
 
 }  // namespace vc::safe_file

@@ -75,6 +75,7 @@ bool append(const std::string& file, std::string_view bytes, unsigned mode) {
     // A write cut short (a full disk) must not leave half a line for the next one to run into.
     if (regular && !ok && ::ftruncate(fd, st.st_size) == 0) ::fsync(fd);
     ok = ::close(fd) == 0 && ok;
+    if (!ok && created) ::unlink(file.c_str());
     return ok && (!created || syncFolder(folderOf(file)));
 }
 

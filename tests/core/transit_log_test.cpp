@@ -217,20 +217,21 @@ TEST_F(Presence, HistoryLineIsOnTheDiskWhenTheGrantReturnsAndNeverWrittenThrough
     std::filesystem::create_symlink(altrove, storico);
     ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In", 2);
     EXPECT_FALSE(std::filesystem::exists(altrove));
-    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos);
+    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO IN ATTESA: carta 0013"), std::string::npos);
 }
 
-TEST_F(Presence, TransitTheDatabaseRefusesIsShownNotLost) {
+TEST_F(Presence, TransitTheDatabaseRefusesIsShownAndKept) {
     auto& m = s.app().form<FrmMain>();
     s.sql("CREATE TRIGGER no_insert BEFORE INSERT ON transiti BEGIN SELECT RAISE(FAIL, 'disco pieno'); END");
     ScriviTransito(s.app(), "0012", "Rossi", "Mario", 1, "INGRESSO", "In", 2);
-    EXPECT_NE(m.Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0012 (Passaggio)"), std::string::npos)
+    EXPECT_NE(m.Label3.Caption().find("TRANSITO IN ATTESA: carta 0012 (Passaggio)"), std::string::npos)
         << m.Label3.Caption();
     EXPECT_NE(m.Label3.Caption().find("disco pieno"), std::string::npos);
     s.app().imp.FlagStoricoEsterno = true;
     std::filesystem::create_directory(s.site.file("Storico.txt"));
     ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In", 2);
-    EXPECT_NE(m.Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos) << m.Label3.Caption();
+    EXPECT_NE(m.Label3.Caption().find("TRANSITO IN ATTESA: carta 0013"), std::string::npos) << m.Label3.Caption();
+    EXPECT_EQ(s.app().Sospesi.voci.size(), 2u);
 }
 
 }  // namespace

@@ -140,9 +140,10 @@ bool AccodaStorico(const std::string& cartella, const std::string& riga) {
     return safe_file::append(Percorso(cartella, "Storico.txt"), '"' + cp1252::fromUtf8(riga) + "\"\r\n");
 }
 
+// The history file's size; 0 for anything but a regular file, which takes no line.
 std::int64_t Dimensione(const std::string& file) {
     struct stat st {};
-    return ::lstat(file.c_str(), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+    return ::lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
 }
 
 // The history line of a journal's passage, once: the size noted before the append tells, after a
@@ -173,10 +174,15 @@ namespace sospesi {
 
 void Leggi(const std::string& cartella, TransitiSospesi& attesa) {
     attesa.letti = true;
-    const std::optional<std::string> testo = ContenutoGiornale(cartella);
+    std::optional<std::string> testo = ContenutoGiornale(cartella);
     if (!testo) return;
+    // A last line without its end was being written when the program died: its decision never
+    // ended. It goes, or the next record appended would run into it.
+    if (const std::size_t fine = testo->rfind('\n') + 1; fine != testo->size()) {
+        testo->resize(fine);
+        safe_file::replace(Percorso(cartella, Giornale), *testo, 0600);
+    }
     std::size_t inizio = 0;
-    // A last line without its end was being written when the program died: its decision never ended.
     for (std::size_t fine; (fine = testo->find('\n', inizio)) != std::string::npos; inizio = fine + 1) {
         const std::vector<std::string> c = Campi(testo->substr(inizio, fine - inizio));
         auto stessa = [&](const TransitoSospeso& v) { return c.size() >= 2 && v.id == c[1]; };

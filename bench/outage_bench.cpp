@@ -102,7 +102,7 @@ public:
     Esito Esegui(std::int64_t da, std::int64_t a, std::int64_t fine, const std::function<void()>& ferisci,
                  const std::function<void()>& guarisci) {
         Avvia();
-        const std::int64_t t0 = PtyServer::nowMs();
+        const std::int64_t t0 = t0_ = PtyServer::nowMs();
         bool ferito = false, guarito = false;
         while (PtyServer::nowMs() - t0 < fine) {
             pty_.step(1);
@@ -121,6 +121,7 @@ private:
     struct Passaggio {
         std::string badge;
         int lettore;
+        std::int64_t presentata;
         bool consegnata = false, deciso = false;
     };
 
@@ -143,7 +144,7 @@ private:
             if (l == 1 && !dentro_.empty()) badge = *dentro_.begin(), dentro_.erase(dentro_.begin());
             sim_.reader(1, Lettori[l].indirizzo).presentCard(sim::cardData(badge, "000123", PosCarta, PosCodice, 12));
             corrente_[l] = passaggi_.size();
-            passaggi_.push_back({badge, l});
+            passaggi_.push_back({badge, l, ora});
         }
     }
     void Osserva(std::int64_t ora, bool ferito) {
@@ -158,6 +159,7 @@ private:
                         esito_.buco = std::max(esito_.buco, buco);
                         if (ferito) esito_.bucoFerito = std::max(esito_.bucoFerito, buco);
                         esito_.buchiOltre500 += buco > 500;
+                        if (buco > 500) std::fprintf(stderr, "gap %lld ms at %lld ms\n", static_cast<long long>(buco), static_cast<long long>(ora - t0_));
                     }
                     ultimoPoll_ = ora;
                 }
@@ -172,7 +174,7 @@ private:
                 }
             }
             // A card the station never decided on is given up after a while.
-            if (corrente_[l] && passaggi_[*corrente_[l]].consegnata && ora - prossimo_[l] > 6000) corrente_[l].reset();
+            if (corrente_[l] && ora - passaggi_[*corrente_[l]].presentata > 6000) corrente_[l].reset();
         }
     }
     Esito Conta() {
@@ -213,6 +215,7 @@ private:
     std::array<std::size_t, 3> visti_{};
     std::set<std::string> dentro_;
     std::optional<std::int64_t> ultimoPoll_;
+    std::int64_t t0_ = 0;
     Esito esito_;
 };
 

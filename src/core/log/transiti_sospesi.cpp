@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <set>
 
 #include "common/text.h"
 #include "core/app.h"
@@ -111,10 +112,9 @@ std::optional<std::string> ContenutoGiornale(const std::string& cartella) {
 
 std::string Q(const std::string& t) { return sqlQuote(t); }
 
-// The passage's rows in one transaction. A journal's passage also leaves its id, so that a replay
-// after a kill finds it written and does not write it again.
-void ScriviNelDatabase(Database& db, const TransitoSospeso& v, bool conId) {
-    Transaction t(db);
+// The passage's rows, inside the caller's transaction. A journal's passage also leaves its id, so
+// that a replay after a kill finds it written and does not write it again.
+void ScriviRighe(Database& db, const TransitoSospeso& v, bool conId) {
     if (conId) {
         db.execute("CREATE TABLE IF NOT EXISTS sospesi_registrati (id TEXT PRIMARY KEY)");
         if (!db.query("SELECT 1 FROM sospesi_registrati WHERE id = " + Q(v.id)).empty()) return;
@@ -133,7 +133,20 @@ void ScriviNelDatabase(Database& db, const TransitoSospeso& v, bool conId) {
     if (v.presenza == '-')
         db.execute("DELETE FROM presenti WHERE rowid = (SELECT rowid FROM presenti WHERE trim(NumeroBadge) = " + chi +
                    " ORDER BY rowid LIMIT 1)");
-    t.commit();
+}
+
+// Every database passage that waits, in order, in one transaction: one write to the disk for all
+// of them, so that a long queue does not hold the line. Returns whether they went.
+bool ScriviTuttiNelDatabase(Database* db, const std::vector<TransitoSospeso*>& voci) {
+    if (!db || voci.empty()) return false;
+    try {
+        Transaction t(*db);
+        for (const TransitoSospeso* v : voci) ScriviRighe(*db, *v, true);
+        t.commit();
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
 }
 
 bool AccodaStorico(const std::string& cartella, const std::string& riga) {
@@ -200,36 +213,39 @@ void Leggi(const std::string& cartella, TransitiSospesi& attesa) {
 std::size_t Registra(const std::string& cartella, TransitiSospesi& attesa, Database* db, int attesaMs) {
     if (!attesa.letti) Leggi(cartella, attesa);
     SalvaSuDisco(cartella, attesa);
+    // Each destination in its own order: the history file refusing a line holds back its later
+    // lines only.
+    std::vector<TransitoSospeso*> nelDatabase;
+    for (TransitoSospeso& v : attesa.voci)
+        if (!VaNelloStorico(v)) nelDatabase.push_back(&v);
     if (db) db->setBusyTimeout(attesaMs);
-    // In order for each destination: one that refuses a passage keeps every later one of its own.
-    bool bloccato[2] = {false, false};
-    for (auto it = attesa.voci.begin(); it != attesa.voci.end();) {
-        bool& fermo = bloccato[VaNelloStorico(*it)];
-        try {
-            fermo = fermo || !Scrivi(cartella, *it, db, true);
-        } catch (const DbError&) {
-            fermo = true;
-        }
-        if (fermo) {
-            ++it;
-            continue;
-        }
-        if (it->suDisco) Annota(cartella, Riga({"D", it->id}));
-        it = attesa.voci.erase(it);
+    std::set<const TransitoSospeso*> scritti;
+    if (ScriviTuttiNelDatabase(db, nelDatabase)) scritti.insert(nelDatabase.begin(), nelDatabase.end());
+    if (db) db->setBusyTimeout(Database::DefaultBusyMs);
+    for (TransitoSospeso& v : attesa.voci) {
+        if (!VaNelloStorico(v)) continue;
+        if (!ScriviNelloStorico(cartella, v)) break;
+        scritti.insert(&v);
     }
+    std::string fatti;
+    for (const TransitoSospeso* v : scritti)
+        if (v->suDisco) fatti += Riga({"D", v->id});
+    if (!fatti.empty()) Annota(cartella, fatti);
+    std::erase_if(attesa.voci, [&](const TransitoSospeso& v) { return scritti.count(&v) > 0; });
     if (attesa.voci.empty() && ContenutoGiornale(cartella)) {
         // Every record is done: the journal goes, then the ids it needed.
         std::filesystem::remove(Percorso(cartella, Giornale));
         if (db) db->tryExecute("DELETE FROM sospesi_registrati");
     }
-    if (db) db->setBusyTimeout(Database::DefaultBusyMs);
     return attesa.voci.size();
 }
 
 bool Scrivi(const std::string& cartella, TransitoSospeso& v, Database* db, bool dalGiornale) {
     if (v.tipo == 'S') return dalGiornale ? ScriviNelloStorico(cartella, v) : AccodaStorico(cartella, v.riga.at(0));
     if (!db) return false;
-    ScriviNelDatabase(*db, v, dalGiornale);
+    Transaction t(*db);
+    ScriviRighe(*db, v, dalGiornale);
+    t.commit();
     return true;
 }
 

@@ -62,13 +62,14 @@ void PreparaSito(const std::string& sito) {
     for (const LettoreProva& l : Lettori)
         db->execute(std::string("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Ritardo, Stato, "
                                 "PosCarta1, PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, "
-                                "PosCodice4, PosCodice5, PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES ('KOVA KV-M1', '") +
+                                "PosCodice4, PosCodice5, PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES "
+                                "('KOVA KV-M1', '") +
                     l.luogo + "', '000123', 3, '" + l.stato + "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " +
                     std::to_string(l.indirizzo) + ")");
     Transaction t(*db);
     for (int n = 1; n <= 2000; ++n)
-        db->execute("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Flag_online, Lettore) VALUES "
-                    "('Prova', 'Carta', '" + Numero(n) + "', " + (n % 10 == 7 ? "0" : "1") + ", 1, 1, '" +
+        db->execute("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Flag_online, Lettore) "
+                    "VALUES ('Prova', 'Carta', '" + Numero(n) + "', " + (n % 10 == 7 ? "0" : "1") + ", 1, 1, '" +
                     std::string(64, '1') + "')");
     t.commit();
 }
@@ -159,7 +160,9 @@ private:
                         esito_.buco = std::max(esito_.buco, buco);
                         if (ferito) esito_.bucoFerito = std::max(esito_.bucoFerito, buco);
                         esito_.buchiOltre500 += buco > 500;
-                        if (buco > 500) std::fprintf(stderr, "gap %lld ms at %lld ms\n", static_cast<long long>(buco), static_cast<long long>(ora - t0_));
+                        if (buco > 500)
+                            std::printf("  a poll gap of %lld ms, %lld ms after the start\n",
+                                        static_cast<long long>(buco), static_cast<long long>(ora - t0_));
                     }
                     ultimoPoll_ = ora;
                 }

@@ -78,7 +78,8 @@ void MostraSospesi(App& app) {
 }
 
 // Writes one decision at once when nothing waits before it for the same destination and the
-// database takes it within 'attesaMs'; otherwise it joins what waits. Returns the fault that kept it waiting, if any.
+// database takes it within 'attesaMs'; otherwise it joins what waits. Returns the fault that kept
+// it waiting, if any.
 std::optional<std::string> Registra(App& app, TransitoSospeso voce, int attesaMs) {
     TransitiSospesi& attesa = app.Sospesi;
     const std::string& cartella = app.sys.appPath;

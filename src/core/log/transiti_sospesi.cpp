@@ -96,7 +96,8 @@ bool Annota(const std::string& cartella, const std::string& riga) {
 
 // The journal as it is on the disk: a regular file, never read through a link.
 std::optional<std::string> ContenutoGiornale(const std::string& cartella) {
-    const int fd = ::open(Percorso(cartella, sospesi::Giornale).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const std::string giornale = Percorso(cartella, sospesi::Giornale);
+    const int fd = ::open(giornale.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     std::string testo;
@@ -255,7 +256,10 @@ bool InAttesa(const TransitiSospesi& attesa, const TransitoSospeso& v) {
 }
 
 void Accoda(const std::string& cartella, TransitiSospesi& attesa, TransitoSospeso v) {
-    if (attesa.seme.empty()) attesa.seme = std::to_string(std::random_device{}()) + std::to_string(std::random_device{}());
+    if (attesa.seme.empty()) {
+        std::random_device caso;
+        attesa.seme = std::to_string(caso()) + std::to_string(caso());
+    }
     v.id = attesa.seme + "-" + std::to_string(++attesa.progressivo);
     v.suDisco = false;
     attesa.voci.push_back(std::move(v));

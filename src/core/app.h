@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/log/transiti_sospesi.h"
 #include "core/readers/dati_lettore.h"
 #include "core/settings/impostazioni.h"
 #include "platform/clock.h"
@@ -62,6 +63,7 @@ public:
     std::deque<std::function<void()>> InviiInAttesa;  // sends that found the line busy, oldest first
     bool UsciteInAttesa = false;  // a timed-outputs tick waits among them
     std::mt19937 Casuale;       // the random check's generator, seeded by Randomize
+    TransitiSospesi Sospesi;    // decided passages not yet written where they belong
     // Password state.
     std::string PasswordCorrente;
     bool PasswordPresente = false;

@@ -161,4 +161,11 @@ void Station::sql(const std::string& statement) { Database::open(site.file("Varc
 
 Form& Station::start() { return app_->form("FrmMain"); }
 
+Form& Station::restart() {
+    app_.reset();
+    app_ = std::make_unique<App>(Services{clock, loop, dialogs, serial, ports, site.path(), &reports});
+    registerForms(*app_);
+    return start();
+}
+
 }  // namespace vc::test

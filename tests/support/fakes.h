@@ -168,6 +168,9 @@ public:
     void sql(const std::string& statement);
     // Starts the program: loads the main window.
     Form& start();
+    // The program ended (as by a kill: nothing is saved on the way out) and started again on the
+    // same site and the same fakes.
+    Form& restart();
 
     TempDir site;
     FakeClock clock;

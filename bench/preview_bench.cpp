@@ -8,7 +8,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QPrintPreviewWidget>
+#include <QLabel>
 #include <QTimer>
 
 #include <fstream>
@@ -55,7 +55,7 @@ void BM_StampaStoriaCompleta(benchmark::State& state) {
         chiusura.stop();
         anteprima->grab();
         primaPagina = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
-        if (auto* pagineQt = anteprima->findChild<QPrintPreviewWidget*>()) pagine = pagineQt->pageCount();
+        if (auto* numero = anteprima->findChild<QLabel*>("pagina")) pagine = numero->text().section(" ", 3).toDouble();
         anteprima->reject();
     });
     const double prima = StatoMiB("VmRSS");

@@ -2,8 +2,6 @@
 // failure to write it gives, and the users report from its window to the page.
 
 #include <QApplication>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -13,6 +11,7 @@
 #include <string>
 
 #include "gui/qt_reports.h"
+#include "gui/report_preview.h"
 #include "gui_support.h"
 #include "readers_admin/frm_funz_agg.h"
 
@@ -89,11 +88,11 @@ TEST(QtReports, ThePreviewIsAModalWindowOfTheLaidOutPages) {
     int pagine = 0;
     QTimer chiusura;  // closes the preview from inside its own loop, once it is up
     QObject::connect(&chiusura, &QTimer::timeout, [&] {
-        auto* anteprima = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* anteprima = dynamic_cast<gui::ReportPreview*>(QApplication::activeModalWidget());
         if (!anteprima) return;
         chiusura.stop();
         titolo = anteprima->windowTitle();
-        pagine = anteprima->findChild<QPrintPreviewWidget*>()->pageCount();
+        pagine = anteprima->pages();
         anteprima->reject();
     });
     chiusura.start(0);

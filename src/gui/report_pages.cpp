@@ -146,6 +146,7 @@ struct ReportPages::Table {
 
     void paint(QPainter& p, std::size_t page) const {
         double y = 0;
+        p.setPen(Qt::black);
         if (page == 0) {
             p.setFont(title);
             p.drawText(QRectF(0, 0, left.back(), titleMetrics.m.height()), Qt::AlignHCenter | Qt::AlignTop, qs(d.title));
@@ -153,7 +154,6 @@ struct ReportPages::Table {
         }
         const double top = y;
         p.fillRect(QRectF(0, y, left.back(), headingHeight), QColor(225, 225, 225));
-        p.setPen(Qt::black);
         p.setFont(heading);
         paintRow(p, headings, y, headingMetrics);
         y += headingHeight;
@@ -257,6 +257,8 @@ bool print(const Printable& r, QPrinter& printer) {
     if (!p.begin(&printer)) throw ReportError(ReportError::OutputFailed, failure);
     if (paintAll(*r.layOut(printer), p, printer, "Stampa", failure)) return true;
     printer.abort();
+    p.end();
+    if (!printer.outputFileName().isEmpty()) std::filesystem::remove(utf8(printer.outputFileName()));
     return false;
 }
 

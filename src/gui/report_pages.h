@@ -72,8 +72,9 @@ bool paintAll(const PageSource& pages, QPainter& p, QPagedPaintDevice& device, c
 // ReportError(OutputFailed, ...) when the file cannot be written.
 bool writePdf(const Printable& r, const std::string& file);
 
-// Prints the report on a printer the print dialog has set up. Returns false when stopped (the
-// job is then dropped); throws ReportError(OutputFailed, ...) when the printer fails.
+// Prints the report on a printer the print dialog has set up. Returns false when stopped: the job
+// is aborted where the printer can, and a print to a file leaves no file. Throws
+// ReportError(OutputFailed, ...) when the printer fails.
 bool print(const Printable& r, QPrinter& printer);
 
 }  // namespace vc::gui

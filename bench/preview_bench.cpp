@@ -1,7 +1,8 @@
 // "Stampa" on the whole log of a million transits (over 30,000 pages), on the screen (offscreen):
 // the time from the click to the preview's first page painted, the report's page count, and the
 // program's memory: its peak and what it still holds once the preview is closed, both beyond
-// what it held before the click.
+// what it held before the click. Side by side: the program's preview, which paints the page in
+// view, and Qt's print preview, which lays out and records every page before it shows one.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,10 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTimer>
 
 #include <fstream>
@@ -16,6 +21,7 @@
 
 #include "gui/front_end.h"
 #include "gui/qt_reports.h"
+#include "gui/report_pages.h"
 #include "history/frm_view_storia.h"
 #include "storia_di_prova.h"
 
@@ -33,12 +39,37 @@ double StatoMiB(const std::string& voce) {
 // The peak starts again from the memory held now.
 void AzzeraPicco() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-void BM_StampaStoriaCompleta(benchmark::State& state) {
+// The same pages in Qt's print preview.
+class AnteprimaDiQt final : public ReportRenderer {
+public:
+    void render(const ReportData& d) override {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(gui::reportPageLayout(d));
+        QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&d](QPrinter* target) {
+            QPainter p(target);
+            const gui::ReportPages pages(d, *target);
+            for (int n = 0; n < pages.pages(); ++n) {
+                if (n > 0) target->newPage();
+                pages.paint(p, n);
+            }
+        });
+        dialog.exec();
+    }
+};
+
+// The number of pages the preview says it has.
+int Pagine(QDialog& anteprima) {
+    if (auto* qt = anteprima.findChild<QPrintPreviewWidget*>()) return qt->pageCount();
+    if (auto* numero = anteprima.findChild<QLabel*>("pagina")) return numero->text().section(" ", 3).toInt();
+    return 0;
+}
+
+void StampaStoriaCompleta(benchmark::State& state, ReportRenderer& reports) {
     test::Station s;
     s.clock.quantum = 0;
     s.start();
     bench::ScriviStoria(s, 1000000, 2740);
-    gui::QtReports reports;
     s.app().sys.reports = &reports;
     gui::FrontEnd screen(s.app());
     auto& w = s.app().form<FrmViewStoria>();
@@ -46,7 +77,8 @@ void BM_StampaStoriaCompleta(benchmark::State& state) {
     w.OptInteraParziale[2].click();
     for (int i = 0; i < 5; ++i) s.loop.doEvents();
 
-    double primaPagina = 0, pagine = 0;
+    double primaPagina = 0;
+    int pagine = 0;
     QElapsedTimer orologio;
     QTimer chiusura;  // paints the preview once it is up, then closes it
     QObject::connect(&chiusura, &QTimer::timeout, [&] {
@@ -55,7 +87,7 @@ void BM_StampaStoriaCompleta(benchmark::State& state) {
         chiusura.stop();
         anteprima->grab();
         primaPagina = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
-        if (auto* numero = anteprima->findChild<QLabel*>("pagina")) pagine = numero->text().section(" ", 3).toDouble();
+        pagine = Pagine(*anteprima);
         anteprima->reject();
     });
     const double prima = StatoMiB("VmRSS");
@@ -73,7 +105,18 @@ void BM_StampaStoriaCompleta(benchmark::State& state) {
     s.app().sys.reports = nullptr;
     w.Unload();
 }
-BENCHMARK(BM_StampaStoriaCompleta)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+void BM_StampaStoriaCompleta_Anteprima(benchmark::State& state) {
+    gui::QtReports reports;
+    StampaStoriaCompleta(state, reports);
+}
+BENCHMARK(BM_StampaStoriaCompleta_Anteprima)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+void BM_StampaStoriaCompleta_AnteprimaDiQt(benchmark::State& state) {
+    AnteprimaDiQt reports;
+    StampaStoriaCompleta(state, reports);
+}
+BENCHMARK(BM_StampaStoriaCompleta_AnteprimaDiQt)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 }  // namespace vc

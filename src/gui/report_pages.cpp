@@ -43,18 +43,15 @@ QFont font(const QPaintDevice& device, double points, bool bold) {
 }
 
 // A font's metrics, with a quick bound on whether a text fits: the advances of its ASCII
-// characters added up, with one wide character to spare for kerning, tell most cells of a report
-// apart without laying their text out.
+// characters added up, with a blank to spare for kerning (which moves a text by far less), tell
+// most cells of a report apart without laying their text out.
 class Metrics {
 public:
-    Metrics(const QFont& f, const QPaintDevice& device) : m(f, &device) {
-        for (int c = 32; c < 127; ++c) {
-            advance_[static_cast<std::size_t>(c)] = m.horizontalAdvance(QChar(c));
-            spare_ = std::max(spare_, advance_[static_cast<std::size_t>(c)]);
-        }
+    Metrics(const QFont& f, const QPaintDevice& device) : m(f, &device), spare_(m.horizontalAdvance(QChar(' '))) {
+        for (int c = 32; c < 127; ++c) advance_[static_cast<std::size_t>(c)] = m.horizontalAdvance(QChar(c));
     }
 
-    bool surelyFits(const std::string& text, double width) const {
+    bool surelyFits(std::string_view text, double width) const {
         double w = spare_;
         for (const char c : text) {
             if (c < 32 || c > 126) return false;
@@ -66,8 +63,8 @@ public:
     QFontMetricsF m;
 
 private:
+    double spare_;
     std::array<double, 127> advance_{};
-    double spare_ = 0;
 };
 
 }  // namespace
@@ -84,11 +81,12 @@ struct ReportPages::Table {
             x += device.width() * c.width / total;
         }
         left.push_back(device.width());
-        for (const ReportColumn& c : d.columns) headings.push_back(c.heading);
+        for (const ReportColumn& c : d.columns) headings.addCell(c.heading);
+        headings.endRow();
         foot = 2 * bodyMetrics.m.height();
         height = device.height() - foot;
         titleHeight = titleMetrics.m.height() + pixels(device, 10);
-        headingHeight = rowHeight(headings, headingMetrics, nullptr);
+        headingHeight = rowHeight(headings, 0, headingMetrics, nullptr);
         paginate();
     }
 
@@ -96,12 +94,12 @@ struct ReportPages::Table {
 
     // A cell's text on one line when it fits, wrapped at words when it does not; 'wrapped' (when
     // given) gets a flag per cell.
-    double rowHeight(const std::vector<std::string>& cells, const Metrics& m, std::vector<bool>* wrapped) const {
+    double rowHeight(const ReportRows& rows, std::size_t r, const Metrics& m, std::vector<bool>* wrapped) const {
         double lines = m.m.height();
-        for (std::size_t k = 0; k < cells.size() && k < d.columns.size(); ++k) {
+        for (std::size_t k = 0; k < rows.cells(r) && k < d.columns.size(); ++k) {
             bool wraps = false;
-            if (!m.surelyFits(cells[k], cellWidth(k))) {
-                const QString text = qs(cells[k]);
+            if (!m.surelyFits(rows.cell(r, k), cellWidth(k))) {
+                const QString text = qs(rows.cell(r, k));
                 wraps = m.m.horizontalAdvance(text) > cellWidth(k);
                 if (wraps)
                     lines = std::max(lines, m.m.boundingRect(QRectF(0, 0, cellWidth(k), 1e9), Qt::TextWordWrap, text).height());
@@ -116,7 +114,7 @@ struct ReportPages::Table {
         double y = titleHeight + headingHeight;
         first.push_back(0);
         for (std::size_t r = 0; r < d.rows.size(); ++r) {
-            const double h = rowHeight(d.rows[r], bodyMetrics, nullptr);
+            const double h = rowHeight(d.rows, r, bodyMetrics, nullptr);
             if (y + h > height && r > first.back()) {
                 first.push_back(r);
                 y = headingHeight;
@@ -127,11 +125,12 @@ struct ReportPages::Table {
     }
 
     // A text that fits goes straight to its baseline; only a wrapped one needs a layout.
-    void paintRow(QPainter& p, const std::vector<std::string>& cells, double y, const Metrics& m) const {
+    // Returns the row's height.
+    double paintRow(QPainter& p, const ReportRows& rows, std::size_t r, double y, const Metrics& m) const {
         std::vector<bool> wrapped;
-        const double h = rowHeight(cells, m, &wrapped);
+        const double h = rowHeight(rows, r, m, &wrapped);
         for (std::size_t k = 0; k < wrapped.size(); ++k) {
-            const QString text = qs(cells[k]);
+            const QString text = qs(rows.cell(r, k));
             if (!wrapped[k])
                 p.drawText(QPointF(left[k] + padding, y + padding + m.m.ascent()), text);
             else
@@ -142,6 +141,7 @@ struct ReportPages::Table {
         p.setPen(QPen(Qt::darkGray, line));
         p.drawLine(QPointF(0, y + h), QPointF(left.back(), y + h));
         p.setPen(pen);
+        return h;
     }
 
     void paint(QPainter& p, std::size_t page) const {
@@ -155,13 +155,9 @@ struct ReportPages::Table {
         const double top = y;
         p.fillRect(QRectF(0, y, left.back(), headingHeight), QColor(225, 225, 225));
         p.setFont(heading);
-        paintRow(p, headings, y, headingMetrics);
-        y += headingHeight;
+        y += paintRow(p, headings, 0, y, headingMetrics);
         p.setFont(body);
-        for (std::size_t r = first[page]; r < first[page + 1]; ++r) {
-            paintRow(p, d.rows[r], y, bodyMetrics);
-            y += rowHeight(d.rows[r], bodyMetrics, nullptr);
-        }
+        for (std::size_t r = first[page]; r < first[page + 1]; ++r) y += paintRow(p, d.rows, r, y, bodyMetrics);
         p.setPen(QPen(Qt::darkGray, line));
         for (double x : left) {
             const double inside = std::min(x, left.back() - line / 2);  // the right edge's line on the page
@@ -179,7 +175,7 @@ struct ReportPages::Table {
     Metrics bodyMetrics, headingMetrics, titleMetrics;
     double padding, line;
     std::vector<double> left;  // each column's left edge, then the table's right edge
-    std::vector<std::string> headings;
+    ReportRows headings;  // one row
     double foot = 0, height = 0, titleHeight = 0, headingHeight = 0;
     std::vector<std::size_t> first;  // each page's first row, then the number of rows
 };

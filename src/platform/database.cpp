@@ -1096,15 +1096,25 @@ bool Database::tryExecute(const std::string& sql, std::string* error) noexcept {
 }
 
 std::vector<std::vector<std::pair<std::string, Value>>> Database::query(const std::string& sql) {
-    OwnedStatement s = prepareOnce(db_, sql);
     std::vector<std::vector<std::pair<std::string, Value>>> rows;
-    while (step(s.get())) {
+    forEachRow(sql, [&rows](const std::vector<std::string>& names, const std::vector<Value>& values) {
         auto& row = rows.emplace_back();
-        for (int i = 0; i < sqlite3_column_count(s.get()); ++i) {
-            row.emplace_back(sqlite3_column_name(s.get(), i), column(s.get(), i));
-        }
-    }
+        for (std::size_t i = 0; i < names.size(); ++i) row.emplace_back(names[i], values[i]);
+    });
     return rows;
+}
+
+void Database::forEachRow(const std::string& sql, const EachRow& each) {
+    OwnedStatement s = prepareOnce(db_, sql);
+    std::vector<std::string> names;
+    std::vector<Value> values;
+    while (step(s.get())) {
+        if (names.empty())
+            for (int i = 0; i < sqlite3_column_count(s.get()); ++i) names.emplace_back(sqlite3_column_name(s.get(), i));
+        values.resize(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) values[i] = column(s.get(), static_cast<int>(i));
+        each(names, values);
+    }
 }
 
 bool Database::hasTable(const std::string& name) { return tableName(*this, name).has_value(); }

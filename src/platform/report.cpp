@@ -48,6 +48,36 @@ bool Titolo(const std::string& formula, std::string& titolo) {
 
 }  // namespace
 
+ReportRows::ReportRows(std::initializer_list<std::vector<std::string>> rows) {
+    for (const auto& r : rows) push_back(r);
+}
+
+void ReportRows::push_back(const std::vector<std::string>& cells) {
+    for (const auto& c : cells) addCell(c);
+    endRow();
+}
+
+void ReportRows::addCell(std::string_view text) {
+    if (text_.size() + text.size() > UINT32_MAX || cellEnds_.size() == UINT32_MAX)
+        throw std::length_error("report too large");
+    text_ += text;
+    cellEnds_.push_back(static_cast<std::uint32_t>(text_.size()));
+}
+
+void ReportRows::endRow() { rowEnds_.push_back(static_cast<std::uint32_t>(cellEnds_.size())); }
+
+std::string_view ReportRows::cell(std::size_t row, std::size_t k) const {
+    const std::size_t i = rowStart(row) + k;
+    const std::size_t begin = i == 0 ? 0 : cellEnds_[i - 1];
+    return std::string_view(text_).substr(begin, cellEnds_[i] - begin);
+}
+
+std::vector<std::string> ReportRows::operator[](std::size_t row) const {
+    std::vector<std::string> out;
+    for (std::size_t k = 0; k < cells(row); ++k) out.emplace_back(cell(row, k));
+    return out;
+}
+
 ReportData Report::Produce(const std::string& reportFile, const std::string& dataFile,
                            const std::array<std::string, 8>& formulas) {
     if (!std::filesystem::exists(reportFile)) throw ReportError(ReportError::TemplateMissing, "File " + reportFile + " non trovato");
@@ -61,23 +91,20 @@ ReportData Report::Produce(const std::string& reportFile, const std::string& dat
     for (const auto& f : formulas) Titolo(f, d.title);
     try {
         auto db = Database::open(dataFile, false);
-        const auto righe = db->query(query);
-        // Each column's place in the query's rows, found once (the last field of that name).
+        // Each column's place in the query's rows, found at the first row (the last field of
+        // that name); the rows are taken as they are read, never held twice.
         std::vector<int> posto;
-        for (const auto& c : d.columns) {
-            int trovato = -1;
-            if (!righe.empty())
-                for (std::size_t i = 0; i < righe[0].size(); ++i)
-                    if (strcasecmp(righe[0][i].first.c_str(), c.field.c_str()) == 0) trovato = static_cast<int>(i);
-            posto.push_back(trovato);
-        }
-        d.rows.reserve(righe.size());
-        for (const auto& riga : righe) {
-            std::vector<std::string> celle;
-            celle.reserve(posto.size());
-            for (int i : posto) celle.push_back(i < 0 ? std::string() : riga[static_cast<std::size_t>(i)].second.str());
-            d.rows.push_back(std::move(celle));
-        }
+        db->forEachRow(query, [&](const std::vector<std::string>& nomi, const std::vector<Value>& valori) {
+            if (posto.empty())
+                for (const auto& c : d.columns) {
+                    int trovato = -1;
+                    for (std::size_t i = 0; i < nomi.size(); ++i)
+                        if (strcasecmp(nomi[i].c_str(), c.field.c_str()) == 0) trovato = static_cast<int>(i);
+                    posto.push_back(trovato);
+                }
+            for (int i : posto) d.rows.addCell(i < 0 ? std::string() : valori[static_cast<std::size_t>(i)].str());
+            d.rows.endRow();
+        });
     } catch (const DbError& e) {
         throw ReportError(ReportError::DataFailed, e.what());
     }
@@ -99,8 +126,8 @@ void TextReportRenderer::render(const ReportData& d) {
     std::cerr << d.title << "\n";
     for (const auto& c : d.columns) std::cerr << c.heading << "\t";
     std::cerr << "\n";
-    for (const auto& r : d.rows) {
-        for (const auto& v : r) std::cerr << v << "\t";
+    for (std::size_t r = 0; r < d.rows.size(); ++r) {
+        for (std::size_t k = 0; k < d.rows.cells(r); ++k) std::cerr << d.rows.cell(r, k) << "\t";
         std::cerr << "\n";
     }
 }

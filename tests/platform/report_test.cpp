@@ -20,7 +20,7 @@ TEST(Report, TemplateQueryAndTitle) {
     EXPECT_EQ(d.title, "Elenco utenti");
     ASSERT_EQ(d.columns.size(), 2u);
     EXPECT_EQ(d.columns[1].heading, "Nome");
-    EXPECT_EQ(d.rows, (std::vector<std::vector<std::string>>{{"Bianchi", "Anna"}, {"Verdi", "Luca"}}));
+    EXPECT_EQ(d.rows, (ReportRows{{"Bianchi", "Anna"}, {"Verdi", "Luca"}}));
     formule[0] = "Titolo = \"Storico dal 01/12/2026\"";
     EXPECT_EQ(Report::Produce(dir.file("Utenti.rpt"), dir.file("dati.mdb"), formule).title, "Storico dal 01/12/2026");
 }

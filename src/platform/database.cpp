@@ -1097,24 +1097,28 @@ bool Database::tryExecute(const std::string& sql, std::string* error) noexcept {
 
 std::vector<std::vector<std::pair<std::string, Value>>> Database::query(const std::string& sql) {
     std::vector<std::vector<std::pair<std::string, Value>>> rows;
-    forEachRow(sql, [&rows](const std::vector<std::string>& names, const std::vector<Value>& values) {
+    forEachRow(sql, [&rows](const Row& r) {
         auto& row = rows.emplace_back();
-        for (std::size_t i = 0; i < names.size(); ++i) row.emplace_back(names[i], values[i]);
+        for (std::size_t i = 0; i < r.size(); ++i) row.emplace_back(r.name(i), r.value(i));
     });
     return rows;
 }
 
-void Database::forEachRow(const std::string& sql, const EachRow& each) {
+void Database::forEachRow(const std::string& sql, const std::function<void(const Row&)>& each) {
     OwnedStatement s = prepareOnce(db_, sql);
-    std::vector<std::string> names;
-    std::vector<Value> values;
-    while (step(s.get())) {
-        if (names.empty())
-            for (int i = 0; i < sqlite3_column_count(s.get()); ++i) names.emplace_back(sqlite3_column_name(s.get(), i));
-        values.resize(names.size());
-        for (std::size_t i = 0; i < names.size(); ++i) values[i] = column(s.get(), static_cast<int>(i));
-        each(names, values);
-    }
+    const Row row(s.get());
+    while (step(s.get())) each(row);
+}
+
+std::size_t Database::Row::size() const { return static_cast<std::size_t>(sqlite3_column_count(s_)); }
+const char* Database::Row::name(std::size_t i) const { return sqlite3_column_name(s_, static_cast<int>(i)); }
+Value Database::Row::value(std::size_t i) const { return column(s_, static_cast<int>(i)); }
+
+std::string_view Database::Row::text(std::size_t i, std::string& scratch) const {
+    const int k = static_cast<int>(i);
+    if (sqlite3_column_type(s_, k) != SQLITE_TEXT) return scratch = value(i).str();
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s_, k));
+    return t ? std::string_view(t, static_cast<std::size_t>(sqlite3_column_bytes(s_, k))) : std::string_view();
 }
 
 bool Database::hasTable(const std::string& name) { return tableName(*this, name).has_value(); }

@@ -84,11 +84,22 @@ public:
     bool tryExecute(const std::string& sql, std::string* error = nullptr) noexcept;
     // Runs a query and returns every row (column name -> value, in column order).
     std::vector<std::vector<std::pair<std::string, Value>>> query(const std::string& sql);
-    // Runs a query and hands its rows to 'each' one at a time, as they are read: the column names
-    // (the same for every row) and the row's values in their order. For results too large to
-    // hold whole, such as a report of a million rows.
-    using EachRow = std::function<void(const std::vector<std::string>& names, const std::vector<Value>& values)>;
-    void forEachRow(const std::string& sql, const EachRow& each);
+    // One row of a query, read in place: valid during the call it is handed to.
+    class Row {
+    public:
+        explicit Row(sqlite3_stmt* s) : s_(s) {}
+        std::size_t size() const;
+        const char* name(std::size_t i) const;
+        Value value(std::size_t i) const;
+        // The value as Value::str() writes it; a text is not copied ('scratch' holds any other).
+        std::string_view text(std::size_t i, std::string& scratch) const;
+
+    private:
+        sqlite3_stmt* s_;
+    };
+    // Runs a query and hands its rows to 'each' one at a time, as they are read: for results too
+    // large to hold whole, such as a report of a million rows.
+    void forEachRow(const std::string& sql, const std::function<void(const Row&)>& each);
     // True when a table of that name exists (case-insensitive).
     bool hasTable(const std::string& name);
     // Column names of a table in their declared order.

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
@@ -58,18 +59,30 @@ void ReportRows::push_back(const std::vector<std::string>& cells) {
 }
 
 void ReportRows::addCell(std::string_view text) {
-    if (text_.size() + text.size() > UINT32_MAX || cellEnds_.size() == UINT32_MAX)
-        throw std::length_error("report too large");
-    text_ += text;
-    cellEnds_.push_back(static_cast<std::uint32_t>(text_.size()));
+    constexpr std::size_t Block = 1 << 20;
+    if (cellEnds_.size() >= UINT32_MAX) throw std::length_error("report too large");
+    if (blocks_.empty() || blocks_.back().size() + text.size() > blocks_.back().capacity()) {
+        blocks_.emplace_back().reserve(std::max(Block, text.size()));
+        blockFirst_.push_back(cellEnds_.size());
+    }
+    blocks_.back() += text;
+    cellEnds_.push_back(static_cast<std::uint32_t>(blocks_.back().size()));
 }
 
 void ReportRows::endRow() { rowEnds_.push_back(static_cast<std::uint32_t>(cellEnds_.size())); }
 
 std::string_view ReportRows::cell(std::size_t row, std::size_t k) const {
     const std::size_t i = rowStart(row) + k;
-    const std::size_t begin = i == 0 ? 0 : cellEnds_[i - 1];
-    return std::string_view(text_).substr(begin, cellEnds_[i] - begin);
+    const auto block = std::upper_bound(blockFirst_.begin(), blockFirst_.end(), i) - blockFirst_.begin() - 1;
+    const std::size_t begin = i == blockFirst_[static_cast<std::size_t>(block)] ? 0 : cellEnds_[i - 1];
+    return std::string_view(blocks_[static_cast<std::size_t>(block)]).substr(begin, cellEnds_[i] - begin);
+}
+
+bool ReportRows::operator==(const ReportRows& o) const {
+    if (size() != o.size()) return false;
+    for (std::size_t r = 0; r < size(); ++r)
+        if ((*this)[r] != o[r]) return false;
+    return true;
 }
 
 std::vector<std::string> ReportRows::operator[](std::size_t row) const {
@@ -94,15 +107,16 @@ ReportData Report::Produce(const std::string& reportFile, const std::string& dat
         // Each column's place in the query's rows, found at the first row (the last field of
         // that name); the rows are taken as they are read, never held twice.
         std::vector<int> posto;
-        db->forEachRow(query, [&](const std::vector<std::string>& nomi, const std::vector<Value>& valori) {
+        std::string altro;
+        db->forEachRow(query, [&](const Database::Row& riga) {
             if (posto.empty())
                 for (const auto& c : d.columns) {
                     int trovato = -1;
-                    for (std::size_t i = 0; i < nomi.size(); ++i)
-                        if (strcasecmp(nomi[i].c_str(), c.field.c_str()) == 0) trovato = static_cast<int>(i);
+                    for (std::size_t i = 0; i < riga.size(); ++i)
+                        if (strcasecmp(riga.name(i), c.field.c_str()) == 0) trovato = static_cast<int>(i);
                     posto.push_back(trovato);
                 }
-            for (int i : posto) d.rows.addCell(i < 0 ? std::string() : valori[static_cast<std::size_t>(i)].str());
+            for (int i : posto) d.rows.addCell(i < 0 ? std::string_view() : riga.text(static_cast<std::size_t>(i), altro));
             d.rows.endRow();
         });
     } catch (const DbError& e) {

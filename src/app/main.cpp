@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     const auto ports = vc::makePortIO();
     // With no screen to look at, a preview goes to a PDF in the site folder.
     const bool offscreen = QGuiApplication::platformName() == "offscreen";
-    vc::gui::QtReports reports(offscreen ? site + "/Anteprima.pdf" : std::string());
+    vc::gui::QtReports reports(offscreen ? site + "/Anteprima.pdf" : std::string(), site);
     vc::App app(vc::Services{clock, loop, dialogs, *serial, *ports, site, &reports});
     vc::registerForms(app);
     int code = 0;

@@ -6,10 +6,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vc::gui {
 
-inline QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
+inline QString qs(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 inline std::string utf8(const QString& s) { return s.toStdString(); }
 

@@ -495,8 +495,9 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
 // out.
 std::vector<TransitoPresenza> FrmViewStoria::TransitiPresenza(Database& report) {
     std::vector<TransitoPresenza> out;
-    report.forEachRow(kTransitiPresenze, [&out](const std::vector<Value>& r) {
-        if (!r[4].isNull()) out.push_back({r[0].str(), r[1].str(), r[2].str(), r[3].str(), r[4].toDouble()});
+    report.forEachRow(kTransitiPresenze, [&out](const Database::Row& r) {
+        const Value quando = r.value(4);
+        if (!quando.isNull()) out.push_back({r.value(0).str(), r.value(1).str(), r.value(2).str(), r.value(3).str(), quando.toDouble()});
     });
     return out;
 }

@@ -1102,30 +1102,34 @@ bool Database::tryExecute(const std::string& sql, std::string* error) noexcept {
 }
 
 std::vector<std::vector<std::pair<std::string, Value>>> Database::query(const std::string& sql) {
-    OwnedStatement s = prepareOnce(db_, sql);
     std::vector<std::vector<std::pair<std::string, Value>>> rows;
-    while (step(s.get())) {
+    forEachRow(sql, [&rows](const Row& r) {
         auto& row = rows.emplace_back();
-        for (int i = 0; i < sqlite3_column_count(s.get()); ++i) {
-            row.emplace_back(sqlite3_column_name(s.get(), i), column(s.get(), i));
-        }
-    }
+        for (std::size_t i = 0; i < r.size(); ++i) row.emplace_back(r.name(i), r.value(i));
+    });
     return rows;
 }
 
 void Database::executeWith(const std::string& sql, const std::vector<Value>& args) { run(*this, sql, args); }
 
-void Database::forEachRow(const std::string& sql, const std::function<void(const std::vector<Value>&)>& row,
-                          std::vector<std::string>* names) {
+void Database::setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+
+void Database::forEachRow(const std::string& sql, const std::function<void(const Row&)>& each) {
     OwnedStatement s = prepareOnce(db_, sql);
-    if (names) {
-        names->clear();
-        for (int i = 0; i < sqlite3_column_count(s.get()); ++i) names->emplace_back(sqlite3_column_name(s.get(), i));
-    }
-    while (step(s.get())) row(rowValues(s.get(), 0));
+    const Row row(s.get());
+    while (step(s.get())) each(row);
 }
 
-void Database::setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+std::size_t Database::Row::size() const { return static_cast<std::size_t>(sqlite3_column_count(s_)); }
+const char* Database::Row::name(std::size_t i) const { return sqlite3_column_name(s_, static_cast<int>(i)); }
+Value Database::Row::value(std::size_t i) const { return column(s_, static_cast<int>(i)); }
+
+std::string_view Database::Row::text(std::size_t i, std::string& scratch) const {
+    const int k = static_cast<int>(i);
+    if (sqlite3_column_type(s_, k) != SQLITE_TEXT) return scratch = value(i).str();
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s_, k));
+    return t ? std::string_view(t, static_cast<std::size_t>(sqlite3_column_bytes(s_, k))) : std::string_view();
+}
 
 bool Database::hasTable(const std::string& name) { return tableName(*this, name).has_value(); }
 

@@ -87,10 +87,22 @@ public:
     void executeWith(const std::string& sql, const std::vector<Value>& args);
     // Runs a query and returns every row (column name -> value, in column order).
     std::vector<std::vector<std::pair<std::string, Value>>> query(const std::string& sql);
-    // Runs a query and hands each row's values, in column order, to 'row' as it is read; 'names',
-    // when given, gets the columns' names before the first row.
-    void forEachRow(const std::string& sql, const std::function<void(const std::vector<Value>&)>& row,
-                    std::vector<std::string>* names = nullptr);
+    // One row of a query, read in place: valid during the call it is handed to.
+    class Row {
+    public:
+        explicit Row(sqlite3_stmt* s) : s_(s) {}
+        std::size_t size() const;
+        const char* name(std::size_t i) const;
+        Value value(std::size_t i) const;
+        // The value as Value::str() writes it; a text is not copied ('scratch' holds any other).
+        std::string_view text(std::size_t i, std::string& scratch) const;
+
+    private:
+        sqlite3_stmt* s_;
+    };
+    // Runs a query and hands its rows to 'each' one at a time, as they are read: for results too
+    // large to hold whole, such as a report of a million rows.
+    void forEachRow(const std::string& sql, const std::function<void(const Row&)>& each);
     // True when a table of that name exists (case-insensitive).
     bool hasTable(const std::string& name);
     // Column names of a table in their declared order.

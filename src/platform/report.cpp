@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
@@ -34,18 +35,6 @@ std::vector<ReportColumn> Colonne(const std::string& spec) {
     return out;
 }
 
-// Each column's place among the query's fields (the last field of that name), or -1.
-std::vector<int> Posti(const std::vector<ReportColumn>& colonne, const std::vector<std::string>& campi) {
-    std::vector<int> posto;
-    for (const auto& c : colonne) {
-        int trovato = -1;
-        for (std::size_t i = 0; i < campi.size(); ++i)
-            if (strcasecmp(campi[i].c_str(), c.field.c_str()) == 0) trovato = static_cast<int>(i);
-        posto.push_back(trovato);
-    }
-    return posto;
-}
-
 // The value of a "Titolo = \"...\"" formula, or nothing.
 bool Titolo(const std::string& formula, std::string& titolo) {
     const auto uguale = formula.find('=');
@@ -60,6 +49,48 @@ bool Titolo(const std::string& formula, std::string& titolo) {
 }
 
 }  // namespace
+
+ReportRows::ReportRows(std::initializer_list<std::vector<std::string>> rows) {
+    for (const auto& r : rows) push_back(r);
+}
+
+void ReportRows::push_back(const std::vector<std::string>& cells) {
+    for (const auto& c : cells) addCell(c);
+    endRow();
+}
+
+void ReportRows::addCell(std::string_view text) {
+    constexpr std::size_t Block = 1 << 20;
+    if (cellEnds_.size() >= UINT32_MAX) throw std::length_error("report too large");
+    if (blocks_.empty() || blocks_.back().size() + text.size() > blocks_.back().capacity()) {
+        blocks_.emplace_back().reserve(std::max(Block, text.size()));
+        blockFirst_.push_back(cellEnds_.size());
+    }
+    blocks_.back() += text;
+    cellEnds_.push_back(static_cast<std::uint32_t>(blocks_.back().size()));
+}
+
+void ReportRows::endRow() { rowEnds_.push_back(static_cast<std::uint32_t>(cellEnds_.size())); }
+
+std::string_view ReportRows::cell(std::size_t row, std::size_t k) const {
+    const std::size_t i = rowStart(row) + k;
+    const auto block = std::upper_bound(blockFirst_.begin(), blockFirst_.end(), i) - blockFirst_.begin() - 1;
+    const std::size_t begin = i == blockFirst_[static_cast<std::size_t>(block)] ? 0 : cellEnds_[i - 1];
+    return std::string_view(blocks_[static_cast<std::size_t>(block)]).substr(begin, cellEnds_[i] - begin);
+}
+
+bool ReportRows::operator==(const ReportRows& o) const {
+    if (size() != o.size()) return false;
+    for (std::size_t r = 0; r < size(); ++r)
+        if ((*this)[r] != o[r]) return false;
+    return true;
+}
+
+std::vector<std::string> ReportRows::operator[](std::size_t row) const {
+    std::vector<std::string> out;
+    for (std::size_t k = 0; k < cells(row); ++k) out.emplace_back(cell(row, k));
+    return out;
+}
 
 ReportData Report::Produce(const std::string& reportFile, const std::string& dataFile,
                            const std::array<std::string, 8>& formulas) {
@@ -77,19 +108,21 @@ ReportData Report::Produce(const std::string& reportFile, const std::string& dat
     for (const auto& f : formulas) Titolo(f, d.title);
     try {
         auto db = Database::open(dataFile, false);
-        // The query's fields are known before its first row.
-        std::vector<std::string> campi;
+        // Each column's place in the query's rows, found at the first row (the last field of
+        // that name); the rows are taken as they are read, never held twice.
         std::vector<int> posto;
-        db->forEachRow(
-            query,
-            [&](const std::vector<Value>& riga) {
-                if (posto.empty()) posto = Posti(d.columns, campi);
-                std::vector<std::string> celle;
-                celle.reserve(posto.size());
-                for (int i : posto) celle.push_back(i < 0 ? std::string() : riga[static_cast<std::size_t>(i)].str());
-                d.rows.push_back(std::move(celle));
-            },
-            &campi);
+        std::string altro;
+        db->forEachRow(query, [&](const Database::Row& riga) {
+            if (posto.empty())
+                for (const auto& c : d.columns) {
+                    int trovato = -1;
+                    for (std::size_t i = 0; i < riga.size(); ++i)
+                        if (strcasecmp(riga.name(i), c.field.c_str()) == 0) trovato = static_cast<int>(i);
+                    posto.push_back(trovato);
+                }
+            for (int i : posto) d.rows.addCell(i < 0 ? std::string_view() : riga.text(static_cast<std::size_t>(i), altro));
+            d.rows.endRow();
+        });
     } catch (const DbError& e) {
         throw ReportError(ReportError::DataFailed, e.what());
     }
@@ -111,8 +144,8 @@ void TextReportRenderer::render(const ReportData& d) {
     std::cerr << d.title << "\n";
     for (const auto& c : d.columns) std::cerr << c.heading << "\t";
     std::cerr << "\n";
-    for (const auto& r : d.rows) {
-        for (const auto& v : r) std::cerr << v << "\t";
+    for (std::size_t r = 0; r < d.rows.size(); ++r) {
+        for (std::size_t k = 0; k < d.rows.cells(r); ++k) std::cerr << d.rows.cell(r, k) << "\t";
         std::cerr << "\n";
     }
 }

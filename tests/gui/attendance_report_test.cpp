@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "gui/qt_reports.h"
+#include "gui/report_pages.h"
 #include "history/frm_view_storia.h"
 #include "history/transiti_prova.h"
 

@@ -2,17 +2,25 @@
 // failure to write it gives, and the users report from its window to the page.
 
 #include <QApplication>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <iterator>
+#include <set>
 #include <string>
 
 #include "gui/qt_reports.h"
+#include "gui/report_pages.h"
+#include "gui/report_preview.h"
 #include "gui_support.h"
 #include "readers_admin/frm_funz_agg.h"
 
@@ -89,11 +97,11 @@ TEST(QtReports, ThePreviewIsAModalWindowOfTheLaidOutPages) {
     int pagine = 0;
     QTimer chiusura;  // closes the preview from inside its own loop, once it is up
     QObject::connect(&chiusura, &QTimer::timeout, [&] {
-        auto* anteprima = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        auto* anteprima = dynamic_cast<gui::ReportPreview*>(QApplication::activeModalWidget());
         if (!anteprima) return;
         chiusura.stop();
         titolo = anteprima->windowTitle();
-        pagine = anteprima->findChild<QPrintPreviewWidget*>()->pageCount();
+        pagine = anteprima->pages();
         anteprima->reject();
     });
     chiusura.start(0);
@@ -126,6 +134,159 @@ TEST(QtReports, AFileThatCannotBeWrittenIsAnOutputFailure) {
             EXPECT_FALSE(std::string(e.what()).empty());
         }
     }
+}
+
+// Pages that only count their painting: the preview and the outputs, on a report of any length.
+class PagineContate final : public gui::PageSource {
+public:
+    PagineContate(int n, std::function<void(int)> onPaint) : n_(n), onPaint_(std::move(onPaint)) {}
+    int pages() const override { return n_; }
+    void paint(QPainter& p, int page) const override {
+        p.drawText(QPointF(100, 100), QString("pagina %1").arg(page + 1));
+        onPaint_(page);
+    }
+
+private:
+    int n_;
+    std::function<void(int)> onPaint_;
+};
+
+gui::Printable contate(int n, std::function<void(int)> onPaint) {
+    return {"Storico del periodo 10/12/2026 - 10/12/2026", gui::reportPageLayout(prova()),
+            [n, onPaint](const QPaintDevice&) { return std::make_unique<PagineContate>(n, onPaint); }};
+}
+
+QPushButton& pulsante(QWidget& w, const QString& testo) {
+    for (QPushButton* b : w.findChildren<QPushButton*>())
+        if (b->text() == testo) return *b;
+    throw std::logic_error("no button " + testo.toStdString());
+}
+
+TEST(ReportPreview, ShowsAnyPageOfALongReportPaintingOnlyThatPage) {
+    constexpr int n = 40000;
+    std::multiset<int> dipinte;
+    gui::ReportPreview anteprima(contate(n, [&](int page) { dipinte.insert(page); }), "Storico", ".");
+    anteprima.show();
+    anteprima.grab();
+    auto* numero = anteprima.findChild<QLabel*>("pagina");
+    EXPECT_EQ(numero->text(), "Pagina 1 di 40000");
+    EXPECT_EQ(dipinte, std::multiset<int>{0}) << "page 1 only";
+    EXPECT_FALSE(pulsante(anteprima, "Precedente").isEnabled());
+
+    struct Passo {
+        const char* pulsante;
+        int pagina;
+    };
+    for (const Passo& p : {Passo{"Ultima", n - 1}, Passo{"Precedente", n - 2}, Passo{"Successiva", n - 1},
+                           Passo{"Prima", 0}, Passo{"Successiva", 1}}) {
+        SCOPED_TRACE(p.pulsante);
+        dipinte.clear();
+        pulsante(anteprima, p.pulsante).click();
+        anteprima.grab();
+        EXPECT_EQ(numero->text(), QString("Pagina %1 di 40000").arg(p.pagina + 1));
+        EXPECT_EQ(dipinte, std::multiset<int>{p.pagina});
+    }
+    EXPECT_TRUE(pulsante(anteprima, "Successiva").isEnabled());
+    anteprima.showPage(n - 1);
+    EXPECT_FALSE(pulsante(anteprima, "Successiva").isEnabled());
+    EXPECT_FALSE(pulsante(anteprima, "Ultima").isEnabled());
+}
+
+TEST(ReportPreview, TheReportOnTheScreen) {
+    ReportData d = prova(150);
+    d.title = "Storico del periodo 10/12/2026 - 10/12/2026";
+    gui::ReportPreview anteprima(gui::printable(d), "Storico", ".");
+    anteprima.resize(1200, 900);
+    anteprima.show();
+    test::screenshot(anteprima, "Anteprima_report");
+    EXPECT_GT(anteprima.pages(), 1);
+}
+
+// Printing and the PDF stop at the progress window's "Annulla", after the page under way.
+TEST(ReportOutputs, StopAtAnnulla) {
+    test::TempDir dir;
+    struct Caso {
+        const char* nome;
+        std::function<bool(const gui::Printable&)> scrivi;
+    };
+    const std::string pdf = dir.file("stampa.pdf");
+    const Caso casi[] = {
+        {"PDF", [&](const gui::Printable& r) { return gui::writePdf(r, pdf); }},
+        {"printer",
+         [&](const gui::Printable& r) {
+             QPrinter printer(QPrinter::HighResolution);
+             printer.setOutputFileName(QString::fromStdString(pdf));
+             return gui::print(r, printer);
+         }},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        int dipinte = 0;
+        QString etichetta;
+        const auto annulla = [&](int page) {
+            ++dipinte;
+            if (page != 2) return;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* progresso = qobject_cast<QProgressDialog*>(w)) {
+                    etichetta = progresso->labelText();
+                    pulsante(*progresso, "Annulla").click();
+                }
+        };
+        EXPECT_FALSE(c.scrivi(contate(1000, annulla)));
+        EXPECT_EQ(dipinte, 3);
+        EXPECT_EQ(etichetta, "Pagina 3 di 1000");
+        EXPECT_FALSE(std::filesystem::exists(pdf)) << "no half-written file";
+    }
+}
+
+TEST(ReportOutputs, APdfIsNamedAfterItsTitleAsAFolderCanHoldIt) {
+    const struct {
+        std::string titolo, file;
+    } casi[] = {
+        {"Storico del periodo 10/12/2026 - 10/12/2026", "Storico del periodo 10-12-2026 - 10-12-2026.pdf"},
+        {"Storico Tempi presenza   ", "Storico Tempi presenza.pdf"},
+        {"Archivio utenti", "Archivio utenti.pdf"},
+        {"a\\b:c*d?e\"f<g>h|i\tj", "a-b-c-d-e-f-g-h-i-j.pdf"},
+        {"../segreto", "-segreto.pdf"},
+        {" . ", "Report.pdf"},
+        {"", "Report.pdf"},
+        {"Entrate di Nicolò", "Entrate di Nicolò.pdf"},
+        {std::string(300, 'x'), std::string(251, 'x') + ".pdf"},
+        {std::string(250, 'x') + "òò", std::string(250, 'x') + ".pdf"},  // never half a character
+    };
+    for (const auto& c : casi) EXPECT_EQ(gui::pdfFileName(c.titolo), c.file) << c.titolo;
+}
+
+// "Salva PDF" offers the title as a file name in the folder given, writes there and says where.
+TEST(ReportPreview, SavesThePdfWhereItSays) {
+    test::TempDir dir;
+    ReportData d = prova(40);
+    d.title = "Storico del periodo 10/12/2026 - 10/12/2026";
+    gui::ReportPreview anteprima(gui::printable(d), "Storico", QString::fromStdString(dir.path()));
+    const std::string atteso = dir.file("Storico del periodo 10-12-2026 - 10-12-2026.pdf");
+    EXPECT_EQ(anteprima.offeredPdf().toStdString(), atteso);
+
+    QString offerto, messaggio;
+    QTimer risposte;  // answers the file dialog, then the message, from inside their loops
+    QObject::connect(&risposte, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* file = qobject_cast<QFileDialog*>(w)) {
+            offerto = file->selectedFiles().value(0);
+            static_cast<QDialog*>(file)->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            messaggio = box->text();
+            box->accept();
+            risposte.stop();
+        }
+    });
+    risposte.start(10);
+    anteprima.show();
+    pulsante(anteprima, "Salva PDF").click();
+    EXPECT_EQ(offerto.toStdString(), atteso);
+    EXPECT_TRUE(std::filesystem::exists(atteso));
+    EXPECT_EQ(messaggio.toStdString(), "Il report è stato salvato nel file\n" + atteso);
+    if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
+    EXPECT_TRUE(testo(atteso).contains("Nome 40"));
 }
 
 // The other-options window runs the users report on the site's own template and database.

@@ -21,9 +21,29 @@ TEST(Report, TemplateQueryAndTitle) {
     EXPECT_EQ(d.title, "Elenco utenti");
     ASSERT_EQ(d.columns.size(), 2u);
     EXPECT_EQ(d.columns[1].heading, "Nome");
-    EXPECT_EQ(d.rows, (std::vector<std::vector<std::string>>{{"Bianchi", "Anna"}, {"Verdi", "Luca"}}));
+    EXPECT_EQ(d.rows, (ReportRows{{"Bianchi", "Anna"}, {"Verdi", "Luca"}}));
     formule[0] = "Titolo = \"Storico dal 01/12/2026\"";
     EXPECT_EQ(Report::Produce(dir.file("Utenti.rpt"), dir.file("dati.mdb"), formule).title, "Storico dal 01/12/2026");
+}
+
+// Rows of every length, across the blocks the texts are kept in: each cell reads back as written.
+TEST(ReportRows, EveryCellReadsBackAcrossBlocks) {
+    const auto testo = [](std::size_t r, std::size_t k) {
+        if (r == 5 && k == 1) return std::string(3 << 20, 'x');  // longer than a block
+        return (r + k) % 7 == 0 ? std::string() : std::to_string(r) + std::string((r * 31 + k) % 40, char('a' + k));
+    };
+    const auto celle = [](std::size_t r) { return r % 11 == 0 ? 0 : 1 + r % 4; };
+    ReportRows righe;
+    constexpr std::size_t n = 200000;
+    for (std::size_t r = 0; r < n; ++r) {
+        for (std::size_t k = 0; k < celle(r); ++k) righe.addCell(testo(r, k));
+        righe.endRow();
+    }
+    ASSERT_EQ(righe.size(), n);
+    for (std::size_t r = 0; r < n; ++r) {
+        ASSERT_EQ(righe.cells(r), celle(r)) << r;
+        for (std::size_t k = 0; k < celle(r); ++k) ASSERT_EQ(righe.cell(r, k), testo(r, k)) << r << " " << k;
+    }
 }
 
 TEST(Report, FailuresCarryANumber) {

@@ -1,0 +1,124 @@
+// "Stampa" on the whole log of a million transits (over 30,000 pages), on the screen (offscreen):
+// the time from the click to the preview's first page painted, the report's page count, and the
+// program's memory: its peak and what it still holds once the preview is closed, both beyond
+// what it held before the click. Side by side: the program's preview, which paints the page in
+// view, and Qt's print preview, which lays out and records every page before it shows one.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QTimer>
+
+#include <fstream>
+#include <string>
+
+#include "gui/front_end.h"
+#include "gui/qt_reports.h"
+#include "gui/report_pages.h"
+#include "history/frm_view_storia.h"
+#include "storia_di_prova.h"
+
+namespace vc {
+namespace {
+
+// A line of /proc/self/status in MiB ("VmRSS", "VmHWM").
+double StatoMiB(const std::string& voce) {
+    std::ifstream status("/proc/self/status");
+    for (std::string riga; std::getline(status, riga);)
+        if (riga.rfind(voce + ":", 0) == 0) return std::stod(riga.substr(voce.size() + 1)) / 1024.0;
+    return 0;
+}
+
+// The peak starts again from the memory held now.
+void AzzeraPicco() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The same pages in Qt's print preview.
+class AnteprimaDiQt final : public ReportRenderer {
+public:
+    void render(const ReportData& d) override {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageLayout(gui::reportPageLayout(d));
+        QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&d](QPrinter* target) {
+            QPainter p(target);
+            const gui::ReportPages pages(d, *target);
+            for (int n = 0; n < pages.pages(); ++n) {
+                if (n > 0) target->newPage();
+                pages.paint(p, n);
+            }
+        });
+        dialog.exec();
+    }
+};
+
+// The number of pages the preview says it has.
+int Pagine(QDialog& anteprima) {
+    if (auto* qt = anteprima.findChild<QPrintPreviewWidget*>()) return qt->pageCount();
+    if (auto* numero = anteprima.findChild<QLabel*>("pagina")) return numero->text().section(" ", 3).toInt();
+    return 0;
+}
+
+void StampaStoriaCompleta(benchmark::State& state, ReportRenderer& reports) {
+    test::Station s;
+    s.clock.quantum = 0;
+    s.start();
+    bench::ScriviStoria(s, 1000000, 2740);
+    s.app().sys.reports = &reports;
+    gui::FrontEnd screen(s.app());
+    auto& w = s.app().form<FrmViewStoria>();
+    w.Show();
+    w.OptInteraParziale[2].click();
+    for (int i = 0; i < 5; ++i) s.loop.doEvents();
+
+    double primaPagina = 0;
+    int pagine = 0;
+    QElapsedTimer orologio;
+    QTimer chiusura;  // paints the preview once it is up, then closes it
+    QObject::connect(&chiusura, &QTimer::timeout, [&] {
+        auto* anteprima = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!anteprima || !anteprima->isVisible()) return;
+        chiusura.stop();
+        anteprima->grab();
+        primaPagina = static_cast<double>(orologio.nsecsElapsed()) / 1e9;
+        pagine = Pagine(*anteprima);
+        anteprima->reject();
+    });
+    const double prima = StatoMiB("VmRSS");
+    AzzeraPicco();
+    for (auto _ : state) {
+        chiusura.start(0);
+        orologio.start();
+        w.CmdStampa.click();
+    }
+    state.counters["first_page_s"] = primaPagina;
+    state.counters["pages"] = pagine;
+    state.counters["peak_MiB"] = StatoMiB("VmHWM") - prima;
+    state.counters["kept_MiB"] = StatoMiB("VmRSS") - prima;
+    state.counters["before_MiB"] = prima;
+    s.app().sys.reports = nullptr;
+    w.Unload();
+}
+
+void BM_StampaStoriaCompleta_Anteprima(benchmark::State& state) {
+    gui::QtReports reports;
+    StampaStoriaCompleta(state, reports);
+}
+BENCHMARK(BM_StampaStoriaCompleta_Anteprima)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+void BM_StampaStoriaCompleta_AnteprimaDiQt(benchmark::State& state) {
+    AnteprimaDiQt reports;
+    StampaStoriaCompleta(state, reports);
+}
+BENCHMARK(BM_StampaStoriaCompleta_AnteprimaDiQt)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+}  // namespace
+}  // namespace vc
+
+#include "qt_bench_main.h"

@@ -23,13 +23,20 @@ std::vector<std::string> Seeds() {
 
 namespace {
 
+// The card's characters: its bytes come from code page 1252, each one character of UTF-8.
+std::size_t Caratteri(const std::string& t) {
+    std::size_t n = 0;
+    for (const char c : t) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 bool Cifre(const std::string& t) { return t.size() == 2 && t.find_first_not_of("0123456789") == std::string::npos; }
 std::string Due(int n) { return std::string(1, static_cast<char>('0' + n / 10)) + static_cast<char>('0' + n % 10); }
 
 void Letto(const std::string& risposta, bool quattroCifre, const DateTime& adesso) {
     const auto t = LeggiTransito(risposta, quattroCifre, adesso);
     if (!t) return;
-    check(t->carta.size() == 4 && Cifre(t->ora) && Cifre(t->minuto) && Cifre(t->giorno) && Cifre(t->mese),
+    check(Caratteri(t->carta) == 4 && Cifre(t->ora) && Cifre(t->minuto) && Cifre(t->giorno) && Cifre(t->mese),
           "a record read has a 4-character card and digits for its date and time");
     const auto quando = std::tuple{t->mese, t->giorno, t->ora, t->minuto};
     const auto ora = std::tuple{Due(adesso.month), Due(adesso.day), Due(adesso.hour), Due(adesso.minute)};

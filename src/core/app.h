@@ -62,6 +62,7 @@ public:
     std::deque<std::function<void()>> InviiInAttesa;  // sends that found the line busy, oldest first
     bool UsciteInAttesa = false;  // a timed-outputs tick waits among them
     std::mt19937 Casuale;       // the random check's generator, seeded by Randomize
+    bool ImparzialeInCorso = false;  // a run of the random check is drawing
     // Password state.
     std::string PasswordCorrente;
     bool PasswordPresente = false;

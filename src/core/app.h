@@ -110,6 +110,8 @@ public:
         return static_cast<F&>(form(F::kName));
     }
     bool isLoaded(const std::string& name) const;
+    // The names of every window registered, loaded or not.
+    std::vector<std::string> registeredForms() const;
     // A control of a window by name, loading the window on first touch, for code that reads
     // another subsystem's window without depending on its class.
     template <class C>

@@ -465,6 +465,8 @@ void Session::prepareReaders(Database& db, const std::function<void(const char*,
         sim::ReaderConfig::Behaviour::GarbageFirst, sim::ReaderConfig::Behaviour::WrongChecksum,
         sim::ReaderConfig::Behaviour::StatusC,      sim::ReaderConfig::Behaviour::StatusD};
     const int archive = chance(0.5) ? (chance(0.5) ? 1 : 2 + below(4)) : 0;
+    // Some days every reader answers, so that runs over all of them (a download) go through.
+    const bool allWell = chance(0.3);
     if (archive) {
         setting("FileTessaro", "archivio");
         std::ofstream f(site_.file("archivio.txt"), std::ios::binary);
@@ -483,7 +485,7 @@ void Session::prepareReaders(Database& db, const std::function<void(const char*,
         c.address = address;
         c.plantCode = plant;
         c.type = type;
-        c.behaviour = n == 1 || n == archive ? sim::ReaderConfig::Behaviour::Normal : pick(behaviours);
+        c.behaviour = n == 1 || n == archive || allWell ? sim::ReaderConfig::Behaviour::Normal : pick(behaviours);
         sim::Reader& r = sim_.addReader(c);
         if (n == archive) archivePrefix_ = r.prefix();
         for (int k = below(4); k > 0; --k)
@@ -521,16 +523,17 @@ void Session::stop() {
     loop_.reset();
 }
 
-// Each window as it loads: its buttons are known and its changes observed; the main window's
-// timers are watched, so that what they ask for is known.
+// Each window as it loads: its changes are observed, and the main window's timers watched, so
+// that what they ask for is known.
 void Session::loaded(Form& f) {
     firstTexts_.erase(f.name());
-    for (Control* c : f.controls())
-        if (dynamic_cast<CommandButton*>(c)) reached_.buttons.insert(nameOf(*c));
     f.setObserver([this](Form& form, Control* c) {
         if (c) return;
         std::erase(modals_, form.name());
         if (!form.loaded()) return windows_.unloaded(form);
+        // Its buttons as it shows: a spare one kept hidden is none the operator could press.
+        for (Control* k : form.controls())
+            if (dynamic_cast<CommandButton*>(k) && k->Visible()) reached_.buttons.insert(nameOf(*k));
         if (form.Visible() && form.modal()) modals_.push_back(form.name());
         if (form.Visible() && !firstTexts_.count(form.name())) {
             auto& texts = firstTexts_[form.name()];

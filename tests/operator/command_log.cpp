@@ -98,6 +98,10 @@ void CommandLog::meant(const Frame& f) {
     asked_.erase(a);
 }
 
+bool CommandLog::waiting() const {
+    return std::any_of(asked_.begin(), asked_.end(), [](const Asked& a) { return a.due; });
+}
+
 void CommandLog::checkBound(bool atTheEnd) {
     for (const Asked& a : asked_)
         if (a.due && (atTheEnd || now() - a.at > BoundMs))

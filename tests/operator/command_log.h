@@ -45,6 +45,8 @@ public:
     void frame(const Frame& f);
     // Fails for a send asked for and still not out after the bound (at the end: still not out).
     void checkBound(bool atTheEnd);
+    // A send asked for is still due.
+    bool waiting() const;
 
     long timedOutputs = 0, unlocks = 0, grants = 0;
 

@@ -256,6 +256,7 @@ public:
         if (fault_) return *fault_ + "\n" + journal().dump();
         note(summary());
         std::printf("seed %s\n", journal().last().c_str());
+        if (fromEnv("VARCANTO_RANDOM_SEED", 0)) printJournal();  // a replay shows its actions
         return std::nullopt;
     }
 
@@ -446,6 +447,10 @@ void Session::prepareSite() {
                     "Imparziale) VALUES ('Rossi" + std::to_string(n) + "', 'Mario', '000" + std::to_string(n) + "', " +
                     std::to_string(n % 4 != 0) + ", " + std::to_string(n % 2) + ", '" + (n % 3 ? "Turno" : "") +
                     "', '" + std::string(64, n == 5 ? '0' : '1') + "', " + std::to_string(n == 2) + ")");
+    // Cards off-line, so that the random check draws many times before it finds its card.
+    for (int n = 6; n <= 25; ++n)
+        db->execute("INSERT INTO Carte (Cognome, NumeroCarta, AbilitaCarta, Flag_online, NomeFascia) VALUES ('Bianchi" +
+                    std::to_string(n) + "', '" + Pad(n + 100, 4) + "', 1, 0, 'Turno')");
     // Every grant written to the transit log, kept where the history window's deletion does not reach.
     db->execute("CREATE TABLE prova_passaggi (Passaggio INTEGER);"
                 "CREATE TRIGGER prova_passaggi_registra AFTER INSERT ON transiti BEGIN "
@@ -466,7 +471,7 @@ void Session::prepareReaders(Database& db, const std::function<void(const char*,
         sim::ReaderConfig::Behaviour::StatusC,      sim::ReaderConfig::Behaviour::StatusD};
     const int archive = chance(0.5) ? (chance(0.5) ? 1 : 2 + below(4)) : 0;
     // Some days every reader answers, so that runs over all of them (a download) go through.
-    const bool allWell = chance(0.3);
+    const bool allWell = chance(0.5);
     if (archive) {
         setting("FileTessaro", "archivio");
         std::ofstream f(site_.file("archivio.txt"), std::ios::binary);
@@ -488,7 +493,7 @@ void Session::prepareReaders(Database& db, const std::function<void(const char*,
         c.behaviour = n == 1 || n == archive || allWell ? sim::ReaderConfig::Behaviour::Normal : pick(behaviours);
         sim::Reader& r = sim_.addReader(c);
         if (n == archive) archivePrefix_ = r.prefix();
-        for (int k = below(4); k > 0; --k)
+        for (int k = 1 + below(3); k > 0; --k)
             r.storeTransit({pick(std::vector<std::string>{"0001", "0003", "0777"}), below(24), below(60), 1 + below(28),
                             1 + below(12)});
     }
@@ -708,7 +713,8 @@ void Session::pump() {
 
 // The main window alone on the screen, usable, with nothing left to send.
 bool Session::settled() {
-    if (!app_->isLoaded("FrmMain") || app_->LinkOccupato || !app_->InviiInAttesa.empty()) return false;
+    if (!app_->isLoaded("FrmMain") || app_->LinkOccupato || !app_->InviiInAttesa.empty() || log_.waiting())
+        return false;
     bool others = false;
     app_->forEachForm([&](Form& f) { others = others || (f.name() != "FrmMain" && f.Visible()); });
     Form& main = app_->form("FrmMain");
@@ -910,9 +916,12 @@ void Session::act(bool windingDown) {
 // now and then the day comes round to the random check's time, at any depth of the handlers.
 void Session::timePasses(bool windingDown) {
     if (dailyCheck_ && !windingDown && chance(0.05)) {
-        const DateTime at = nextAt(clock_.now(), checkAt_);
-        note("the clock comes round to " + at.dateText() + " " + at.timeText() + ", the random check's time");
-        clock_.set(at);
+        // A minute before it, then the minute goes by: the minute tick is due at the check's time.
+        const DateTime before = nextAt(clock_.now(), checkAt_ - 1);
+        note("the clock comes round to the random check's time, " + hhmm(checkAt_) + " after " + before.dateText());
+        clock_.set(before);
+        clock_.advance(60000);
+        paused_ += 60000;
         return;
     }
     const int r = below(100);

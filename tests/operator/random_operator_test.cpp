@@ -887,6 +887,11 @@ void Session::act(bool windingDown) {
         }
         return timePasses(windingDown);
     }
+    // In the download window the operator mostly starts the run, or stops it.
+    if (f->name() == "FrmDownLoad" && chance(0.5)) {
+        auto* run = static_cast<CommandButton*>(f->control(chance(0.7) ? "Command1" : "Command2"));
+        return post(*f, "click " + nameOf(*run), run->name(), [run] { return usable(*run); }, [run] { run->click(); });
+    }
     // Back at the main window, the operator mostly wants the readers polled again.
     if (isMain && !app_->PollingAttivo && chance(0.3)) {
         CommandButton* polling = static_cast<CommandButton*>(f->control("Command4"));

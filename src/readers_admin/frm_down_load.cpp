@@ -54,6 +54,7 @@ public:
 private:
     void Blocca(bool abilitati) {
         f_.Frame1.setEnabled(abilitati);
+        f_.Command1.setEnabled(abilitati);
         f_.Command2.setEnabled(true);
     }
     FrmDownLoad& f_;

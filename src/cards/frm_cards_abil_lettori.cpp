@@ -81,13 +81,9 @@ void FrmCardsAbil::upload_carta() {
             const int n = i + 1;
             app_.LoopCorrente = l.NumeroLoop;
             const bool abilitata = memorizza && Val(Mid(lettore, static_cast<std::size_t>(n), 1)) == 1;
-            const std::optional<std::string> comando = abilitata ? ComandoMemorizzaCarta(Text4.Text(), quattroCifre, opzioni)
-                                                                 : ComandoCancellaCarta(Text4.Text(), quattroCifre);
-            if (!comando) {
-                rifiutata = true;
-                continue;
-            }
-            std::string testo = PrefissoLettore(l) + *comando;
+            const ComandoLettore comando = ComandoPerLettore(Text4.Text(), quattroCifre, abilitata, opzioni);
+            rifiutata = rifiutata || comando.rifiutata;
+            std::string testo = PrefissoLettore(l) + comando.testo;
             const Esito esito = EsitoProgrammazione(invia_comando(app_, testo));
             if (esito.testo) return fine(esito.testo, esito.icona, TitoloLettore(n, l));
         }

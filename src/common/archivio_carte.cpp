@@ -21,8 +21,8 @@ std::optional<std::string> RecordArchivio(std::string riga) {
     return riga;
 }
 
-std::string RigaDaAccodare(char ultimo, const std::string& record) {
-    const char* fineRiga = ultimo == '\0' || ultimo == '\n' ? "" : ultimo == '\r' ? "\n" : "\r\n";
+std::string RigaDaAccodare(std::optional<char> ultimo, const std::string& record) {
+    const char* fineRiga = !ultimo || *ultimo == '\n' ? "" : *ultimo == '\r' ? "\n" : "\r\n";
     return fineRiga + ('"' + record + "\"\r\n");
 }
 

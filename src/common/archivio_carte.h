@@ -19,8 +19,9 @@ bool CodiceCartaValido(const std::string& codice);
 // before, which the look-ups compare on 6 characters.
 std::optional<std::string> RecordArchivio(std::string riga);
 
-// The line that holds 'record' at the end of the archive whose last byte is 'ultimo' ('\0' for an
-// empty file): a last line left without its end is ended first, or the record would be glued to it.
-std::string RigaDaAccodare(char ultimo, const std::string& record);
+// The line that holds 'record' at the end of the archive whose last byte is 'ultimo' (nothing for
+// an empty file): a last line left without its end is ended first, or the record would be glued to
+// it. A NUL is a byte like any other there: only an empty file has no last line to end.
+std::string RigaDaAccodare(std::optional<char> ultimo, const std::string& record);
 
 }  // namespace vc

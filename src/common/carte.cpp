@@ -2,11 +2,16 @@
 
 #include "common/text.h"
 #include "common/val.h"
+#include "platform/cp1252.h"
 #include "platform/database.h"
 
 namespace vc {
 
 std::string NumeroCartaArchivio(long numero) { return Pad(numero, 4); }
+
+std::string NumeroCartaLetto(const std::string& cifre, bool quattroCifre) {
+    return cp1252::toUtf8(quattroCifre ? cifre : "0" + cifre);
+}
 
 bool AbilitataSulLettore(const std::string& lettore, int numeroLettore) {
     return numeroLettore >= 1 && Val(Mid(lettore, static_cast<std::size_t>(numeroLettore), 1)) != 0;

@@ -11,6 +11,12 @@ class Recordset;
 // A card number as stored: zero-padded on the left to exactly 4 characters ("7" -> "0007").
 std::string NumeroCartaArchivio(long numero);
 
+// The card number of the digits a reader sends for a card (bytes of code page 1252, as on the
+// line), as "Carte" stores it: UTF-8, with a "0" in front in the 3-digit mode. The poll engine and
+// the download both read card numbers through it, so a transit downloaded names the card polling
+// would find, whatever bytes the reader sent.
+std::string NumeroCartaLetto(const std::string& cifre, bool quattroCifre);
+
 // Character k (1-based) of a card's 64-character reader string: a card is enabled on reader k
 // when the numeric value of that character is not 0; a missing character means not enabled.
 bool AbilitataSulLettore(const std::string& lettore, int numeroLettore);

@@ -37,14 +37,21 @@ std::string ComandoCancellaCarta(const std::string& numeroCarta, bool quattroCif
     return "C" + CampoCarta(numeroCarta, quattroCifre);
 }
 
+ComandoLettore ComandoPerLettore(const std::string& numeroCarta, bool quattroCifre, bool memorizza,
+                                 const OpzioniCarta& opzioni) {
+    if (!memorizza) return {ComandoCancellaCarta(numeroCarta, quattroCifre)};
+    if (auto comando = ComandoMemorizzaCarta(numeroCarta, quattroCifre, opzioni)) return {std::move(*comando)};
+    return {ComandoCancellaCarta(numeroCarta, quattroCifre), true};
+}
+
 std::string TestoCarteRifiutate(const CarteRifiutate& carte) {
     constexpr std::size_t Elencate = 10;
     std::string testo;
     for (std::size_t i = 0; i < carte.size() && i < Elencate; ++i)
         testo += "Carta " + carte[i].first + ": fascia oraria " + carte[i].second +
-                 " non valida, la carta non è stata memorizzata nei lettori.\n";
+                 " non valida, la carta è stata cancellata dai lettori invece di essere memorizzata.\n";
     if (carte.size() > Elencate) testo += "Altre " + Num(static_cast<std::int64_t>(carte.size() - Elencate)) +
-                                          " carte non memorizzate per lo stesso motivo.\n";
+                                          " carte cancellate dai lettori per lo stesso motivo.\n";
     if (!testo.empty()) testo.pop_back();
     return testo;
 }

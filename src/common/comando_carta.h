@@ -39,7 +39,17 @@ std::optional<std::string> ComandoMemorizzaCarta(const std::string& numeroCarta,
 // The command after the reader prefix: "C" & card field.
 std::string ComandoCancellaCarta(const std::string& numeroCarta, bool quattroCifre);
 
-// The cards left out of a programming run for their band, as (card number, stored band).
+// What one reader is sent for a card: the store command when 'memorizza', else the delete. A card
+// to be stored with a band no reader takes is refused and deleted instead: an entry stored before
+// would go on admitting it stand-alone, so it is left in no reader.
+struct ComandoLettore {
+    std::string testo;       // after the reader prefix
+    bool rifiutata = false;  // the store was refused for the band
+};
+ComandoLettore ComandoPerLettore(const std::string& numeroCarta, bool quattroCifre, bool memorizza,
+                                 const OpzioniCarta& opzioni);
+
+// The cards refused by a programming run for their band, as (card number, stored band).
 using CarteRifiutate = std::vector<std::pair<std::string, std::string>>;
 // The operator's message naming them, one card a line; the first ten named, the rest counted.
 std::string TestoCarteRifiutate(const CarteRifiutate& carte);

@@ -3,9 +3,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -17,11 +15,10 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string readText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Cannot read " + path.string());
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    safe_file::ReadResult r = safe_file::read(path.string());
+    if (r.status != safe_file::ReadResult::Status::Read)
+        throw std::runtime_error("Cannot read " + path.string() + (r.why.empty() ? "" : ": " + r.why));
+    return std::move(r.content);
 }
 
 void check(const std::error_code& ec, const std::string& what) {
@@ -40,7 +37,7 @@ void copyIfMissing(const fs::path& from, const fs::path& to, std::optional<unsig
 class Connection {
 public:
     Connection(const fs::path& file, const fs::path& target) : target_(target) {
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW;
         const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) fail("cannot create the database", rc);
     }
@@ -76,19 +73,18 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-// The database file and the journal files SQLite may leave beside it.
-void removeDatabase(const fs::path& path) {
+// The journal files SQLite may leave beside a database.
+void removeJournals(const std::string& path) {
     std::error_code ignored;
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
-        fs::remove(fs::path(path.string() + suffix), ignored);
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(fs::path(path + suffix), ignored);
 }
 
+// The database is built in a fresh temporary file beside its final name, as every site file is
+// written (safe_file::replaceBy), so nobody can plant a file or a link under the name it is built in.
 void buildDatabase(const fs::path& schemaFile, const fs::path& target, bool wal) {
     const std::string schema = readText(schemaFile);
-    const fs::path building(target.string() + ".new");
-    removeDatabase(building);
-    try {
-        {
+    auto build = [&](const std::string& building) {
+        try {
             Connection db(building, target);
             // The site database is written while the program runs; WAL keeps each update durable
             // without blocking readers. The mode is stored in the file.
@@ -96,14 +92,14 @@ void buildDatabase(const fs::path& schemaFile, const fs::path& target, bool wal)
                 throw std::runtime_error("Cannot build " + target.string() +
                                          ": the WAL journal is not available");
             db.exec("BEGIN;\n" + schema + "\nCOMMIT;");
+        } catch (...) {
+            removeJournals(building);
+            throw;
         }
-        std::error_code ec;
-        fs::rename(building, target, ec);
-        check(ec, "Cannot create " + target.string());
-    } catch (...) {
-        removeDatabase(building);
-        throw;
-    }
+    };
+    std::string why;
+    if (!safe_file::replaceBy(target.string(), build, std::nullopt, &why))
+        throw std::runtime_error("Cannot create " + target.string() + ": " + why);
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 
 #include <algorithm>
 
@@ -18,6 +21,17 @@ namespace {
 // connection, so a wait is cut this short for Qt to look at its input: a click is taken within
 // this time, and an idle station wakes this often for a few microseconds of Qt's processing.
 constexpr int QtInputEveryMs = 10;
+
+// Italian as the default locale, and Qt's Italian translations for the buttons and dialogs Qt draws
+// itself (the print dialog, the preview's tools); without them installed, those stay in English.
+void speakItalian(QApplication& app) {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    auto* qt = new QTranslator(&app);
+    if (qt->load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qt);
+    else
+        delete qt;
+}
 
 }  // namespace
 
@@ -53,6 +67,7 @@ void prepareApplication(QApplication& app) {
     QApplication::setFont(QFont("DejaVu Sans", 9));
     // Windows close only when their forms say so; the program ends when the model ends it.
     app.setQuitOnLastWindowClosed(false);
+    speakItalian(app);
 }
 
 }  // namespace vc::gui

@@ -37,7 +37,8 @@ private:
     std::vector<QPointer<FormWindow>> windows_;
 };
 
-// The look shared by the program and its tests: one style, one font, whatever the desktop.
+// The look shared by the program and its tests: one style, one font, whatever the desktop, and
+// Qt's own dialogs in Italian.
 void prepareApplication(QApplication& app);
 
 }  // namespace vc::gui

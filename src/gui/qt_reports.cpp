@@ -1,6 +1,7 @@
 #include "gui/qt_reports.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -104,6 +105,22 @@ public:
         p.setFont(body_);
         p.drawText(QRectF(0, height_, left_.back(), foot_), Qt::AlignHCenter | Qt::AlignBottom,
                    QString("Pagina %1 di %2").arg(page + 1).arg(pages()));
+    }
+
+    // The cells whose text is wider than their column even wrapped at words, so that the column's
+    // edge cuts them: (row, column), the headings as row -1.
+    std::vector<std::pair<long, int>> overfull() const {
+        std::vector<std::pair<long, int>> out;
+        auto check = [&](long r, const std::vector<std::string>& cells, const QFontMetricsF& m) {
+            for (std::size_t k = 0; k < cells.size() && k < d_.columns.size(); ++k) {
+                const QRectF cell(0, 0, cellWidth(k), 1e9);
+                if (m.boundingRect(cell, Qt::TextWordWrap, qs(cells[k])).width() > cell.width())
+                    out.emplace_back(r, static_cast<int>(k));
+            }
+        };
+        check(-1, headings(), headingMetrics_);
+        for (std::size_t r = 0; r < d_.rows.size(); ++r) check(static_cast<long>(r), d_.rows[r], bodyMetrics_);
+        return out;
     }
 
 private:
@@ -227,6 +244,14 @@ void preview(const ReportData& d) {
 }
 
 }  // namespace
+
+std::vector<std::pair<long, int>> overfullCells(const ReportData& d) {
+    QBuffer nowhere;
+    nowhere.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&nowhere);
+    pdf.setPageLayout(pageLayout(d));
+    return PagedTable(d, pdf).overfull();
+}
 
 QtReports::QtReports(std::string unattendedFile) : unattendedFile_(std::move(unattendedFile)) {}
 

@@ -6,6 +6,8 @@
 // meanwhile, as its handler does.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/report.h"
 
@@ -24,5 +26,9 @@ public:
 private:
     std::string unattendedFile_;
 };
+
+// The cells of a report laid out on its PDF pages whose text is wider than their column even
+// wrapped at words, so the column's edge cuts them: (row, column), the headings as row -1.
+std::vector<std::pair<long, int>> overfullCells(const ReportData& d);
 
 }  // namespace vc::gui

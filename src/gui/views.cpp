@@ -436,8 +436,10 @@ public:
         setSelectionMode(QAbstractItemView::SingleSelection);
         verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-        // Column widths from a sample of rows, not from every one of them.
+        // Column widths from a sample of rows, not from every one of them; the operator widens
+        // a column by dragging its header's edge.
         horizontalHeader()->setResizeContentsPrecision(200);
+        horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     }
     // Read once Qt's events run, not at each Refresh: a handler that refreshes its data control
     // twice in a row (the history empties its grid first) has the grid read only the last one.
@@ -453,9 +455,13 @@ public:
 private:
     void reload() {
         model_->reload();
+        // Each column fits its heading and its first rows, and is never narrower than the form
+        // asks.
         resizeColumnsToContents();
-        for (std::size_t k = 0; k < c_.columnWidths.size() && k < static_cast<std::size_t>(model_->columnCount()); ++k)
-            setColumnWidth(static_cast<int>(k), c_.columnWidths[k]);
+        for (std::size_t k = 0; k < c_.columnWidths.size() && k < static_cast<std::size_t>(model_->columnCount()); ++k) {
+            const int column = static_cast<int>(k);
+            setColumnWidth(column, std::max(columnWidth(column), c_.columnWidths[k]));
+        }
         long current = -1;
         try {
             if (c_.source().bound()) current = c_.source().recordset()->AbsolutePosition();

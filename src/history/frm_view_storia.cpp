@@ -10,8 +10,13 @@ namespace {
 
 const std::string kBase =
     "SELECT Cognome, Nome, NumeroBadge, Data, Ora, PosizioneLettore,verso, nota, passaggio FROM transiti ";
-constexpr const char* kSorgentePresenze =
-    "select *  from temp where passaggio = true order by Cognome,nome, numerobadge, dataora";
+// The accepted transits of TEMP in the order the attendance pairs them.
+constexpr const char* kTransitiPresenze =
+    "select NUMEROBADGE, COGNOME, NOME, verso, dataora from temp where passaggio = true "
+    "order by Cognome,nome, numerobadge, dataora";
+constexpr const char* kScriviPresenza =
+    "INSERT INTO presenze (cognome, nome, numerobadge, mancaingresso, mancauscita, dataingresso, sdataingresso, "
+    "dataUscita, sdataUscita, numeroore, numerominuti) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
 // The history query's rows as TEMP keeps them, for the same criteria and order as the query.
 const std::string kCopia =
     "INSERT INTO rapporto.TEMP (Cognome, Nome, Ora, NumeroBadge, Data, causale, nota, verso, dataora, passaggio) "
@@ -126,7 +131,7 @@ void FrmViewStoria::Disponi() {
     }
 
     DBGrid1.place(10, 160, 980, 400);
-    // The first eight columns' widths; the ninth keeps its own.
+    // The least widths of the first eight columns; every column widens to its heading and its rows.
     DBGrid1.columnWidths = {120, 113, 83, 77, 57, 91, 67, 153};
     Label3.setCaption("Records trovati : 0");
     Label3.place(10, 568, 300, 22);
@@ -145,7 +150,7 @@ void FrmViewStoria::Disponi() {
         p.button.place(p.left, 600, p.width, 34);
     }
     CmdCalcolaTempiPresenze.setVisible(false);
-    for (Data* d : {&Data1, &Data2, &DataTemp, &DataPresenze}) d->setVisible(false);
+    for (Data* d : {&Data1, &Data2, &DataPresenze}) d->setVisible(false);
     Report1.setVisible(false);
 }
 
@@ -156,7 +161,6 @@ void FrmViewStoria::Form_Load() {
     Data1.DatabaseName = app_.PercorsoDb;
     Data2.DatabaseName = app_.PercorsoDbReport;
     Data2.RecordSource = "temp";
-    DataTemp.DatabaseName = app_.PercorsoDbReport;
     DataPresenze.DatabaseName = app_.PercorsoDbReport;
     OptInteraParziale[0].setValue(true);
     OptSelSocio[0].setValue(true);
@@ -269,7 +273,7 @@ void FrmViewStoria::CmdPresenta_Click() {
 void FrmViewStoria::PresentaStoria() {
     SuDatabase([this] {
         setCaption("Aggiornamento in corso");
-        setEnabled(false);
+        FormBusy occupata(*this);
         Data1.RecordSource = kBase + " where verso ='AAAAAAAAAAAAAAAA' ";
         Data1.Refresh();
         DBGrid1.Refresh();
@@ -295,7 +299,6 @@ void FrmViewStoria::PresentaStoria() {
         if (BadgeSingolo) titolo += " Badge " + Badge();
         setCaption(titolo);
         DBGrid1.setVisible(true);
-        setEnabled(true);
         Occupato(false);
     });
 }
@@ -318,13 +321,11 @@ bool FrmViewStoria::AggiungiCondizioni(std::string& q) {
     CmdCalcolaTempiPresenze.setVisible(true);
     if (verso == 0) {
         app_.MsgBox("Occorre almeno una selezione tra Ingressi ed Uscite");
-        setEnabled(true);
         return false;
     }
     const Tipo t = TipoDi(tipo);
     if (t.messaggio) app_.MsgBox(t.messaggio);
     if (t.ferma) {
-        setEnabled(true);
         Occupato(false);
         return false;
     }
@@ -381,7 +382,6 @@ bool FrmViewStoria::SuDatabase(const std::function<void()>& lavoro) {
         return true;
     } catch (const DbError& e) {
         Occupato(false);
-        setEnabled(true);
         app_.MsgBox(std::string("Errore nell'accesso all'archivio: ") + e.what(), mb::Critical, "Errore");
         return false;
     }
@@ -407,7 +407,7 @@ void FrmViewStoria::CancellaStoria() {
         app_.MsgBox("Cancellazione annullata ");
         return;
     }
-    setEnabled(false);
+    FormBusy occupata(*this);
     Occupato(true);
     // Only the period limits the deletion: every badge, kind and direction of it goes. TEMP is
     // emptied with it, so printing and attendance never read transits that are gone.
@@ -419,7 +419,6 @@ void FrmViewStoria::CancellaStoria() {
         });
     } catch (const DbError& e) {
         Occupato(false);
-        setEnabled(true);
         app_.MsgBox(std::string("Cancellazione non eseguita: nessun transito è stato cancellato e i dati da stampare "
                                 "sono quelli di prima (") +
                         e.what() + ")",
@@ -437,7 +436,6 @@ void FrmViewStoria::CancellaStoria() {
         OptInteraParziale_Click(2);
     else
         OptInteraParziale[2].setValue(true);
-    setEnabled(true);
     Occupato(false);
 }
 
@@ -471,16 +469,15 @@ void FrmViewStoria::CmdEsci_Click() {
 void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
     bool inOut = false;
     const bool calcolato = SuDatabase([this, &inOut] {
-        DataTemp.RecordSource = kSorgentePresenze;
-        DataTemp.Refresh();
         DataPresenze.RecordSource = "presenze";
         DataPresenze.Refresh();
         Database& report = DataPresenze.database();
         report.execute("PRAGMA synchronous = OFF");  // a scratch copy, made afresh at every start
+        report.execute("PRAGMA cache_size = -65536");  // the sort of TEMP in memory, not in a file
         Transaction t(report);
         report.execute("delete * from presenze");
         DataPresenze.Refresh();
-        const Accoppiamento a = AccoppiaTransiti(TransitiPresenza());
+        const Accoppiamento a = AccoppiaTransiti(TransitiPresenza(report));
         for (const Presenza& p : a.presenze) ScriviPresenza(p);
         t.commit();
         inOut = a.passaggiInOut;
@@ -493,47 +490,34 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
     Stampa("presenze.rpt", Caption() + " Tempi presenza   ");
 }
 
-// The accepted transits of TEMP in the order of DataTemp. A row whose date could not be read has
-// no time to pair and is left out.
-std::vector<TransitoPresenza> FrmViewStoria::TransitiPresenza() {
+// The accepted transits of TEMP, read straight from the report database: a walk of a recordset
+// would read each row twice. A row whose date could not be read has no time to pair and is left
+// out.
+std::vector<TransitoPresenza> FrmViewStoria::TransitiPresenza(Database& report) {
     std::vector<TransitoPresenza> out;
-    Recordset& rs = *DataTemp.recordset();
-    for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
-        const Value dataOra = rs.field("dataora");
-        if (dataOra.isNull()) continue;
-        out.push_back({rs.field("NUMEROBADGE").str(), rs.field("COGNOME").str(), rs.field("NOME").str(),
-                       rs.field("verso").str(), dataOra.toDouble()});
-    }
+    report.forEachRow(kTransitiPresenze, [&out](const std::vector<Value>& r) {
+        if (!r[4].isNull()) out.push_back({r[0].str(), r[1].str(), r[2].str(), r[3].str(), r[4].toDouble()});
+    });
     return out;
 }
 
+// A missing entry or exit has no date and its text is a row of "=" instead; the time is there only
+// when both ends are.
 void FrmViewStoria::ScriviPresenza(const Presenza& p) {
     static const std::string kMancante(17, '=');
-    Recordset& rs = *DataPresenze.recordset();
-    rs.AddNew();
-    rs.setField("cognome", p.cognome);
-    rs.setField("nome", p.nome);
-    rs.setField("numerobadge", p.badge);
-    rs.setField("mancaingresso", p.mancaIngresso);
-    rs.setField("mancauscita", p.mancaUscita);
-    if (p.mancaIngresso) {
-        rs.setField("sdataingresso", kMancante);
-    } else {
-        rs.setField("dataingresso", p.dataOraIn);
-        rs.setField("sdataingresso", TestoDataOra(p.dataOraIn));
-    }
-    if (p.mancaUscita) {
-        rs.setField("sdataUscita", kMancante);
-    } else {
-        rs.setField("dataUscita", p.dataOraOut);
-        rs.setField("sdataUscita", TestoDataOra(p.dataOraOut));
-    }
+    auto data = [](bool manca, double dataOra) { return manca ? Value() : Value(dataOra); };
+    auto testo = [](bool manca, double dataOra) { return Value(manca ? kMancante : TestoDataOra(dataOra)); };
+    Value ore, minuti;
     if (!p.mancaIngresso && !p.mancaUscita) {
-        const std::int64_t minuti = MinutiTra(p.dataOraIn, p.dataOraOut);
-        rs.setField("numeroore", minuti / 60);
-        rs.setField("numerominuti", minuti % 60);
+        const std::int64_t durata = MinutiTra(p.dataOraIn, p.dataOraOut);
+        ore = Value(durata / 60);
+        minuti = Value(durata % 60);
     }
-    rs.Update();
+    DataPresenze.database().executeWith(
+        kScriviPresenza,
+        {Value(p.cognome), Value(p.nome), Value(p.badge), Value(p.mancaIngresso), Value(p.mancaUscita),
+         data(p.mancaIngresso, p.dataOraIn), testo(p.mancaIngresso, p.dataOraIn), data(p.mancaUscita, p.dataOraOut),
+         testo(p.mancaUscita, p.dataOraOut), ore, minuti});
 }
 
 }  // namespace vc

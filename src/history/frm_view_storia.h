@@ -40,7 +40,6 @@ public:
     Label Label3{*this, "Label3"};
     Data Data1{*this, "Data1"};
     Data Data2{*this, "Data2"};
-    Data DataTemp{*this, "DataTemp"};
     Data DataPresenze{*this, "DataPresenze"};
     DataGrid DBGrid1{*this, "DBGrid1", Data1};
     Report Report1{*this, "Report1"};
@@ -87,7 +86,7 @@ private:
     void ConRapporto(const std::function<void(Database&)>& lavoro);
     void Occupato(bool occupato);
     void Stampa(const std::string& modello, const std::string& titolo);
-    std::vector<TransitoPresenza> TransitiPresenza();
+    std::vector<TransitoPresenza> TransitiPresenza(Database& report);
     // Runs a query or a deletion; a database failure is told, leaves the window usable and gives
     // false.
     bool SuDatabase(const std::function<void()>& lavoro);

@@ -2,6 +2,8 @@
 
 #include "common/text.h"
 #include "password/password_file.h"
+#include "platform/profile.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -25,7 +27,12 @@ FrmChkPassw::FrmChkPassw(App& app) : Form(app, kName), app_(app) {
 }
 
 void FrmChkPassw::Form_Load() {
-    const std::string valore = LeggiPassword(app_.file("pswaccessi.txt"));
+    // A file that cannot be read holds no password: the check below fails and ends the program,
+    // after the operator is told what is wrong with the file.
+    const std::string file = app_.file("pswaccessi.txt");
+    if (const std::optional<std::string> motivo = profile::problem(file))
+        app_.MsgBox(safe_file::unreadable(file, *motivo), mb::Critical, "Errore");
+    const std::string valore = LeggiPassword(file);
     if (valore == std::string(InizioPassword) + FinePassword) {
         app_.PasswordPresente = false;
         app_.PasswordCorrente = "";

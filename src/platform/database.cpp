@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/numtext.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 namespace {
@@ -451,6 +452,11 @@ std::optional<std::string> tableName(Database& db, const std::string& name) {
 }
 
 sqlite3* openHandle(const std::string& path, int flags, bool durable) {
+    // SQLite opens whatever stands under the name: a pipe, a device or a link planted there is
+    // refused first, as every site file is.
+    if (path != ":memory:")
+        if (const std::optional<std::string> why = safe_file::problem(path))
+            throw DbError("cannot open database '" + path + "': " + *why);
     sqlite3* db = nullptr;
     // The program runs on one thread: a connection needs no mutex of its own, which every call
     // (each field of each row read) would otherwise take and release.
@@ -1105,6 +1111,18 @@ std::vector<std::vector<std::pair<std::string, Value>>> Database::query(const st
         }
     }
     return rows;
+}
+
+void Database::executeWith(const std::string& sql, const std::vector<Value>& args) { run(*this, sql, args); }
+
+void Database::forEachRow(const std::string& sql, const std::function<void(const std::vector<Value>&)>& row,
+                          std::vector<std::string>* names) {
+    OwnedStatement s = prepareOnce(db_, sql);
+    if (names) {
+        names->clear();
+        for (int i = 0; i < sqlite3_column_count(s.get()); ++i) names->emplace_back(sqlite3_column_name(s.get(), i));
+    }
+    while (step(s.get())) row(rowValues(s.get(), 0));
 }
 
 bool Database::hasTable(const std::string& name) { return tableName(*this, name).has_value(); }

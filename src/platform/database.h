@@ -82,8 +82,15 @@ public:
     // Runs one or more statements; returns the rows changed by the last one.
     int execute(const std::string& sql);
     bool tryExecute(const std::string& sql, std::string* error = nullptr) noexcept;
+    // Runs one statement with the values of its parameters ?1..?n; prepared once and cached, so
+    // a run of them (a row written at a time) costs a step each.
+    void executeWith(const std::string& sql, const std::vector<Value>& args);
     // Runs a query and returns every row (column name -> value, in column order).
     std::vector<std::vector<std::pair<std::string, Value>>> query(const std::string& sql);
+    // Runs a query and hands each row's values, in column order, to 'row' as it is read; 'names',
+    // when given, gets the columns' names before the first row.
+    void forEachRow(const std::string& sql, const std::function<void(const std::vector<Value>&)>& row,
+                    std::vector<std::string>* names = nullptr);
     // True when a table of that name exists (case-insensitive).
     bool hasTable(const std::string& name);
     // Column names of a table in their declared order.

@@ -350,7 +350,7 @@ public:
     const char* kind() const override { return "DataGrid"; }
     Data& source() const { return source_; }
     std::vector<std::string> columns;  // empty: every field
-    std::vector<int> columnWidths;     // pixels, in column order; missing ones fit their contents
+    std::vector<int> columnWidths;     // least pixels, in column order; wider to fit the contents
     void Refresh() { changed(); }
 
 private:
@@ -440,16 +440,18 @@ private:
 
 // Keeps a window disabled for the length of a run that yields, so that nothing the operator does
 // to it meanwhile (a click, a key, the title-bar close) starts a second run inside the first;
-// enables it again however the run ends.
+// however the run ends, leaves the window as it found it: one disabled before (by a window it
+// opened, by an outer run) stays disabled.
 class FormBusy {
 public:
-    explicit FormBusy(Form& f) : f_(f) { f_.setEnabled(false); }
-    ~FormBusy() { f_.setEnabled(true); }
+    explicit FormBusy(Form& f) : f_(f), abilitata_(f.Enabled()) { f_.setEnabled(false); }
+    ~FormBusy() { f_.setEnabled(abilitata_); }
     FormBusy(const FormBusy&) = delete;
     FormBusy& operator=(const FormBusy&) = delete;
 
 private:
     Form& f_;
+    bool abilitata_;
 };
 
 // A control array: elements 0..N-1 of one name, each with its index.

@@ -3,10 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <vector>
 
@@ -14,8 +11,6 @@
 
 namespace vc::profile {
 namespace {
-
-namespace fs = std::filesystem;
 
 // One line of the file with its own ending ("\r\n", "\n" or "" on a last line without one),
 // so a rewrite gives back every untouched line byte for byte.
@@ -43,13 +38,14 @@ bool sameName(std::string_view a, std::string_view b) {
                       [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
+// Profiles are small: anything larger was not written by the program.
+constexpr std::size_t ProfileLimit = 1024 * 1024;
+
+// The file's text; nothing when it is missing or cannot be used.
 std::optional<std::string> readFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return text.str();
+    safe_file::ReadResult r = safe_file::read(file, ProfileLimit);
+    if (r.status != safe_file::ReadResult::Status::Read) return std::nullopt;
+    return std::move(r.content);
 }
 
 std::vector<Line> splitLines(const std::string& content) {
@@ -165,15 +161,19 @@ std::string read(const std::string& section, const std::string& key, const std::
     return lookup(section, key, file).value_or(def).substr(0, size - 1);
 }
 
+std::optional<std::string> problem(const std::string& file) {
+    safe_file::ReadResult r = safe_file::read(file, ProfileLimit);
+    if (r.status != safe_file::ReadResult::Status::Unusable) return std::nullopt;
+    return std::move(r.why);
+}
+
 bool writeString(const std::string& section, const std::string& key, const std::string& value,
                  const std::string& file, std::optional<unsigned> mode) {
-    std::error_code ec;
-    const bool exists = fs::exists(file, ec);
-    if (ec || (exists && ::access(file.c_str(), W_OK) != 0)) return false;
     // An existing file that cannot be read must not be replaced by one holding only this key.
-    const std::optional<std::string> content = exists ? readFile(file) : std::string();
-    if (!content) return false;
-    std::vector<Line> lines = splitLines(*content);
+    safe_file::ReadResult old = safe_file::read(file, ProfileLimit);
+    if (old.status == safe_file::ReadResult::Status::Unusable) return false;
+    if (old.status == safe_file::ReadResult::Status::Read && ::access(file.c_str(), W_OK) != 0) return false;
+    std::vector<Line> lines = splitLines(old.content);
     const Place place = locate(lines, section, key);
     const std::string entry = key + "=" + value;
     if (place.key) {

@@ -9,6 +9,7 @@
 #include "platform/cp1252.h"
 #include "platform/database.h"
 #include "platform/profile.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -33,6 +34,18 @@ std::vector<ReportColumn> Colonne(const std::string& spec) {
     return out;
 }
 
+// Each column's place among the query's fields (the last field of that name), or -1.
+std::vector<int> Posti(const std::vector<ReportColumn>& colonne, const std::vector<std::string>& campi) {
+    std::vector<int> posto;
+    for (const auto& c : colonne) {
+        int trovato = -1;
+        for (std::size_t i = 0; i < campi.size(); ++i)
+            if (strcasecmp(campi[i].c_str(), c.field.c_str()) == 0) trovato = static_cast<int>(i);
+        posto.push_back(trovato);
+    }
+    return posto;
+}
+
 // The value of a "Titolo = \"...\"" formula, or nothing.
 bool Titolo(const std::string& formula, std::string& titolo) {
     const auto uguale = formula.find('=');
@@ -51,6 +64,9 @@ bool Titolo(const std::string& formula, std::string& titolo) {
 ReportData Report::Produce(const std::string& reportFile, const std::string& dataFile,
                            const std::array<std::string, 8>& formulas) {
     if (!std::filesystem::exists(reportFile)) throw ReportError(ReportError::TemplateMissing, "File " + reportFile + " non trovato");
+    // A template that cannot be read would pass for an empty one: the cause is told instead.
+    if (const std::optional<std::string> why = profile::problem(reportFile))
+        throw ReportError(ReportError::TemplateInvalid, safe_file::unreadable(reportFile, *why));
     auto chiave = [&](const char* k) { return cp1252::toUtf8(profile::read("Report", k, "", 4096, reportFile)); };
     ReportData d;
     d.title = chiave("Titolo");
@@ -61,23 +77,19 @@ ReportData Report::Produce(const std::string& reportFile, const std::string& dat
     for (const auto& f : formulas) Titolo(f, d.title);
     try {
         auto db = Database::open(dataFile, false);
-        const auto righe = db->query(query);
-        // Each column's place in the query's rows, found once (the last field of that name).
+        // The query's fields are known before its first row.
+        std::vector<std::string> campi;
         std::vector<int> posto;
-        for (const auto& c : d.columns) {
-            int trovato = -1;
-            if (!righe.empty())
-                for (std::size_t i = 0; i < righe[0].size(); ++i)
-                    if (strcasecmp(righe[0][i].first.c_str(), c.field.c_str()) == 0) trovato = static_cast<int>(i);
-            posto.push_back(trovato);
-        }
-        d.rows.reserve(righe.size());
-        for (const auto& riga : righe) {
-            std::vector<std::string> celle;
-            celle.reserve(posto.size());
-            for (int i : posto) celle.push_back(i < 0 ? std::string() : riga[static_cast<std::size_t>(i)].second.str());
-            d.rows.push_back(std::move(celle));
-        }
+        db->forEachRow(
+            query,
+            [&](const std::vector<Value>& riga) {
+                if (posto.empty()) posto = Posti(d.columns, campi);
+                std::vector<std::string> celle;
+                celle.reserve(posto.size());
+                for (int i : posto) celle.push_back(i < 0 ? std::string() : riga[static_cast<std::size_t>(i)].str());
+                d.rows.push_back(std::move(celle));
+            },
+            &campi);
     } catch (const DbError& e) {
         throw ReportError(ReportError::DataFailed, e.what());
     }

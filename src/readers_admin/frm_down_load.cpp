@@ -1,5 +1,6 @@
 #include "readers_admin/frm_down_load.h"
 
+#include "common/carte.h"
 #include "common/text.h"
 #include "common/val.h"
 #include "core/link/reader_link.h"
@@ -42,6 +43,7 @@ public:
         f_.corsa_ = &attesa_;
         f_.cancellati_ = 0;
         f_.scartati_.clear();
+        f_.nonCancellati_.clear();
         Blocca(false);
     }
     ~Corsa() {
@@ -112,7 +114,16 @@ void FrmDownLoad::Command1_Click() {
     }
     const auto lettori = LettoriScelti();
     if (!lettori) return;
-    const int esito = Scarica(*lettori);
+    int esito = Completata;
+    try {
+        esito = Scarica(*lettori);
+    } catch (const DbError& e) {
+        // As at a reader's failure: the rows stored so far stay, nothing is erased, and the
+        // window stays until "Annulla".
+        AvvisaScartati();
+        app_.MsgBox(std::string("Errore del database: ") + e.what(), mb::Critical, "Errore");
+        return;
+    }
     AvvisaScartati();
     if (esito == Interrotta) {
         AvvisaInterruzione(lettori->size());
@@ -124,7 +135,7 @@ void FrmDownLoad::Command1_Click() {
                         Trim(app_.Lettori[static_cast<std::size_t>(esito)].SituatoPresso));
         return;
     }
-    app_.MsgBox("Operazione completata.", mb::Information, "Messaggio");
+    app_.MsgBox(TestoCompletata(), mb::Information, "Messaggio");
     Chiudi();
 }
 
@@ -205,6 +216,11 @@ int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
     if (!app_.control<CheckBox>("FrmProgSetup", "Check2").checked()) return Completata;
     for (int i : lettori) {
         if (corsa_->fermata()) return Interrotta;
+        // The records left out are still in the reader's memory, and only there.
+        if (scartati_.count(i)) {
+            nonCancellati_.push_back(i);
+            continue;
+        }
         if (!RispostaAccettata(InviaAlLettore(app_, app_.Lettori[static_cast<std::size_t>(i)], "E01"))) return i;
         ++cancellati_;
     }
@@ -213,7 +229,7 @@ int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
 
 void FrmDownLoad::Memorizza(int lettore, const std::string& r) {
     const bool quattroCifre = app_.imp.FlagQuattroCifre;
-    const std::string carta = quattroCifre ? Mid(r, 5, 4) : "0" + Mid(r, 5, 3);
+    const std::string carta = NumeroCartaLetto(Mid(r, 5, quattroCifre ? 4 : 3), quattroCifre);
     const std::size_t p = InizioOrario(quattroCifre);
     const std::string ora = Mid(r, p, 2), minuto = Mid(r, p + 2, 2), giorno = Mid(r, p + 4, 2),
                       mese = Mid(r, p + 6, 2);
@@ -249,6 +265,15 @@ void FrmDownLoad::AvvisaScartati() {
                  Trim(app_.Lettori[static_cast<std::size_t>(i)].SituatoPresso) + ": " + Num(quanti) +
                  " record scartati";
     app_.MsgBox(testo, mb::Exclamation, "Attenzione");
+}
+
+std::string FrmDownLoad::TestoCompletata() const {
+    std::string testo = "Operazione completata.";
+    if (nonCancellati_.empty()) return testo;
+    std::string elenco;
+    for (int i : nonCancellati_) elenco += (elenco.empty() ? "" : ", ") + Num(i + 1);
+    return testo + app_.CrLf + "La memoria dei lettori con record scartati non è stata cancellata (lettori " +
+           elenco + ").";
 }
 
 void FrmDownLoad::AvvisaInterruzione(std::size_t scelti) {

@@ -58,6 +58,8 @@ private:
     // Cognome and Nome of the card with that number, "" for both when there is none.
     std::pair<std::string, std::string> Intestatario(const std::string& numeroCarta);
     void AvvisaScartati();
+    // "Operazione completata.", naming the readers left unerased for their records left out.
+    std::string TestoCompletata() const;
     void AvvisaInterruzione(std::size_t scelti);
     void Chiudi();
 
@@ -65,6 +67,7 @@ private:
     CorsaInterrompibile* corsa_ = nullptr;  // the run under way
     int cancellati_ = 0;                // readers erased by this run
     std::map<int, int> scartati_;       // reader index -> malformed records not stored
+    std::vector<int> nonCancellati_;    // readers not erased for the records they keep
 };
 
 }  // namespace vc

@@ -28,16 +28,13 @@ bool CiSonoLettori(App& app) {
 
 // A card is stored only on the readers it is enabled on, and only when it is an enabled
 // stand-alone card; everywhere else it is deleted. Only a reader flag of exactly 1 stores it, as
-// the cards window writes the flags; any other digit deletes it. Nothing when the card would be
-// stored with a band no reader takes.
-std::optional<std::string> ComandoCarta(const Recordset& carta, int numeroLettore, bool quattroCifre) {
-    const std::string numero = carta.field("NumeroCarta").str();
+// the cards window writes the flags; any other digit deletes it.
+ComandoLettore ComandoCarta(const Recordset& carta, int numeroLettore, bool quattroCifre) {
     const bool abilitata =
         Val(Mid(carta.field("Lettore").str(), static_cast<std::size_t>(numeroLettore), 1)) == 1;
     const bool memorizza =
         abilitata && !carta.field("Flag_online").toBool() && carta.field("AbilitaCarta").toBool();
-    return memorizza ? ComandoMemorizzaCarta(numero, quattroCifre, OpzioniDaRecord(carta))
-                     : ComandoCancellaCarta(numero, quattroCifre);
+    return ComandoPerLettore(carta.field("NumeroCarta").str(), quattroCifre, memorizza, OpzioniDaRecord(carta));
 }
 
 // The failure text of a reply to "B" or "C", or nullptr when the reader took the card.
@@ -218,12 +215,9 @@ FrmFunzAgg::Esito FrmFunzAgg::ProgrammaLettore(CorsaInterrompibile& corsa) {
         app_.sys.loop.doEvents();
         if (corsa.fermata()) return Esito::Interrotta;
         corsa.avanzamento(LettoreDi(i) + "\nCarta " + Num(upload_.carta + 1) + " di " + Num(upload_.carte));
-        const std::optional<std::string> comando = ComandoCarta(*carte, i + 1, app_.imp.FlagQuattroCifre);
-        if (!comando) {
-            RifiutaCarta(*carte);
-            continue;
-        }
-        if (const char* errore = ErroreProgrammazione(InviaAlLettore(app_, lettore, *comando))) {
+        const ComandoLettore comando = ComandoCarta(*carte, i + 1, app_.imp.FlagQuattroCifre);
+        if (comando.rifiutata) RifiutaCarta(*carte);
+        if (const char* errore = ErroreProgrammazione(InviaAlLettore(app_, lettore, comando.testo))) {
             corsa.chiudi();
             Show();
             app_.MsgBox(errore, mb::Exclamation, TitoloLettore(i + 1, lettore));

@@ -1,7 +1,7 @@
 #include "readers_admin/frm_util_tessaro.h"
 
 #include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "common/archivio_carte.h"
 #include "common/text.h"
@@ -27,14 +27,16 @@ struct Archivio {
     Esito esito = Esito::Letto;
     std::vector<std::string> record;
     std::vector<std::size_t> righeStrane;  // lines that hold no record, skipped
+    std::string motivo;                    // why it cannot be read, when Illeggibile
 };
 
 // Every record of an archive, yielding to window events before each. Blank lines are skipped
 // silently, other lines that hold no record are noted: one odd line must not cost the good ones.
 Archivio LeggiArchivio(App& app, const std::string& percorso) {
-    if (!std::filesystem::exists(percorso)) return {Esito::Mancante, {}, {}};
-    std::ifstream f(percorso, std::ios::binary);
-    if (!f.is_open()) return {Esito::Illeggibile, {}, {}};
+    const safe_file::ReadResult file = safe_file::read(percorso);
+    if (file.status == safe_file::ReadResult::Status::Missing) return {Esito::Mancante, {}, {}, {}};
+    if (file.status == safe_file::ReadResult::Status::Unusable) return {Esito::Illeggibile, {}, {}, file.why};
+    std::istringstream f(file.content);
     Archivio a;
     std::string riga;
     for (std::size_t n = 1;; ++n) {
@@ -47,7 +49,6 @@ Archivio LeggiArchivio(App& app, const std::string& percorso) {
         else
             a.righeStrane.push_back(n);
     }
-    if (f.bad()) return {Esito::Illeggibile, {}, {}};
     return a;
 }
 
@@ -60,12 +61,11 @@ std::string ElencoRighe(const std::vector<std::size_t>& righe) {
     return elenco;
 }
 
-// The archive's last byte, '\0' when it is empty.
-char UltimoCarattere(const std::string& percorso) {
-    std::ifstream f(percorso, std::ios::binary | std::ios::ate);
-    char c = '\0';
-    if (f && f.tellg() > 0 && f.seekg(-1, std::ios::end)) f.get(c);
-    return c;
+// The archive's last byte; nothing when it is empty.
+std::optional<char> UltimoCarattere(const std::string& percorso) {
+    const std::string testo = safe_file::read(percorso).content;
+    if (testo.empty()) return std::nullopt;
+    return testo.back();
 }
 
 bool AggiungiRecord(const std::string& percorso, const std::string& record) {
@@ -139,7 +139,7 @@ bool FrmUtilTessaro::Leggi(const std::string& percorso, std::vector<std::string>
             app_.MsgBox("Il file non esiste.", mb::Exclamation, "Attenzione");
             return false;
         case Esito::Illeggibile:
-            app_.MsgBox("Impossibile leggere il file " + percorso + ".", mb::Critical, "Errore");
+            app_.MsgBox(safe_file::unreadable(percorso, a.motivo), mb::Critical, "Errore");
             return false;
     }
     return false;
@@ -251,7 +251,7 @@ void FrmUtilTessaro::Command2_Click() {
     std::vector<std::string> record;
     if (!Leggi(app_.file(nome + ".txt"), record)) return;
 
-    setEnabled(false);
+    FormBusy occupata(*this);
     Command3.setVisible(false);
     ProgressBar1.Min = 0;
     ProgressBar1.Max = static_cast<int>(record.size());
@@ -272,7 +272,6 @@ void FrmUtilTessaro::Command2_Click() {
         app_.MsgBox("Programmazione effettuata.", mb::Information, "Messaggio");
     else
         app_.MsgBox("Errore di comunicazione con il Tessaro.", mb::Critical, "Errore");
-    setEnabled(true);
     ProgressBar1.setVisible(false);
     Command3.setVisible(true);
 }

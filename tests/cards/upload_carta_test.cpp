@@ -57,10 +57,11 @@ TEST_F(UploadCarta, EveryReaderGetsStoreOrDeleteByTheCardsFlags) {
     }
 }
 
-// A band no reader takes (a hand-edited database) is never sent: the card is not stored anywhere,
-// the deletes still go, and the message names the card. The window shows the band options of the
-// card before, which must not be sent for this one.
-TEST_F(UploadCarta, StoredBandOutOfRangeRefusesTheCard) {
+// A band no reader takes (a hand-edited database) is never sent: the card is deleted from every
+// reader, also from the one it is enabled on, where an entry stored before would still admit it
+// stand-alone, and the message names the card. The window shows the band options of the card
+// before, which must not be sent for this one.
+TEST_F(UploadCarta, StoredBandOutOfRangeDeletesTheCardEverywhere) {
     for (const char* fascia : {"7", "12", "-1"}) {
         SCOPED_TRACE(fascia);
         auto t = std::make_unique<test::Postazione>();
@@ -73,10 +74,10 @@ TEST_F(UploadCarta, StoredBandOutOfRangeRefusesTheCard) {
         w.Command13.click();  // the last card
         ASSERT_EQ(w.Text4.Text(), "0045");
         t->s.dialogs.expectMsg(std::string("Carta 0045: fascia oraria ") + fascia +
-                                   " non valida, la carta non è stata memorizzata nei lettori.",
+                                   " non valida, la carta è stata cancellata dai lettori invece di essere memorizzata.",
                                mb::Exclamation, "Attenzione");
         w.Command11.click();
-        EXPECT_EQ(t->comandi, std::vector<std::string>{"02000123C0045"});
+        EXPECT_EQ(t->comandi, (std::vector<std::string>{"01000123C0045", "02000123C0045"}));
         EXPECT_TRUE(w.Enabled());
         EXPECT_FALSE(t->s.app().isLoaded("FrmWait"));
     }

@@ -28,15 +28,27 @@ TEST(ComandoCarta, StoreAndDeleteTexts) {
     EXPECT_EQ(ComandoMemorizzaCarta("7", true, OpzioniCarta{}), "B00070100000");
 }
 
-TEST(ComandoCarta, OnlyABandOfZeroToThreeIsStored) {
+// A card refused for its band is deleted where it would have been stored, so that no reader keeps
+// an older entry for it; where it is deleted anyway its band does not matter.
+TEST(ComandoCarta, OnlyABandOfZeroToThreeIsStoredAnyOtherDeletesTheCard) {
     OpzioniCarta o;
     for (const char* fascia : {"0", "3"}) {
         o.Fascia = fascia;
         EXPECT_EQ(ComandoMemorizzaCarta("7", true, o), std::string("B00070100") + fascia + "00");
+        const ComandoLettore c = ComandoPerLettore("7", true, true, o);
+        EXPECT_EQ(c.testo, std::string("B00070100") + fascia + "00");
+        EXPECT_FALSE(c.rifiutata);
     }
     for (const char* fascia : {"4", "12", "-1", "", " "}) {
+        SCOPED_TRACE('"' + std::string(fascia) + '"');
         o.Fascia = fascia;
-        EXPECT_EQ(ComandoMemorizzaCarta("7", true, o), std::nullopt) << '"' << fascia << '"';
+        EXPECT_EQ(ComandoMemorizzaCarta("7", true, o), std::nullopt);
+        const ComandoLettore memorizza = ComandoPerLettore("7", false, true, o);
+        EXPECT_EQ(memorizza.testo, "C007");
+        EXPECT_TRUE(memorizza.rifiutata);
+        const ComandoLettore cancella = ComandoPerLettore("7", true, false, o);
+        EXPECT_EQ(cancella.testo, "C0007");
+        EXPECT_FALSE(cancella.rifiutata);
     }
 }
 
@@ -45,10 +57,11 @@ TEST(ComandoCarta, RefusedCardsAreNamedTheFirstTenInFull) {
     for (int i = 1; i <= 12; ++i) carte.emplace_back(std::to_string(1000 + i), "9");
     const std::string testo = TestoCarteRifiutate(carte);
     EXPECT_EQ(testo.substr(0, testo.find('\n')),
-              "Carta 1001: fascia oraria 9 non valida, la carta non è stata memorizzata nei lettori.");
+              "Carta 1001: fascia oraria 9 non valida, la carta è stata cancellata dai lettori invece di essere "
+              "memorizzata.");
     EXPECT_NE(testo.find("Carta 1010:"), std::string::npos);
     EXPECT_EQ(testo.find("Carta 1011:"), std::string::npos);
-    EXPECT_EQ(testo.substr(testo.rfind('\n') + 1), "Altre 2 carte non memorizzate per lo stesso motivo.");
+    EXPECT_EQ(testo.substr(testo.rfind('\n') + 1), "Altre 2 carte cancellate dai lettori per lo stesso motivo.");
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fsync_spy.h"
+
 namespace vc {
 namespace {
 
@@ -27,6 +29,14 @@ std::string readFile(const fs::path& path) {
 
 void writeFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+// What a build left under a temporary name.
+std::vector<std::string> leftovers(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().front() == '.') names.push_back(e.path().filename().string());
+    return names;
 }
 
 // A database opened read-write on an existing file; each query gives its first column as text,
@@ -263,7 +273,27 @@ TEST_F(SiteFolderTest, BrokenSchemaThrowsAndLeavesNoDatabase) {
     }
     // A later run must not take a half-built database for the site's own.
     EXPECT_FALSE(fs::exists(site_ / "Varcanto.mdb"));
-    EXPECT_FALSE(fs::exists(site_ / "Varcanto.mdb.new"));
+    EXPECT_EQ(leftovers(site_), std::vector<std::string>{});
+}
+
+// The databases were built under a name anyone could foresee ("<name>.new"): whatever another
+// user put there first was removed or stopped the build, and a link put there in between was
+// followed by the database library, with the program's rights.
+TEST_F(SiteFolderTest, DatabasesAreBuiltUnderANameNobodyForeseesAndForcedToTheDisk) {
+    fs::create_directories(site_ / "Varcanto.mdb.new");
+    writeFile(site_ / "Varcanto.mdb.new" / "dentro", "x");
+    fs::create_symlink(root_ / "vittima", site_ / "RepVarcanto.mdb.schema.new");
+    {
+        const test::FsyncSpy spy;
+        makeSiteFolder(kTemplate, site_);
+        EXPECT_TRUE(spy.wasSynced(fs::canonical(site_).string()));  // the names given to the databases
+    }
+    EXPECT_EQ(Db(site_ / "Varcanto.mdb").value("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(Db(site_ / "RepVarcanto.mdb.schema").value("SELECT count(*) FROM TEMP"), "0");
+    EXPECT_EQ(readFile(site_ / "Varcanto.mdb.new" / "dentro"), "x");
+    EXPECT_TRUE(fs::is_symlink(site_ / "RepVarcanto.mdb.schema.new"));
+    EXPECT_FALSE(fs::exists(root_ / "vittima"));
+    EXPECT_EQ(leftovers(site_), std::vector<std::string>{});
 }
 
 TEST_F(SiteFolderTest, MissingTemplateThrowsNamingTheFile) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 
 #include "core/log/transit_log.h"
@@ -213,6 +216,28 @@ TEST_F(Presence, HistoryLineIsOnTheDiskWhenTheGrantReturnsAndNeverWrittenThrough
     std::filesystem::create_symlink(altrove, storico);
     ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In");
     EXPECT_FALSE(std::filesystem::exists(altrove));
+    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos);
+}
+
+// The history kept on another disk behind a link the administrator made: every passage was
+// refused and lost. Such a link is followed; one another user planted is not.
+TEST_F(Presence, ExternalHistoryGoesThroughATrustedLinkOnly) {
+    s.app().imp.FlagStoricoEsterno = true;
+    test::TempDir altroDisco;
+    const std::string storico = s.site.file("Storico.txt"), target = altroDisco.file("Storico.txt");
+    std::ofstream(target) << "";
+    std::filesystem::create_symlink(target, storico);
+    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+    std::ifstream letto(target, std::ios::binary);
+    std::string riga;
+    ASSERT_TRUE(std::getline(letto, riga));
+    EXPECT_NE(riga.find("0012"), std::string::npos) << riga;
+    EXPECT_TRUE(std::filesystem::is_symlink(storico));
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can plant another user's link";
+    ASSERT_EQ(::lchown(storico.c_str(), 4242, 4242), 0);
+    const auto prima = std::filesystem::file_size(target);
+    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In");
+    EXPECT_EQ(std::filesystem::file_size(target), prima);
     EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos);
 }
 

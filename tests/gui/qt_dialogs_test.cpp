@@ -1,9 +1,15 @@
 // The dialogs on the screen: the box the operator sees and the answer the model gets back.
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -105,6 +111,24 @@ TEST(QtDialogs, InputBoxGivesTheTextOrNothingOnCancel) {
         EXPECT_EQ(titolo, "Varcanto");
         EXPECT_EQ(iniziale, "1");
     }
+}
+
+// The buttons and dialogs Qt draws itself (the print dialog, the preview) are in Italian, as the
+// program's own, once Qt's translations are installed.
+TEST(QtDialogs, QtsOwnDialogsSpeakItalian) {
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_it.qm"))
+        GTEST_SKIP() << "Qt's Italian translations are not installed (qt6-translations-l10n)";
+    EXPECT_EQ(QLocale().language(), QLocale::Italian);
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Close);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), "Annulla");
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Close)->text(), "Chiudi");
+    QPrinter printer;
+    QPrintDialog dialog(&printer);
+    QStringList choices;
+    for (const QComboBox* c : dialog.findChildren<QComboBox*>())
+        for (int i = 0; i < c->count(); ++i) choices << c->itemText(i);
+    EXPECT_TRUE(choices.contains("Tutte le pagine")) << choices.join(", ").toStdString();
+    EXPECT_FALSE(choices.contains("All Pages"));
 }
 
 TEST(QtDialogs, BeepsAreAtLeastATenthOfASecondApart) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <random>
+
 #include "history/frm_view_storia.h"
 #include "history/transiti_prova.h"
 
@@ -133,6 +137,33 @@ TEST_F(Attendance, ReportIsTitledAfterTheHistory) {
     const std::vector<std::string> riga = {"Rossi", "", "0007", "10/12/26-08:00:00", "10/12/26-12:30:00", "4", "30"};
     ASSERT_EQ(r.rows.size(), 1u);
     EXPECT_EQ(r.rows[0], riga);
+}
+
+// A log of every kind of sequence (surnames in two letter cases, lower-case directions, transits
+// of a badge within the same minute, refusals, two-way passages) writes to presenze the rows the
+// pairing has always written: their digest was taken from its first form.
+TEST_F(Attendance, AMixedLogWritesTheRowsItAlwaysWrote) {
+    std::minstd_rand caso(15);
+    const char* versi[] = {"In", "Out", "In", "Out", "InOut", "in", "OUT"};
+    std::vector<Transito> log;
+    for (int i = 0; i < 800; ++i) {
+        const auto badge = static_cast<int>(caso() % 37);
+        char b[8], ora[8];
+        std::snprintf(b, sizeof b, "%04d", badge);
+        std::snprintf(ora, sizeof ora, "%02d:%02d", static_cast<int>(caso() % 24), static_cast<int>(caso() % 4) * 15);
+        log.push_back({b, badge % 5 == 0 ? (caso() % 2 ? "Rossi" : "ROSSI") : "Verdi" + std::to_string(badge % 7),
+                       "n" + std::to_string(badge % 3), std::to_string(8 + static_cast<int>(caso() % 3)) + "/12/2026",
+                       ora, caso() % 13 != 0, versi[caso() % 7]});
+    }
+    s.dialogs.expectMsgStartingWith("Riscontrati passaggi da tornelli Inout", 0, "Varcanto");
+    calcola(log);
+    std::uint64_t digest = 1469598103934665603ull;  // FNV-1a over every value of every row
+    const auto righe = test::Report(s, "SELECT * FROM presenze ORDER BY rowid");
+    for (const auto& riga : righe)
+        for (const auto& [nome, valore] : riga)
+            for (char c : nome + "=" + valore.str() + "|") digest = (digest ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    EXPECT_EQ(righe.size(), 486u);
+    EXPECT_EQ(digest, 14560000409230474047ull);
 }
 
 }  // namespace

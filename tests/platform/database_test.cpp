@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/fakes.h"
+#include "support/fifo_watch.h"
+
 namespace vc {
 namespace {
 
@@ -689,6 +692,20 @@ TEST(DataControl, ARecordsetHeldOutlivesTheControlsRefresh) {
     held->MoveNext();
     EXPECT_EQ(held->field("n").str(), "a3");
     EXPECT_EQ(Database::open(dir.file("a.mdb"))->query("SELECT count(*) FROM t").at(0).at(0).second.toInt(), 3);
+}
+
+// SQLite opens whatever stands under the name, a pipe included.
+TEST(DatabaseOpen, APipeIsRefusedBeforeTheLibraryOpensIt) {
+    test::TempDir dir;
+    const std::string file = dir.file("Varcanto.mdb");
+    test::FifoWatch watch({file});
+    try {
+        Database::open(file);
+        FAIL() << "opened";
+    } catch (const DbError& e) {
+        EXPECT_EQ(std::string(e.what()), "cannot open database '" + file + "': è una pipe");
+    }
+    EXPECT_EQ(watch.opened(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -324,6 +324,22 @@ TEST(Forms, ABusyWindowTakesNoInputNotEvenItsCloseAndComesBackHoweverTheRunEnds)
     EXPECT_FALSE(f.loaded());
 }
 
+// A run inside another, or one on a window already disabled, leaves it disabled.
+TEST(Forms, ABusyWindowIsLeftAsItWasFound) {
+    Host h;
+    Finestra f(h);
+    f.load();
+    {
+        FormBusy esterna(f);
+        { FormBusy interna(f); }
+        EXPECT_FALSE(f.Enabled());
+    }
+    EXPECT_TRUE(f.Enabled());
+    f.setEnabled(false);
+    { FormBusy occupata(f); }
+    EXPECT_FALSE(f.Enabled());
+}
+
 TEST(Forms, TimersTickOnTheirIntervalAndNeverReenter) {
     Host h;
     Finestra f(h);

@@ -5,6 +5,7 @@
 #include "platform/database.h"
 #include "platform/report.h"
 #include "support/fakes.h"
+#include "support/fifo_watch.h"
 
 namespace vc {
 namespace {
@@ -41,6 +42,21 @@ TEST(Report, FailuresCarryANumber) {
     EXPECT_EQ(numero(dir.file("vuoto.rpt")), ReportError::TemplateInvalid);
     std::ofstream(dir.file("ok.rpt")) << "[Report]\nQuery=SELECT 1\nColonne=x\n";
     EXPECT_EQ(numero(dir.file("ok.rpt")), ReportError::DataFailed);
+}
+
+// A pipe planted as a template hung the report in open.
+TEST(Report, ATemplateThatIsNoFileIsRefusedWithItsCause) {
+    test::TempDir dir;
+    const std::string file = dir.file("Utenti.rpt");
+    test::FifoWatch watch({file});
+    try {
+        Report::Produce(file, dir.file("nessuno.mdb"), {});
+        FAIL() << "no error";
+    } catch (const ReportError& e) {
+        EXPECT_EQ(e.number, ReportError::TemplateInvalid);
+        EXPECT_EQ(std::string(e.what()), "Impossibile leggere il file " + file + ": è una pipe.");
+    }
+    EXPECT_EQ(watch.opened(), std::vector<std::string>{});
 }
 
 }  // namespace

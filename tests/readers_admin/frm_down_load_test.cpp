@@ -339,5 +339,76 @@ TEST_F(DownLoad, MalformedRecordsAreSkippedAndCountedPerReader) {
     }
 }
 
+// A reader that sent records that were not whole keeps them in its memory: with the erase box
+// checked it is not erased, and the closing message says which readers were left so.
+TEST_F(DownLoad, AReaderWithRecordsLeftOutIsNotErased) {
+    cancellaDopo(true);
+    registra(1, "0123" "0815" "0112");
+    registra(2, "0123" "08");
+    registra(2, "0123" "0930" "0112");
+    registra(3, "0123" "AB15" "0112");
+    FrmDownLoad& f = apri();
+    s.dialogs.expectMsg("Alcuni transiti ricevuti non erano validi e non sono stati memorizzati:\r\n"
+                        "Lettore 2 situato presso PORTA2: 1 record scartati\r\n"
+                        "Lettore 3 situato presso PORTA3: 1 record scartati",
+                        Avviso, "Attenzione");
+    s.dialogs.expectMsg("Operazione completata.\r\nLa memoria dei lettori con record scartati non è stata "
+                        "cancellata (lettori 2, 3).",
+                        mb::Information, "Messaggio");
+    f.Command1.click();
+    EXPECT_EQ(linea.a(1), (std::vector<std::string>{"Q", "S", "S", "E01"}));
+    EXPECT_EQ(linea.a(2), (std::vector<std::string>{"Q", "S", "S", "S"}));
+    EXPECT_EQ(linea.a(3), (std::vector<std::string>{"Q", "S", "S"}));
+    EXPECT_EQ(storico().size(), 2u);
+    EXPECT_TRUE(s.dialogs.allAnswered());
+
+    // Without the erase box the message says nothing of it.
+    cancellaDopo(false);
+    registra(2, "0123" "08");
+    s.dialogs.expectMsgStartingWith("Alcuni transiti ricevuti", Avviso, "Attenzione");
+    completa(apri());
+}
+
+// The card digits are code page 1252 bytes on the line, as polling reads them: a transit names the
+// card "Carte" holds, in UTF-8, whatever bytes the reader sent.
+TEST_F(DownLoad, CardNumbersAreReadFromTheLineAsPollingReadsThem) {
+    s.sql("INSERT INTO Carte (Cognome, Nome, NumeroCarta) VALUES ('Bianchi', 'Anna', '€123'), "
+          "('Verdi', 'Luca', '0è12')");
+    for (bool quattroCifre : {true, false}) {
+        SCOPED_TRACE(quattroCifre ? "4-digit cards" : "3-digit cards");
+        s.app().imp.FlagQuattroCifre = quattroCifre;
+        s.sql("DELETE FROM Storico");
+        registra(1, quattroCifre ? "\x80" "123" "0815" "0112" : "\xE8" "12" "0815" "0112");
+        completa(apri());
+        const auto righe = storico();
+        ASSERT_EQ(righe.size(), 1u);
+        const std::vector<std::string> carta(righe[0].begin(), righe[0].begin() + 3);
+        EXPECT_EQ(carta, quattroCifre ? (std::vector<std::string>{"€123", "Bianchi", "Anna"})
+                                      : (std::vector<std::string>{"0è12", "Verdi", "Luca"}));
+    }
+}
+
+// A database that refuses the rows: the run stops as at a reader's failure, says so, and leaves
+// neither the wait window up nor the other-options window locked; nothing is erased.
+TEST_F(DownLoad, ADatabaseErrorStopsTheRunAndLeavesNothingLocked) {
+    cancellaDopo(true);
+    registra(1, "0123" "0815" "0112");
+    s.sql("CREATE TRIGGER blocca BEFORE INSERT ON Storico BEGIN SELECT RAISE(ABORT, 'bloccato'); END");
+    FrmDownLoad& f = apri();
+    s.dialogs.expectMsgStartingWith("Errore del database: ", mb::Critical, "Errore");
+    try {
+        f.Command1.click();
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "escaped the handler: " << e.what();
+    }
+    EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+    EXPECT_EQ(linea.a(1), (std::vector<std::string>{"Q", "S"}));
+    ASSERT_TRUE(s.app().isLoaded("FrmDownLoad"));
+    EXPECT_TRUE(f.Command1.Enabled() && f.Frame1.Enabled() && f.Command2.Enabled());
+    f.Command2.click();
+    EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled() && s.app().form<FrmFunzAgg>().Visible());
+    EXPECT_TRUE(s.dialogs.allAnswered());
+}
+
 }  // namespace
 }  // namespace vc

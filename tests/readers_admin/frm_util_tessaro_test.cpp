@@ -187,22 +187,26 @@ TEST_F(Archive, OddLinesAreSkippedWithOneMessageAndTheGoodRecordsKept) {
     EXPECT_TRUE(s.dialogs.allAnswered());
 }
 
-// A last line left without its end (an archive edited by hand) is ended before the new record, so
-// the record gets a line of its own and the duplicate test finds it.
+// A last line left without its end (an archive edited by hand, one cut short by a crash and padded
+// with NULs) is ended before the new record, so the record gets a line of its own and the
+// duplicate test finds it. A NUL last byte once read as an empty file.
 TEST_F(Archive, ARecordIsNeverGluedOntoAnUnendedLastLine) {
     s.app().imp.FlagBeep = false;
     struct Caso {
-        const char* fine;  // what ends the file's last line
+        std::string fine;  // what ends the file's last line
         const char* dopo;  // what the file holds after the new record is appended
-    } casi[] = {{"", "\r\n"}, {"\r", "\n"}, {"\n", ""}};
+    } casi[] = {{"", "\r\n"}, {"\r", "\n"}, {"\n", ""}, {std::string("\r\n\0", 3), "\r\n"}};
     for (const auto& c : casi) {
-        SCOPED_TRACE(testing::PrintToString(std::string(c.fine)));
+        SCOPED_TRACE(testing::PrintToString(c.fine));
         esiti.clear();
-        const std::string vecchio = std::string("\"041BBBBBB\"") + c.fine;
+        const std::string vecchio = "\"041BBBBBB\"" + c.fine;
         scrivi("VECCHIO", vecchio);
         carte = {"CCCCCC", "CCCCCC"};
         nome("VECCHIO");
         s.dialogs.expectMsg("Il file già esiste. I dati verranno messi in coda.", mb::Information, "Messaggio");
+        if (c.fine.find('\0') != std::string::npos)
+            s.dialogs.expectMsg("Righe non valide nel file " + file("VECCHIO") + ", ignorate: 2.", mb::Exclamation,
+                                "Attenzione");
         u().Command1.click();
         EXPECT_EQ(leggi("VECCHIO"), vecchio + c.dopo + "\"042CCCCCC\"\r\n");
         EXPECT_EQ(esiti, (std::vector<std::string>{"Scrittura nel file Ok. [verde]", "La carta è già in archivio."}));

@@ -79,19 +79,22 @@ TEST_F(UploadCarte, EachCardIsStoredOrDeletedByItsRecord) {
 }
 
 // A band no reader takes (a hand-edited database) would make a malformed frame: that card is
-// stored nowhere, its deletes still go, every other card is sent, and one message names it.
-TEST_F(UploadCarte, CardsWithABandOutOfRangeAreRefusedAndTheOthersSent) {
+// deleted from every reader, also from those it is enabled on, where an entry stored before would
+// still admit it stand-alone; every other card is sent, and one message names it.
+TEST_F(UploadCarte, CardsWithABandOutOfRangeAreDeletedEverywhereAndTheOthersSent) {
     carta("0001");
     carta("0002", "SceltaFascia = 12");
     carta("0003", "SceltaFascia = -1, Lettore = '01'");
     carta("0004", "SceltaFascia = 3");
     s.dialogs.expectMsg("Programmazione effettuata.", mb::Information, "Messaggio");
-    s.dialogs.expectMsg("Carta 0002: fascia oraria 12 non valida, la carta non è stata memorizzata nei lettori.\n"
-                        "Carta 0003: fascia oraria -1 non valida, la carta non è stata memorizzata nei lettori.",
+    s.dialogs.expectMsg("Carta 0002: fascia oraria 12 non valida, la carta è stata cancellata dai lettori invece di "
+                        "essere memorizzata.\n"
+                        "Carta 0003: fascia oraria -1 non valida, la carta è stata cancellata dai lettori invece di "
+                        "essere memorizzata.",
                         mb::Exclamation, "Attenzione");
     programma();
-    EXPECT_EQ(linea.a(1), (std::vector<std::string>{"B00010100000", "C0003", "B00040100300"}));
-    EXPECT_EQ(linea.a(2), (std::vector<std::string>{"B00010100000", "B00040100300"}));
+    EXPECT_EQ(linea.a(1), (std::vector<std::string>{"B00010100000", "C0002", "C0003", "B00040100300"}));
+    EXPECT_EQ(linea.a(2), (std::vector<std::string>{"B00010100000", "C0002", "C0003", "B00040100300"}));
     EXPECT_TRUE(s.dialogs.allAnswered());
 }
 

@@ -1,6 +1,6 @@
 #include "core/access/polling.h"
 
-#include <fstream>
+#include <sstream>
 #include <utility>
 
 #include "common/archivio_carte.h"
@@ -11,6 +11,7 @@
 #include "core/link/reader_link.h"
 #include "core/log/transit_log.h"
 #include "platform/cp1252.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -67,8 +68,10 @@ std::shared_ptr<Recordset> Decisione::Carte() {
 std::string Decisione::NumeroDallaLettura() const {
     const DatiLettore& d = l_.lettore;
     auto at = [this](int pos) { return Mid(l_.risposta, static_cast<std::size_t>(pos + 9), 1); };
-    std::string numero = at(d.PosCarta1) + at(d.PosCarta2) + at(d.PosCarta3);
-    return app_.imp.FlagQuattroCifre ? numero + at(d.PosCarta4) : "0" + numero;
+    const bool quattroCifre = app_.imp.FlagQuattroCifre;
+    const std::string cifre =
+        at(d.PosCarta1) + at(d.PosCarta2) + at(d.PosCarta3) + (quattroCifre ? at(d.PosCarta4) : "");
+    return NumeroCartaLetto(cifre, quattroCifre);
 }
 
 bool Decisione::InputValidi(const Recordset& carta) const {
@@ -146,8 +149,12 @@ void Decisione::Consenti(const Recordset& carta) {
 }
 
 // The card archive is missing: polling stops exactly as when the operator switches it off.
+// A file that is there but cannot be read is named with its cause.
 void Decisione::FermaPolling() {
-    app_.MsgBox("Il file dove ricercare le carte per i lettori Tessaro non esiste. Il polling sarà bloccato.",
+    const std::string file = app_.file(app_.imp.FileTessaro + ".txt");
+    const std::optional<std::string> motivo = safe_file::problem(file);
+    app_.MsgBox(motivo ? safe_file::unreadable(file, *motivo) + " Il polling sarà bloccato."
+                       : "Il file dove ricercare le carte per i lettori Tessaro non esiste. Il polling sarà bloccato.",
                 mb::Critical, "Errore");
     if (app_.PollingAttivo) app_.control<CommandButton>("FrmMain", "Command4").Click();
 }
@@ -178,7 +185,7 @@ void Decisione::Esegui() {
     if (!rs.NoMatch()) {
         numeroCarta = rs.field("NumeroCarta").str();
     } else if (archivio || impianto == l_.codice) {
-        numeroCarta = cp1252::toUtf8(numero);
+        numeroCarta = numero;
     } else {
         Mostra(ConData("Codice impianto differente "));
         return Rifiuta(CodiceImpiantoNonValido);
@@ -217,16 +224,16 @@ bool OraInFascia(App& app, const std::string& da1, const std::string& a1, const 
 }
 
 std::string cerca_carta_file(App& app, const std::string& codice) {
-    std::ifstream f(app.file(app.imp.FileTessaro + ".txt"), std::ios::binary);
-    if (!f) return "????";
+    const safe_file::ReadResult archivio = safe_file::read(app.file(app.imp.FileTessaro + ".txt"));
+    if (archivio.status != safe_file::ReadResult::Status::Read) return "????";
+    std::istringstream f(archivio.content);
     // A line that holds no record is skipped, as the utilities window skips it.
     std::string riga;
     while (std::getline(f, riga)) {
         const auto record = RecordArchivio(riga);
         if (record && Mid(*record, 4, 6) == codice) return "0" + Mid(*record, 1, 3);
     }
-    // A read that failed before the end is as good as a missing file.
-    return f.bad() ? "????" : "####";
+    return "####";
 }
 
 void polling_lettore(App& app, std::int16_t& numero) {

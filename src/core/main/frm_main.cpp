@@ -1,8 +1,6 @@
 #include "core/main/frm_main.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "common/text.h"
 #include "core/access/polling.h"
@@ -14,6 +12,7 @@
 #include "core/schedule/imparziale.h"
 #include "core/schedule/uscite_temporizzate.h"
 #include "core/settings/settings_file.h"
+#include "platform/profile.h"
 #include "platform/safe_file.h"
 
 namespace vc {
@@ -112,7 +111,7 @@ void FrmMain::Form_Load() {
         app_.MsgBox("Impossibile aprire il database " + db + ": " + errore, mb::Critical, "Errore");
     app_.PercorsoDbReport = app_.file("RepVarcanto.mdb");
     app_.PercorsoDb = db;
-    LeggiImpostazioni(app_.file("Accessi.ini"), app_.imp, true, [this] { app_.sys.loop.doEvents(); });
+    LeggiImpostazioniAllAvvio();
 
     auto passo = [](auto&& f) {
         try {
@@ -143,6 +142,17 @@ void FrmMain::Form_Load() {
     passo([this] { CopiaDatabaseReport(); });
 }
 
+// A settings file that cannot be read gives every setting its default, as a missing one does;
+// the operator is told which file and why before the defaults take effect.
+void FrmMain::LeggiImpostazioniAllAvvio() {
+    const std::string file = app_.file("Accessi.ini");
+    if (const std::optional<std::string> motivo = profile::problem(file))
+        app_.MsgBox("Impossibile leggere il file delle impostazioni " + file + ": " + *motivo +
+                        ". Il programma parte con le impostazioni predefinite.",
+                    mb::Critical, "Attenzione");
+    LeggiImpostazioni(file, app_.imp, true, [this] { app_.sys.loop.doEvents(); });
+}
+
 void FrmMain::ApriPortaSeriale() {
     SerialLine& linea = app_.sys.serial;
     if (linea.isOpen()) linea.close();
@@ -155,18 +165,17 @@ void FrmMain::ApriPortaSeriale() {
 }
 
 // The report database starts every run as a fresh copy of its template. A missing template
-// leaves it as it was.
+// leaves it as it was; one that cannot be read is reported and leaves it as it was too.
 void FrmMain::CopiaDatabaseReport() {
     namespace fs = std::filesystem;
-    const fs::path modello = app_.PercorsoDbReport + ".schema";
-    if (!fs::exists(modello)) return;
-    std::ifstream in(modello, std::ios::binary);
-    if (!in) return;
-    std::ostringstream copia;
-    copia << in.rdbuf();
+    const std::string modello = app_.PercorsoDbReport + ".schema";
+    const safe_file::ReadResult copia = safe_file::read(modello);
+    if (copia.status == safe_file::ReadResult::Status::Unusable)
+        app_.MsgBox(safe_file::unreadable(modello, copia.why), mb::Critical, "Attenzione");
+    if (copia.status != safe_file::ReadResult::Status::Read) return;
     // A journal left by the previous run belongs to the old file: it must not be replayed on the new one.
     for (const char* resto : {"-wal", "-shm", "-journal"}) fs::remove(app_.PercorsoDbReport + resto);
-    safe_file::replace(app_.PercorsoDbReport, copia.str());
+    safe_file::replace(app_.PercorsoDbReport, copia.content);
 }
 
 void FrmMain::Timer1_Timer() {

@@ -61,6 +61,7 @@ protected:
 private:
     void ApriConPassword(const char* finestra);
     void AbilitaConfigurazione();
+    void LeggiImpostazioniAllAvvio();
     void ApriPortaSeriale();
     void CopiaDatabaseReport();
 

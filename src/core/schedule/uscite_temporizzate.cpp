@@ -1,10 +1,11 @@
 #include "core/schedule/uscite_temporizzate.h"
 
-#include <fstream>
+#include <sstream>
 
 #include "common/text.h"
 #include "core/app.h"
 #include "core/link/reader_link.h"
+#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -59,9 +60,14 @@ void Settaggio_output_lettore(App& app, std::int16_t scom) {
 namespace {
 
 void ApplicaRegole(App& app) {
-    // A missing file is a file in which no rule applies.
-    std::ifstream f(app.file("Date.txt"), std::ios::binary);
-    if (!f) return;
+    // A missing file is a file in which no rule applies; so is one that cannot be read, which the
+    // status line names.
+    const std::string file = app.file("Date.txt");
+    const safe_file::ReadResult date = safe_file::read(file);
+    if (date.status == safe_file::ReadResult::Status::Unusable)
+        app.control<Label>("FrmMain", "Label3").setCaption(safe_file::unreadable(file, date.why));
+    if (date.status != safe_file::ReadResult::Status::Read) return;
+    std::istringstream f(date.content);
     const DateTime oggi = app.sys.clock.now();
     const std::string meseGiorno = Pad(oggi.month, 2) + "/" + Pad(oggi.day, 2);
     for (const std::string& voce : Voci(f)) {

@@ -164,7 +164,7 @@ BENCHMARK(BM_DecisionLeavingWithPeopleInside)
 void BM_DurableTransitInsert(benchmark::State& state) {
     Banco& b = banco();
     b.s.app().imp.FlagStoricoEsterno = false;
-    for (auto _ : state) ScriviTransito(b.s.app(), "0012", "Rossi", "Mario", 1, "VARCO   ", "InOut");
+    for (auto _ : state) ScriviTransito(b.s.app(), "0012", "Rossi", "Mario", 1, "VARCO   ", "InOut", 2);
 }
 BENCHMARK(BM_DurableTransitInsert)->Unit(benchmark::kMicrosecond)->Iterations(200)->Repetitions(5);
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/log/transiti_sospesi.h"
 #include "core/readers/dati_lettore.h"
 #include "core/settings/impostazioni.h"
 #include "platform/clock.h"
@@ -63,6 +64,7 @@ public:
     bool UsciteInAttesa = false;  // a timed-outputs tick waits among them
     std::mt19937 Casuale;       // the random check's generator, seeded by Randomize
     bool ImparzialeInCorso = false;  // a run of the random check is drawing
+    TransitiSospesi Sospesi;    // decided passages not yet written where they belong
     // Password state.
     std::string PasswordCorrente;
     bool PasswordPresente = false;

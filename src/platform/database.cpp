@@ -465,7 +465,7 @@ sqlite3* openHandle(const std::string& path, int flags, bool durable) {
         sqlite3_close_v2(db);
         throw DbError("cannot open database '" + path + "': " + msg);
     }
-    sqlite3_busy_timeout(db, 2000);
+    sqlite3_busy_timeout(db, Database::DefaultBusyMs);
     constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "CDATE", 1, kFlags, nullptr, cdateFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "CDBL", 1, kFlags, nullptr, cdblFunction, nullptr, nullptr, nullptr);
@@ -1124,6 +1124,8 @@ void Database::forEachRow(const std::string& sql, const std::function<void(const
     }
     while (step(s.get())) row(rowValues(s.get(), 0));
 }
+
+void Database::setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
 
 bool Database::hasTable(const std::string& name) { return tableName(*this, name).has_value(); }
 

@@ -101,6 +101,11 @@ public:
     using Function = std::function<Value(const std::vector<Value>&)>;
     void define(const std::string& name, int arguments, Function f);
 
+    // How long a statement waits for another connection's lock before it fails with "database is
+    // locked": DefaultBusyMs unless set. The line's writes wait briefly; the windows may wait longer.
+    static constexpr int DefaultBusyMs = 2000;
+    void setBusyTimeout(int ms);
+
     const std::string& path() const { return path_; }
     sqlite3* handle() { return db_; }
     // A prepared statement cached by its SQL text (old dialect accepted). The cache keeps the 64

@@ -259,7 +259,13 @@ bool append(const std::string& file, std::string_view bytes, unsigned mode, std:
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || (p.exists && st.st_ino != p.st.st_ino))
         return fail(why, "è stato sostituito durante la scrittura");
-    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) return fail(why, cause(errno));
+    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
+        const int err = errno;
+        // A write cut short (a full disk) must not leave half a line for the next one to run into.
+        if (::ftruncate(fd.get(), st.st_size) == 0) ::fsync(fd.get());
+        if (!p.exists) ::unlink(p.path.c_str());
+        return fail(why, cause(err));
+    }
     return p.exists || syncFolder(folderOf(p.path)) || fail(why, cause(errno));
 }
 

@@ -53,7 +53,8 @@ bool replaceBy(const std::string& file, const std::function<void(const std::stri
                std::optional<unsigned> mode = std::nullopt, std::string* why = nullptr);
 
 // Appends 'bytes' to 'file' (or to the target of a trusted link there), creating it with 'mode'
-// when the name is free. Returns false when it cannot, with the cause in 'why' when asked.
+// when the name is free. Returns false when it cannot, with the cause in 'why' when asked, and
+// then leaves the file as it was.
 bool append(const std::string& file, std::string_view bytes, unsigned mode = 0644, std::string* why = nullptr);
 
 }  // namespace vc::safe_file

@@ -6,34 +6,9 @@
 #include "core/link/reader_link.h"
 #include "core/main/frm_wait.h"
 #include "readers_admin/comandi_lettore.h"
+#include "readers_admin/transito_scaricato.h"
 
 namespace vc {
-
-namespace {
-
-// The reader sends no year: a transit dated later than now (month and day, then hour and
-// minute, compared as two-digit texts) was stored last year.
-int AnnoDelTransito(const DateTime& adesso, const std::string& mese, const std::string& giorno,
-                    const std::string& ora, const std::string& minuto) {
-    const std::string data = mese + "/" + giorno, oggi = Pad(adesso.month, 2) + "/" + Pad(adesso.day, 2);
-    const std::string orario = ora + ":" + minuto, orarioAdesso = Pad(adesso.hour, 2) + ":" + Pad(adesso.minute, 2);
-    const bool annoScorso = data > oggi || (data == oggi && orario > orarioAdesso);
-    return annoScorso ? adesso.year - 1 : adesso.year;
-}
-
-// Positions count from the SOH: 1-4 are the framing, the address echo and the status; the card
-// follows, then hour, minute, day and month. A record is whole when all of them come before the
-// frame's end byte and checksum, and the date and time are digits.
-std::size_t InizioOrario(bool quattroCifre) { return quattroCifre ? 9 : 8; }
-
-bool RecordIntegro(const std::string& r, bool quattroCifre) {
-    const std::size_t p = InizioOrario(quattroCifre);
-    if (r.size() < p + 7 + 2) return false;
-    const std::string orario = Mid(r, p, 8);
-    return orario.find_first_not_of("0123456789") == std::string::npos;
-}
-
-}  // namespace
 
 // The run's state for as long as it lasts, however it ends: the wait window is up, the choices
 // and "Ok" are locked, "Annulla" (or the close) is left, to stop the run as the wait window's does.
@@ -203,8 +178,8 @@ int FrmDownLoad::Raccogli(const std::vector<int>& lettori) {
             const char stato = StatoRisposta(risposta);
             if (stato == 'F') break;
             if (stato != 'Z') return i;
-            if (RecordIntegro(risposta, quattroCifre))
-                Memorizza(i, risposta);
+            if (const auto transito = LeggiTransito(risposta, quattroCifre, app_.sys.clock.now()))
+                Memorizza(i, *transito);
             else
                 ++scartati_[i];
         }
@@ -227,23 +202,17 @@ int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
     return Completata;
 }
 
-void FrmDownLoad::Memorizza(int lettore, const std::string& r) {
-    const bool quattroCifre = app_.imp.FlagQuattroCifre;
-    const std::string carta = NumeroCartaLetto(Mid(r, 5, quattroCifre ? 4 : 3), quattroCifre);
-    const std::size_t p = InizioOrario(quattroCifre);
-    const std::string ora = Mid(r, p, 2), minuto = Mid(r, p + 2, 2), giorno = Mid(r, p + 4, 2),
-                      mese = Mid(r, p + 6, 2);
+void FrmDownLoad::Memorizza(int lettore, const TransitoScaricato& t) {
     Recordset& storico = *Data1.recordset();
     storico.AddNew();
-    storico.setField("NumeroCarta", carta);
-    const auto [cognome, nome] = Intestatario(carta);
+    storico.setField("NumeroCarta", t.carta);
+    const auto [cognome, nome] = Intestatario(t.carta);
     storico.setField("Cognome", cognome);
     storico.setField("Nome", nome);
     storico.setField("NumeroLettore", Num(lettore + 1));
     storico.setField("SituatoPresso", Trim(app_.Lettori[static_cast<std::size_t>(lettore)].SituatoPresso));
-    const int anno = AnnoDelTransito(app_.sys.clock.now(), mese, giorno, ora, minuto);
-    storico.setField("Data", giorno + "/" + mese + "/" + Pad(anno, 4));
-    storico.setField("Ora", ora + ":" + minuto);
+    storico.setField("Data", t.giorno + "/" + t.mese + "/" + Pad(t.anno, 4));
+    storico.setField("Ora", t.ora + ":" + t.minuto);
     storico.Update();
 }
 

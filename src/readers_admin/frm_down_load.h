@@ -13,6 +13,7 @@
 namespace vc {
 
 class CorsaInterrompibile;
+struct TransitoScaricato;
 
 class FrmDownLoad final : public Form {
 public:
@@ -54,7 +55,7 @@ private:
     int Sonda(const std::vector<int>& lettori);
     int Raccogli(const std::vector<int>& lettori);
     int CancellaMemorie(const std::vector<int>& lettori);
-    void Memorizza(int lettore, const std::string& risposta);
+    void Memorizza(int lettore, const TransitoScaricato& transito);
     // Cognome and Nome of the card with that number, "" for both when there is none.
     std::pair<std::string, std::string> Intestatario(const std::string& numeroCarta);
     void AvvisaScartati();

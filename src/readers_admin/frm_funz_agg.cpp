@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "core/link/reader_link.h"
+#include "core/log/transit_log.h"
 #include "core/main/frm_wait.h"
 #include "core/schedule/imparziale.h"
 #include "core/settings/settings_file.h"
@@ -161,10 +162,9 @@ void FrmFunzAgg::Command5_Click() {
     }
     if (app_.MsgBox("Confermi l'azzeramento dell'antipass-back ?", mb::YesNo | mb::Question, "Domanda") != mb::Yes)
         return;
-    // One statement for the whole table: the same end state as deleting row by row, without a
-    // durable write per person.
+    // One statement for the whole table, after the passages decided before it that still wait.
     ApriSitoDb(Data1, "Presenti");
-    Data1.database().execute("DELETE FROM presenti");
+    AzzeraPresenti(app_);
     app_.imp.UtentiPresenti = 0;
     ScriviImpostazione(app_.file("Accessi.ini"), "Utenti", "0");
     app_.control<Label>("FrmMain", "Label4").setCaption("0");

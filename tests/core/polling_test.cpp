@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "core/access/polling.h"
+#include "core/log/transit_log.h"
 #include "core/main/frm_main.h"
 #include "core/readers/carica_lettori.h"
 #include "core/settings/frm_prog_setup.h"
 #include "platform/profile.h"
 #include "reader_sim/reader_sim.h"
+#include "support/disk_full.h"
 #include "support/fakes.h"
 
 namespace vc {
@@ -28,13 +32,21 @@ public:  // the case tables below prepare the fixture through these
                   "', '000123', 3, '" + l[0] + "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " + l[2] + ")");
         s.serial.onWrite = [this](const std::string& frame) { rispondi(frame); };
         s.start();
+        pronto();
+    }
+    // The station killed and started again on the same site.
+    void riavvia() {
+        s.restart();
+        pronto();
+    }
+
+    void pronto() {
         // The link reads the settings window, whose first load reads the file again: load it now,
         // so the settings the tests change stay changed.
         s.app().form<FrmProgSetup>();
         s.app().PollingAttivo = true;
         s.app().imp.FlagBeep = false;
     }
-
     // An enabled on-line card for every reader, output 1 on; 'modifiche' is an SQL SET list.
     void carta(const std::string& numero, const std::string& modifiche = "") {
         s.sql("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Flag_online, Lettore) VALUES "
@@ -382,6 +394,154 @@ TEST_F(ArchiveReader, MissingArchiveStopsPolling) {
     EXPECT_EQ(m.Label1.BackColor(), colour::Red);
     EXPECT_TRUE(m.Command2.Enabled());
     EXPECT_TRUE(transiti().empty());
+}
+
+// ---- what a refused exit leaves, and decisions the disk or the database cannot take at once ----
+
+std::string Giornale(test::Station& s) { return s.site.file("TransitiSospesi.txt"); }
+
+long Presenti(test::Station& s, const std::string& badge) {
+    return static_cast<long>(Database::open(s.site.file("Varcanto.mdb"))
+                                 ->query("SELECT 1 FROM presenti WHERE NumeroBadge = " + sqlQuote(badge))
+                                 .size());
+}
+
+// The exit's check took the person out of "presenti" at once, whatever the later checks and the
+// reader then did: the person was still inside, and was refused at the next real exit.
+TEST_F(Decision, AnExitThatDoesNotHappenKeepsThePersonInside) {
+    struct Caso {
+        const char* nome;
+        const char* carta;  // SQL SET list for the card
+        const char* input;
+        bool conferma;      // the reader acknowledges the grant
+    } casi[] = {
+        {"weekday not enabled", "flag_fasce = 1, Giovedi = 0", "00", true},
+        {"inputs not valid", "ControllaInput = 1, Input1 = 1, Input2 = 1, MetodoInput = 1", "00", true},
+        {"grant not acknowledged", "", "00", false},
+    };
+    int n = 10;
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        const std::string badge = "00" + std::to_string(++n);
+        carta(badge, c.carta);
+        s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('" + badge + "')");
+        s.app().imp.UtentiPresenti = 1;
+        rispondeAlConsenso = c.conferma;
+        presenta(2, badge + "000123", c.input);
+        poll(2);
+        EXPECT_EQ(Presenti(s, badge), 1);
+        EXPECT_EQ(s.app().imp.UtentiPresenti, 1);
+        // Back to a card that may leave: the next exit goes through, and then it is out.
+        s.sql("UPDATE Carte SET flag_fasce = 0, ControllaInput = 0 WHERE NumeroCarta = '" + badge + "'");
+        rispondeAlConsenso = true;
+        presenta(2, badge + "000123");
+        poll(2);
+        EXPECT_EQ(nota(), "Passaggio");
+        EXPECT_EQ(Presenti(s, badge), 0);
+        EXPECT_EQ(s.app().imp.UtentiPresenti, 0);
+        s.sql("DELETE FROM presenti");
+    }
+}
+
+// A write the database or the disk could not take lost the passage although the door opened, and
+// the person let in was refused at the exit; at an "In" reader the presence's error reached the
+// tick as a bare "Errore del database".
+TEST_F(Decision, APassageTheDatabaseOrTheDiskRefusesWaitsAndIsWrittenOnceLater) {
+    struct Guasto {
+        const char* nome;
+        std::function<std::shared_ptr<void>(test::Station&)> inizia;  // the fault lasts while it is held
+        bool suDisco;  // the journal can take the passage meanwhile
+    } guasti[] = {
+        {"another connection holds the lock",
+         [](test::Station& st) -> std::shared_ptr<void> {
+             auto altro = Database::open(st.site.file("Varcanto.mdb"));
+             altro->execute("BEGIN IMMEDIATE");
+             return altro;
+         },
+         true},
+        {"the database fails to write",
+         [](test::Station& st) -> std::shared_ptr<void> {
+             st.sql("CREATE TRIGGER guasto BEFORE INSERT ON transiti BEGIN SELECT RAISE(FAIL, 'disk I/O error'); END");
+             return std::shared_ptr<void>(nullptr, [&st](void*) { st.sql("DROP TRIGGER guasto"); });
+         },
+         true},
+        {"the disk is full",
+         [](test::Station& st) -> std::shared_ptr<void> { return std::make_shared<test::DiskFull>(st.site.path()); },
+         false},
+    };
+    struct Lettore {
+        int numero;
+        const char* luogo;
+        long dentroDopo;  // rows of "presenti" for the card once written
+    } lettori[] = {{1, "INGRESSO", 1}, {2, "USCITA  ", 0}, {3, "#VARCO  ", 1}};
+    for (const Guasto& g : guasti) {
+        for (const Lettore& l : lettori) {
+            SCOPED_TRACE(std::string(g.nome) + " at " + l.luogo);
+            test::Station& st = s;  // the fault's closures outlive no case
+            st.sql("DELETE FROM transiti");
+            st.sql("DELETE FROM presenti");
+            st.sql("DELETE FROM Carte");
+            carta("0012");
+            if (l.numero != 1) st.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0012')");
+            st.app().imp.UtentiPresenti = l.numero == 1 ? 0 : 1;
+            {
+                const auto guasto = g.inizia(st);
+                comandi.clear();
+                presenta(l.numero, "0012000123");
+                poll(static_cast<std::int16_t>(l.numero));
+                EXPECT_EQ(comandi.back().substr(8, 2), "K1");  // the door opened
+                EXPECT_TRUE(inizia(main().Label3.Caption(), std::string(g.suDisco ? "TRANSITO IN ATTESA"
+                                                                                  : "TRANSITO NON REGISTRATO") +
+                                                                ": carta 0012 (Passaggio) - "))
+                    << main().Label3.Caption();
+                EXPECT_TRUE(main().Label9.Visible());
+                EXPECT_NE(main().Label9.Caption().find("1 in attesa dal 10/12/2026"), std::string::npos)
+                    << main().Label9.Caption();
+                EXPECT_NE(main().Label9.Caption().find("carta 0012"), std::string::npos);
+                EXPECT_EQ(std::filesystem::exists(Giornale(st)), g.suDisco);
+                // The next card overwrites the status line, not the notice; the person let in
+                // may leave meanwhile.
+                if (l.numero == 1) {
+                    presenta(2, "0012000123");
+                    poll(2);
+                    EXPECT_EQ(comandi.back().substr(8, 2), "K1");
+                    EXPECT_NE(main().Label9.Caption().find("2 in attesa"), std::string::npos)
+                        << main().Label9.Caption();
+                }
+            }
+            if (g.suDisco) riavvia();
+            else RiprovaSospesi(st.app());
+            EXPECT_FALSE(main().Label9.Visible());
+            EXPECT_FALSE(std::filesystem::exists(Giornale(st)));
+            const auto t = transiti();
+            ASSERT_EQ(t.size(), l.numero == 1 ? 2u : 1u);
+            EXPECT_EQ(t[0][3].second.str(), l.luogo);
+            EXPECT_EQ(Presenti(s, "0012"), l.numero == 1 ? 0 : l.dentroDopo);
+            EXPECT_EQ(st.app().imp.UtentiPresenti, l.numero == 1 ? 0 : l.dentroDopo);
+            riavvia();  // and never twice
+            EXPECT_EQ(transiti().size(), t.size());
+        }
+    }
+}
+
+// Every decision waited the 2 s busy time-out of another connection's lock, the line stopped.
+TEST_F(Decision, TheLineDoesNotWaitOnAnotherConnectionsLock) {
+    carta("0012");
+    carta("0013");
+    carta("0014");
+    auto altro = Database::open(s.site.file("Varcanto.mdb"));
+    altro->execute("BEGIN IMMEDIATE");
+    const auto inizio = std::chrono::steady_clock::now();
+    for (const char* b : {"0012", "0013", "0014"}) {
+        presenta(1, std::string(b) + "000123");
+        poll(1);
+    }
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - inizio);
+    EXPECT_LT(ms.count(), 1000) << "three decisions under a lock";  // each waited 2,000 before
+    altro->execute("COMMIT");
+    RiprovaSospesi(s.app());
+    EXPECT_EQ(transiti().size(), 3u);
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 3);
 }
 
 }  // namespace

@@ -46,14 +46,16 @@ protected:
 TEST_F(Presence, AntiPassBackByDirection) {
     App& a = s.app();
     EXPECT_FALSE(controllo_antipassback(a, "0012", 1));  // not inside: may enter
-    AggiungiPresente(a, " 0012 ", 1);
+    ScriviTransito(a, " 0012 ", "Rossi", "Mario", 1, "INGRESSO", "In", 1);
     EXPECT_EQ(presenti(), 1);
     EXPECT_EQ(utenti(), "1");
     EXPECT_TRUE(controllo_antipassback(a, "0012", 1));   // inside: refused at the entrance
     EXPECT_FALSE(controllo_antipassback(a, "0012", 2));  // an "InOut" reader never checks
-    AggiungiPresente(a, "0012", 2);
+    ScriviTransito(a, "0012", "Rossi", "Mario", 3, "VARCO   ", "InOut", 2);
     EXPECT_EQ(presenti(), 1);
-    EXPECT_FALSE(controllo_antipassback(a, "0012", 0));  // leaving: removed during the check
+    EXPECT_FALSE(controllo_antipassback(a, "0012", 0));  // inside: may leave, and is still inside
+    EXPECT_EQ(presenti(), 1);
+    ScriviTransito(a, "0012", "Rossi", "Mario", 2, "USCITA  ", "Out", 0);  // the exit took place
     EXPECT_EQ(presenti(), 0);
     EXPECT_EQ(utenti(), "0");
     EXPECT_TRUE(controllo_antipassback(a, "0012", 0));   // not inside: refused at the exit
@@ -73,12 +75,13 @@ TEST(PresenceAtStartUp, TheCountFollowsTheTableOfPeopleInside) {
 TEST_F(Presence, CountIsNotClampedAtZero) {
     s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('0007')");
     EXPECT_FALSE(controllo_antipassback(s.app(), "0007", 0));
+    ScriviTransito(s.app(), "0007", "Rossi", "Mario", 2, "USCITA  ", "Out", 0);
     EXPECT_EQ(s.app().imp.UtentiPresenti, -1);
     EXPECT_EQ(utenti(), "-1");
 }
 
 // Rows written by other programs may hold blanks: a person is the first row, in table order,
-// whose trimmed number is the trimmed badge.
+// whose trimmed number is the trimmed badge; the passage that follows the check moves that row.
 TEST_F(Presence, BadgesStoredWithBlanksAreFoundInTableOrder) {
     using Righe = std::vector<std::string>;
     struct Caso {
@@ -91,7 +94,7 @@ TEST_F(Presence, BadgesStoredWithBlanksAreFoundInTableOrder) {
     } casi[] = {
         {"leaving removes the first", {"0011", " 0012", "0012 ", "0012"}, "0012", 0, false, {"0011", "0012 ", "0012"}},
         {"entering while inside", {"0011", "0012  "}, " 0012", 1, true, {"0011", "0012  "}},
-        {"only blanks are trimmed", {"00120", "012", "0 012"}, "0012", 1, false, {"00120", "012", "0 012"}},
+        {"only blanks are trimmed", {"00120", "012", "0 012"}, "0012", 1, false, {"00120", "012", "0 012", "0012"}},
         {"leaving without being inside", {"00120", "012"}, "0012", 0, true, {"00120", "012"}},
         {"an empty badge is a blank row", {"0011", "   ", ""}, "", 0, false, {"0011", ""}},
     };
@@ -100,6 +103,7 @@ TEST_F(Presence, BadgesStoredWithBlanksAreFoundInTableOrder) {
         s.sql("DELETE FROM presenti");
         for (const std::string& r : c.righe) s.sql("INSERT INTO presenti (NumeroBadge) VALUES ('" + r + "')");
         EXPECT_EQ(controllo_antipassback(s.app(), c.badge, c.verso), c.rifiuta);
+        if (!c.rifiuta) ScriviTransito(s.app(), c.badge, "Rossi", "Mario", 1, "VARCO   ", "-", c.verso);
         Righe restano;
         for (const auto& r : Database::open(s.site.file("Varcanto.mdb"))->query("SELECT NumeroBadge FROM presenti ORDER BY rowid"))
             restano.push_back(r[0].second.str());
@@ -185,7 +189,7 @@ TEST_F(Presence, TheBeepsSecondBlocksBetweenRounds) {
 
 TEST_F(Presence, ExternalHistoryTakesGrantsNotRefusals) {
     s.app().imp.FlagStoricoEsterno = true;
-    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In", 2);
     ScriviTransitoNegato(s.app(), "01000123", BloccoAntiPassBack, "INGRESSO", "In", "0012", "Rossi", "Mario");
     std::ifstream f(s.site.file("Storico.txt"), std::ios::binary);
     std::string contenuto((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -202,21 +206,21 @@ TEST_F(Presence, HistoryLineIsOnTheDiskWhenTheGrantReturnsAndNeverWrittenThrough
     const std::string storico = s.site.file("Storico.txt");
     {
         const test::FsyncSpy spia;
-        ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+        ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In", 2);
         EXPECT_TRUE(spia.wasSynced(storico));
         EXPECT_TRUE(spia.wasSynced(s.site.path()));  // the new file's name
     }
     {
         const test::FsyncSpy spia;
-        ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+        ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In", 2);
         EXPECT_EQ(spia.synced(), std::vector<std::string>{std::filesystem::canonical(storico).string()});
     }
     std::filesystem::remove(storico);
     const std::string altrove = s.site.file("altrove");
     std::filesystem::create_symlink(altrove, storico);
-    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In");
+    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In", 2);
     EXPECT_FALSE(std::filesystem::exists(altrove));
-    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos);
+    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO IN ATTESA: carta 0013"), std::string::npos);
 }
 
 // The history kept on another disk behind a link the administrator made: every passage was
@@ -227,7 +231,7 @@ TEST_F(Presence, ExternalHistoryGoesThroughATrustedLinkOnly) {
     const std::string storico = s.site.file("Storico.txt"), target = altroDisco.file("Storico.txt");
     std::ofstream(target) << "";
     std::filesystem::create_symlink(target, storico);
-    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In");
+    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 3, "INGRESSO", "In", 2);
     std::ifstream letto(target, std::ios::binary);
     std::string riga;
     ASSERT_TRUE(std::getline(letto, riga));
@@ -236,22 +240,23 @@ TEST_F(Presence, ExternalHistoryGoesThroughATrustedLinkOnly) {
     if (::geteuid() != 0) GTEST_SKIP() << "only root can plant another user's link";
     ASSERT_EQ(::lchown(storico.c_str(), 4242, 4242), 0);
     const auto prima = std::filesystem::file_size(target);
-    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In");
+    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In", 2);
     EXPECT_EQ(std::filesystem::file_size(target), prima);
-    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos);
+    EXPECT_NE(s.app().form<FrmMain>().Label3.Caption().find("TRANSITO IN ATTESA: carta 0013"), std::string::npos);
 }
 
-TEST_F(Presence, TransitTheDatabaseRefusesIsShownNotLost) {
+TEST_F(Presence, TransitTheDatabaseRefusesIsShownAndKept) {
     auto& m = s.app().form<FrmMain>();
     s.sql("CREATE TRIGGER no_insert BEFORE INSERT ON transiti BEGIN SELECT RAISE(FAIL, 'disco pieno'); END");
-    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 1, "INGRESSO", "In");
-    EXPECT_NE(m.Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0012 (Passaggio)"), std::string::npos)
+    ScriviTransito(s.app(), "0012", "Rossi", "Mario", 1, "INGRESSO", "In", 2);
+    EXPECT_NE(m.Label3.Caption().find("TRANSITO IN ATTESA: carta 0012 (Passaggio)"), std::string::npos)
         << m.Label3.Caption();
     EXPECT_NE(m.Label3.Caption().find("disco pieno"), std::string::npos);
     s.app().imp.FlagStoricoEsterno = true;
     std::filesystem::create_directory(s.site.file("Storico.txt"));
-    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In");
-    EXPECT_NE(m.Label3.Caption().find("TRANSITO NON REGISTRATO: carta 0013"), std::string::npos) << m.Label3.Caption();
+    ScriviTransito(s.app(), "0013", "Rossi", "Maria", 1, "INGRESSO", "In", 2);
+    EXPECT_NE(m.Label3.Caption().find("TRANSITO IN ATTESA: carta 0013"), std::string::npos) << m.Label3.Caption();
+    EXPECT_EQ(s.app().Sospesi.voci.size(), 2u);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The program killed with SIGKILL at random moments while cards are presented at an "In", an
 // "Out" and an "InOut" reader, and started again on the same site, with the beep and the external
-// history switched on and off between runs. Every transit whose grant or all-off reached its reader
-// more than 20 ms before a kill must be stored, none twice; the database must stay sound, the count
-// of people inside must match "presenti", and every restart must poll again.
+// history switched on and off between runs, and in every third run another connection holding the
+// site database's lock for a while (as a backup does). Every transit whose grant or all-off reached
+// its reader more than 20 ms before a kill must be stored (in the database, the history file, or
+// the pending journal that the next start writes), none twice; the database must stay sound, the
+// count of people inside must match "presenti", and every restart must poll again.
 //
 // The short form kills a few times; VARCANTO_CRASH_KILLS=60 gives the full run, whose figures it
 // prints.
@@ -18,6 +20,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -27,6 +30,7 @@
 #include <vector>
 
 #include "common/site_folder.h"
+#include "core/log/transiti_sospesi.h"
 #include "core/settings/settings_file.h"
 #include "platform/database.h"
 #include "platform/profile.h"
@@ -194,14 +198,31 @@ protected:
             if (c && passaggi_[*c].consegnata) c.reset();
     }
 
+    // What the site holds after a kill once its pending journal is written, on a copy: the next
+    // start writes the journal on the site itself, and the next check sees how it did.
+    std::string scritto() {
+        namespace fs = std::filesystem;
+        fs::remove_all(copia.path());
+        fs::create_directories(copia.path());
+        for (const char* f : {"Varcanto.mdb", "Varcanto.mdb-wal", "Storico.txt", sospesi::Giornale})
+            if (fs::exists(site.file(f))) fs::copy_file(site.file(f), copia.file(f));
+        auto db = Database::open(copia.file("Varcanto.mdb"));
+        EXPECT_EQ(db->query("PRAGMA integrity_check")[0][0].second.str(), "ok");
+        TransitiSospesi attesa;
+        sospesi::Leggi(copia.path(), attesa);
+        attese_ += static_cast<int>(attesa.voci.size());
+        EXPECT_EQ(sospesi::Registra(copia.path(), attesa, db.get(), 0), 0u);
+        return copia.path();
+    }
+
     // What the site holds after a kill, checked against what the readers saw.
     void controlla(Conti& conti) {
-        auto db = Database::open(site.file("Varcanto.mdb"));
-        EXPECT_EQ(db->query("PRAGMA integrity_check")[0][0].second.str(), "ok");
+        const std::string sito = scritto();
+        auto db = Database::open(sito + "/Varcanto.mdb");
         std::map<std::pair<std::string, std::string>, int> memoria;
         for (auto& r : db->query("SELECT NumeroBadge, PosizioneLettore FROM transiti"))
             ++memoria[{r[0].second.str(), r[1].second.str()}];
-        std::ifstream storico(site.file("Storico.txt"), std::ios::binary);
+        std::ifstream storico(sito + "/Storico.txt", std::ios::binary);
         for (std::string riga; std::getline(storico, riga);) {
             EXPECT_TRUE(riga.size() > 50 && riga.front() == '"' && riga.substr(riga.size() - 2) == "\"\r") << riga;
             if (riga.size() > 50) ++memoria[{riga.substr(1, riga.find(' ') - 1), riga.substr(41, 8)}];
@@ -248,7 +269,16 @@ protected:
         EXPECT_EQ(utenti, std::to_string(presenti)) << "on restart " << giro;
     }
 
-    test::TempDir site;
+    // Another connection takes the site database's lock and holds it until released.
+    void blocca() {
+        blocco_ = Database::open(site.file("Varcanto.mdb"));
+        blocco_->execute("BEGIN IMMEDIATE");
+    }
+    void sblocca() { blocco_.reset(); }
+    bool bloccato() const { return blocco_ != nullptr; }
+
+    test::TempDir site, copia;
+    int attese_ = 0;  // passages found waiting in the journal after a kill
     sim::Simulator sim;
     sim::PtyServer pty{sim};
     std::mt19937 caso_{20261210};
@@ -262,6 +292,7 @@ private:
     std::array<std::size_t, 3> visti_{};
     std::set<std::string> dentro_;  // granted at the entrance, not yet shown at the exit
     std::set<std::pair<std::string, std::string>> segnalati_;
+    std::shared_ptr<Database> blocco_;
 };
 
 TEST_F(Crash, KilledAtRandomItLosesNoDecidedTransitAndStoresNoneTwice) {
@@ -274,7 +305,7 @@ TEST_F(Crash, KilledAtRandomItLosesNoDecidedTransitAndStoresNoneTwice) {
         ScriviImpostazione(site.file("Accessi.ini"), "StoricoEsterno", giro / 2 % 2 ? "Si" : "No");
         avvia();
         const std::int64_t partito = PtyServer::nowMs();
-        std::optional<std::int64_t> uccidiAlle;
+        std::optional<std::int64_t> uccidiAlle, sbloccaAlle;
         for (;;) {
             pty.step(1);
             const std::int64_t ora = PtyServer::nowMs();
@@ -282,7 +313,13 @@ TEST_F(Crash, KilledAtRandomItLosesNoDecidedTransitAndStoresNoneTwice) {
                 uccidiAlle = ora + 100 + static_cast<std::int64_t>(caso_() % 1900);
                 controllaPresenti(giro);
                 if (giro == kills()) break;  // the last start only shows that it polls again
+                if (giro % 3 == 2) {
+                    // Held through the kill, or released before it.
+                    blocca();
+                    sbloccaAlle = ora + static_cast<std::int64_t>(caso_() % 3000);
+                }
             }
+            if (sbloccaAlle && ora >= *sbloccaAlle) sblocca();
             if (!uccidiAlle && ora - partito > 15000) break;
             if (uccidiAlle && ora >= *uccidiAlle) break;
             persone(ora);
@@ -290,6 +327,7 @@ TEST_F(Crash, KilledAtRandomItLosesNoDecidedTransitAndStoresNoneTwice) {
         ASSERT_TRUE(uccidiAlle) << "run " << giro << " never polled";
         const std::int64_t uccisoAlle = PtyServer::nowMs();
         ferma();
+        sblocca();
         if (giro == kills()) break;
         ++conti.uccisioni;
         pty.step(0);  // frames written just before the kill reach the readers after it
@@ -300,9 +338,10 @@ TEST_F(Crash, KilledAtRandomItLosesNoDecidedTransitAndStoresNoneTwice) {
     }
     std::printf("crash: %d kills in %.1f s; %d transits presented, %d decided, %d stored (%d of them before the "
                 "reader saw the outcome), %d lost (%d of them grants still awaiting their commit), %d duplicated, "
-                "%d unknown\n",
+                "%d unknown; %d found waiting in the journal after a kill\n",
                 conti.uccisioni, (PtyServer::nowMs() - inizio) / 1000.0, conti.passaggi, conti.decisi,
-                conti.memorizzati, conti.senzaEsito, conti.persi, conti.persiInConferma, conti.doppi, conti.ignoti);
+                conti.memorizzati, conti.senzaEsito, conti.persi, conti.persiInConferma, conti.doppi, conti.ignoti,
+                attese_);
     EXPECT_GT(conti.decisi, 0);
 }
 

@@ -48,6 +48,7 @@ int ScriptedDialogs::msgBox(const std::string& text, int style, const std::strin
     Box box{text, style, title, mb::OK, "", false};
     shown.push_back(box);
     if (onShow) onShow(box);
+    if (unscripted) return mb::OK;
     if (script_.empty() || script_.front().isInput) {
         ADD_FAILURE() << "unexpected message box [" << title << "] " << text;
         return mb::OK;
@@ -67,6 +68,7 @@ std::string ScriptedDialogs::inputBox(const std::string& prompt, const std::stri
     Box box{prompt, 0, title, mb::OK, "", true};
     shown.push_back(box);
     if (onShow) onShow(box);
+    if (unscripted) return "";
     if (script_.empty() || !script_.front().isInput) {
         ADD_FAILURE() << "unexpected input box [" << title << "] " << prompt;
         return "";
@@ -158,5 +160,12 @@ void Station::removeSetting(const std::string& key) {
 void Station::sql(const std::string& statement) { Database::open(site.file("Varcanto.mdb"))->execute(statement); }
 
 Form& Station::start() { return app_->form("FrmMain"); }
+
+Form& Station::restart() {
+    app_.reset();
+    app_ = std::make_unique<App>(Services{clock, loop, dialogs, serial, ports, site.path(), &reports});
+    registerForms(*app_);
+    return start();
+}
 
 }  // namespace vc::test

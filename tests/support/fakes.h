@@ -71,6 +71,9 @@ public:
     void beep() override { ++beeps; }
     void setBusyPointer(bool b) override { busy = b; }
 
+    // Every box is answered at once (OK, an empty input) without being scripted: for the fuzz
+    // targets, where any box may come.
+    bool unscripted = false;
     // Every box shown so far, in order.
     std::vector<Box> shown;
     int beeps = 0;
@@ -165,6 +168,9 @@ public:
     void sql(const std::string& statement);
     // Starts the program: loads the main window.
     Form& start();
+    // The program ended (as by a kill: nothing is saved on the way out) and started again on the
+    // same site and the same fakes.
+    Form& restart();
 
     TempDir site;
     FakeClock clock;

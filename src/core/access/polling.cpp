@@ -143,8 +143,8 @@ void Decisione::Consenti(const Recordset& carta) {
     Mostra(ConData("Carta " + l_.badge + " - Accesso consentito - " + l_.cognome + " " + l_.nome));
     app_.control<Shape>("FrmMain", "Shape1").setFillColor(colour::Green);
     app_.control<Shape>("FrmMain", "Shape2").setFillColor(colour::Green);
-    ScriviTransito(app_, l_.badge, l_.cognome, l_.nome, l_.numero, l_.lettore.SituatoPresso, l_.lettore.Stato);
-    AggiungiPresente(app_, l_.badge, l_.lettore.CodiceVerso);
+    ScriviTransito(app_, l_.badge, l_.cognome, l_.nome, l_.numero, l_.lettore.SituatoPresso, l_.lettore.Stato,
+                   l_.lettore.CodiceVerso);
     app_.control<Label>("FrmMain", "Label4").setCaption(Num(app_.imp.UtentiPresenti));
 }
 

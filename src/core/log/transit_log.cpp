@@ -1,13 +1,13 @@
 #include "core/log/transit_log.h"
 
-#include <stdexcept>
+#include <optional>
 
 #include "common/text.h"
 #include "core/app.h"
 #include "core/link/reader_link.h"
+#include "core/log/transiti_sospesi.h"
 #include "core/settings/settings_file.h"
 #include "platform/cp1252.h"
-#include "platform/safe_file.h"
 
 namespace vc {
 
@@ -26,6 +26,9 @@ const char* const Cause[] = {
     "Bloco per numero massimo",
     "Blocco per input non valido",
 };
+
+// How long a decision's write waits for another connection's lock: the line must not stop for it.
+constexpr int AttesaDellaLinea = 100;
 
 Label& StatoOnLine(App& app) { return app.control<Label>("FrmMain", "Label3"); }
 
@@ -50,40 +53,84 @@ void ScriviUtenti(App& app) {
     ScriviImpostazione(app.file("Accessi.ini"), "Utenti", Num(app.imp.UtentiPresenti));
 }
 
-// One record of "transiti", written at once (durable when Update returns).
-void RegistraTransito(App& app, const std::string& badge, const std::string& cognome, const std::string& nome,
-                      const std::string& situatoPresso, bool passaggio, const std::string& stato,
-                      const std::string& nota) {
-    const DateTime ora = app.sys.clock.now();
-    Recordset& rs = Tabella(app, "Data2", "transiti");
-    rs.AddNew();
-    rs.setField("NumeroBadge", badge);
-    rs.setField("Cognome", cognome);
-    rs.setField("Nome", nome);
-    rs.setField("PosizioneLettore", situatoPresso);
-    rs.setField("Data", ora.dateText());
-    rs.setField("Ora", ora.timeText());
-    rs.setField("Passaggio", passaggio);
-    rs.setField("verso", stato);
-    rs.setField("nota", nota);
+// The site database through the main window's "transiti" control; null when it cannot be opened.
+Database* DatabaseDelSito(App& app) {
     try {
-        rs.Update();
-    } catch (...) {
-        rs.CancelUpdate();
-        throw;
+        Tabella(app, "Data2", "transiti");
+        return &app.control<Data>("FrmMain", "Data2").database();
+    } catch (const DbError&) {
+        return nullptr;
     }
 }
 
-// The decided transit could not be stored: the operator must see it.
-void TransitoNonRegistrato(App& app, const std::string& badge, const std::string& nota, const std::string& errore) {
-    StatoOnLine(app).setCaption("TRANSITO NON REGISTRATO: carta " + badge + " (" + nota + ") - " + errore +
-                                app.CrLf + app.sys.clock.now().generalText());
+// The decided transit could not be stored at once: the operator must see it, and whether it waits
+// in the journal or, the disk refusing that too, in memory only.
+void TransitoNonRegistrato(App& app, const std::string& badge, const std::string& nota, const std::string& errore,
+                           bool suDisco) {
+    StatoOnLine(app).setCaption(std::string(suDisco ? "TRANSITO IN ATTESA" : "TRANSITO NON REGISTRATO") + ": carta " +
+                                badge + " (" + nota + ") - " + errore + app.CrLf + app.sys.clock.now().generalText());
 }
 
-// The line is on the disk before the decision ends, as a database row is.
-void AccodaStorico(App& app, const std::string& riga) {
-    if (!safe_file::append(app.file("Storico.txt"), '"' + cp1252::fromUtf8(riga) + "\"\r\n"))
-        throw std::runtime_error("impossibile scrivere " + app.file("Storico.txt"));
+void MostraSospesi(App& app) {
+    Label& avviso = app.control<Label>("FrmMain", "Label9");
+    avviso.setCaption(sospesi::Avviso(app.Sospesi));
+    avviso.setVisible(!app.Sospesi.voci.empty());
+}
+
+// Writes one decision at once when nothing waits before it for the same destination and the
+// database takes it within 'attesaMs'; otherwise it joins what waits. Returns the fault that kept
+// it waiting, if any.
+std::optional<std::string> Registra(App& app, TransitoSospeso voce, int attesaMs) {
+    TransitiSospesi& attesa = app.Sospesi;
+    const std::string& cartella = app.sys.appPath;
+    if (!attesa.letti) sospesi::Leggi(cartella, attesa);
+    voce.quando = app.sys.clock.now().generalText();
+    std::optional<std::string> errore;
+    if (!sospesi::InAttesa(attesa, voce)) {
+        Database* db = DatabaseDelSito(app);
+        try {
+            if (db) db->setBusyTimeout(attesaMs);
+            if (!sospesi::Scrivi(cartella, voce, db, false))
+                errore = "impossibile scrivere " + app.file(voce.tipo == 'S' ? "Storico.txt" : "Varcanto.mdb");
+        } catch (const DbError& e) {
+            errore = e.what();
+        }
+        if (db) db->setBusyTimeout(Database::DefaultBusyMs);
+        if (!errore) return std::nullopt;
+        sospesi::Accoda(cartella, attesa, std::move(voce));
+    } else {
+        // What was decided before goes first: this one waits behind it, and all may go now.
+        sospesi::Accoda(cartella, attesa, std::move(voce));
+        sospesi::Registra(cartella, attesa, DatabaseDelSito(app), 0);
+    }
+    MostraSospesi(app);
+    return errore;
+}
+
+// A decided transit: written, or waiting (in the journal, or in memory while the disk refuses).
+void Memorizza(App& app, TransitoSospeso voce, const std::string& nota) {
+    const std::string badge = voce.badge;
+    const std::optional<std::string> errore = Registra(app, std::move(voce), AttesaDellaLinea);
+    if (errore) TransitoNonRegistrato(app, badge, nota, *errore, app.Sospesi.voci.back().suDisco);
+}
+
+TransitoSospeso Transito(App& app, const std::string& badge, const std::string& cognome, const std::string& nome,
+                         const std::string& situatoPresso, bool passaggio, const std::string& stato,
+                         const std::string& nota) {
+    const DateTime ora = app.sys.clock.now();
+    TransitoSospeso v;
+    v.badge = badge;
+    v.riga = {badge, cognome, nome, situatoPresso, ora.dateText(), ora.timeText(), passaggio ? "1" : "0", stato, nota};
+    return v;
+}
+
+char Presenza(std::int16_t verso) { return verso == 1 ? '+' : verso == 0 ? '-' : ' '; }
+
+// The count follows the decision: the person is inside (or out) from the moment it is taken.
+void ContaPresenza(App& app, char presenza) {
+    if (presenza == ' ') return;
+    app.imp.UtentiPresenti += presenza == '+' ? 1 : -1;
+    ScriviUtenti(app);
 }
 
 }  // namespace
@@ -104,20 +151,25 @@ std::string RigaStorico(const std::string& badge, const std::string& cognome, co
 }
 
 void ScriviTransito(App& app, const std::string& badge, const std::string& cognome, const std::string& nome,
-                    std::int16_t lettore, const std::string& situatoPresso, const std::string& stato) {
-    try {
-        // The history file does not need the database: a database that cannot be opened must
-        // not cost the line.
-        if (app.imp.FlagStoricoEsterno) {
-            const DateTime ora = app.sys.clock.now();
-            AccodaStorico(app, RigaStorico(badge, cognome, nome, lettore, situatoPresso, ora.dateText(),
-                                           ora.timeText(), stato));
-        } else {
-            RegistraTransito(app, badge, cognome, nome, situatoPresso, true, stato, "Passaggio");
-        }
-    } catch (const std::exception& e) {
-        TransitoNonRegistrato(app, badge, "Passaggio", e.what());
-    }
+                    std::int16_t lettore, const std::string& situatoPresso, const std::string& stato,
+                    std::int16_t verso) {
+    const char presenza = Presenza(verso);
+    TransitoSospeso voce = Transito(app, badge, cognome, nome, situatoPresso, true, stato, "Passaggio");
+    voce.presenza = presenza;
+    ContaPresenza(app, presenza);
+    if (!app.imp.FlagStoricoEsterno) return Memorizza(app, std::move(voce), "Passaggio");
+    // The history file does not need the database: a database that cannot be opened must not
+    // cost the line. The presence change still goes to the database, on its own.
+    const auto& r = voce.riga;
+    TransitoSospeso storico;
+    storico.tipo = 'S';
+    storico.badge = badge;
+    storico.riga = {RigaStorico(badge, cognome, nome, lettore, situatoPresso, r[4], r[5], stato)};
+    Memorizza(app, std::move(storico), "Passaggio");
+    if (presenza == ' ') return;
+    voce.tipo = 'P';
+    voce.riga.clear();
+    Memorizza(app, std::move(voce), "Passaggio");
 }
 
 void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t codice,
@@ -127,11 +179,7 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
     // The record comes first: the all-off exchange and the beep take up to three seconds, and a
     // refusal the reader has carried out must not be lost to a crash in them.
     const std::string nota = CausaRifiuto(codice);
-    try {
-        RegistraTransito(app, badge, cognome, nome, situatoPresso, false, stato, nota);
-    } catch (const std::exception& e) {
-        TransitoNonRegistrato(app, badge, nota, e.what());
-    }
+    Memorizza(app, Transito(app, badge, cognome, nome, situatoPresso, false, stato, nota), nota);
     std::string tuttoSpento = prefisso + "K000000000";
     invia_comando(app, tuttoSpento);
     if (app.imp.FlagBeep) {
@@ -146,32 +194,34 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
 bool controllo_antipassback(App& app, const std::string& badge, std::int16_t verso) {
     Recordset& rs = Tabella(app, "Data1", "presenti");
     if (verso == 2) return false;
-    // The first row in table order with this trimmed number, found through its index.
-    rs.FindFirst("trim(NumeroBadge) = ?1", {Value(Trim(badge))});
-    if (rs.NoMatch()) return verso == 0;  // out without being inside
-    if (verso == 1) return true;          // in while inside
-    rs.Delete();
-    --app.imp.UtentiPresenti;
-    ScriviUtenti(app);
-    return false;
+    std::optional<bool> dentro = sospesi::Dentro(app.Sospesi, badge);
+    if (!dentro) {
+        // The first row in table order with this trimmed number, found through its index.
+        rs.FindFirst("trim(NumeroBadge) = ?1", {Value(Trim(badge))});
+        dentro = !rs.NoMatch();
+    }
+    return verso == 1 ? *dentro : !*dentro;
 }
 
 void IndicizzaPresenti(Database& db) {
     db.tryExecute("CREATE INDEX IF NOT EXISTS presenti_trim_NumeroBadge ON presenti (trim(NumeroBadge))");
 }
 
-void AggiungiPresente(App& app, const std::string& badge, std::int16_t verso) {
-    Recordset& rs = Tabella(app, "Data1", "presenti");
-    if (verso != 1) return;
-    rs.AddNew();
-    rs.setField("NumeroBadge", Trim(badge));
-    rs.Update();
-    ++app.imp.UtentiPresenti;
-    ScriviUtenti(app);
+void AzzeraPresenti(App& app) {
+    TransitoSospeso azzera;
+    azzera.tipo = 'Z';
+    Registra(app, std::move(azzera), Database::DefaultBusyMs);
+}
+
+void RiprovaSospesi(App& app, int attesaMs) {
+    TransitiSospesi& attesa = app.Sospesi;
+    if (attesa.letti && attesa.voci.empty()) return;
+    sospesi::Registra(app.sys.appPath, attesa, DatabaseDelSito(app), attesaMs);
+    MostraSospesi(app);
 }
 
 void RiallineaPresenti(App& app) {
-    const long nellaTabella = Tabella(app, "Data1", "presenti").RecordCount();
+    const long nellaTabella = sospesi::Presenti(app.Sospesi, Tabella(app, "Data1", "presenti").RecordCount());
     if (nellaTabella == app.imp.UtentiPresenti) return;
     app.imp.UtentiPresenti = static_cast<std::int32_t>(nellaTabella);
     ScriviUtenti(app);

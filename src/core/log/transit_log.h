@@ -1,8 +1,10 @@
 #pragma once
 // The transit log and the count of people inside. Granted passages go to table "transiti", or
 // to the history file "Storico.txt" while the external history is on; refusals always go to the
-// table. A transit the log cannot store is shown in the main window's status line ("TRANSITO NON
-// REGISTRATO"), never dropped in silence, and the decision carries on.
+// table. A passage and the change of "presenti" decided with it are written together, in one
+// transaction, once the reader has carried the decision out. What the database or the history
+// file cannot take at once waits in the pending journal (core/log/transiti_sospesi.h) and is
+// written later; the main window says so until nothing waits.
 
 #include <cstdint>
 #include <string>
@@ -28,19 +30,23 @@ enum CodiceRifiuto : std::int16_t {
 };
 const char* CausaRifiuto(std::int16_t codice);
 
-// A granted passage at reader 'lettore' (1-based).
+// A granted passage at reader 'lettore' (1-based), acknowledged by the reader whose direction is
+// 'verso': at "In" (1) the person enters "presenti", at "Out" (0) leaves it, with the record.
 void ScriviTransito(App& app, const std::string& badge, const std::string& cognome, const std::string& nome,
-                    std::int16_t lettore, const std::string& situatoPresso, const std::string& stato);
+                    std::int16_t lettore, const std::string& situatoPresso, const std::string& stato,
+                    std::int16_t verso);
 // A refusal: red shapes, the record, the all-off command to the reader, the beep.
 void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t codice,
                           const std::string& situatoPresso, const std::string& stato, const std::string& badge,
                           const std::string& cognome, const std::string& nome);
-// Anti-pass-back: true refuses. At an "Out" reader (0) the person's record is removed during the
-// check; an "InOut" reader (2) is not checked.
+// Anti-pass-back: true refuses: at an "In" reader (1) a person inside, at an "Out" reader (0) one
+// who is not; an "InOut" reader (2) is not checked. Nothing changes here: the grant moves the person.
 bool controllo_antipassback(App& app, const std::string& badge, std::int16_t verso);
-// A person entered at an "In" reader.
-void AggiungiPresente(App& app, const std::string& badge, std::int16_t verso);
-// At start-up: the count of people inside as "presenti" has them. A crash between a change of the
+// The anti-pass-back reset: nobody inside, after everything decided before it.
+void AzzeraPresenti(App& app);
+// Writes what waits in the journal, waiting at most 'attesaMs' for a lock, and shows what is left.
+void RiprovaSospesi(App& app, int attesaMs = 0);
+// At start-up: the count of people inside as "presenti" has them, with what waits to be written. A crash between a change of the
 // table and the write of its count leaves the two apart; the table is the record of who is inside.
 void RiallineaPresenti(App& app);
 // Gives a site database built before it the index anti-pass-back finds a person by. Without it

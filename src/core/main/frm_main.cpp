@@ -67,6 +67,10 @@ FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
     Shape1.place(396, 284, 104, 32);
     Shape2.place(516, 284, 104, 32);
     Label8.place(230, 330, 390, 28);
+    Label9.setForeColor(colour::Red);
+    Label9.bold = true;
+    Label9.place(20, 290, 360, 36);
+    Label9.setVisible(false);
 
     for (int i = 0; i < Image1.size(); ++i) {
         Image1[i].Picture = fotogramma(i);
@@ -78,7 +82,7 @@ FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
     }
     for (Data* d : {&Data1, &Data2, &Data3}) d->setVisible(false);
     Report1.setVisible(false);
-    for (Timer* t : {&Timer1, &Timer2, &Timer3}) t->setEnabled(false);
+    for (Timer* t : {&Timer1, &Timer2, &Timer3, &Timer4}) t->setEnabled(false);
 
     Command1.Click = [this] { Command1_Click(); };
     Command2.Click = [this] { Command2_Click(); };
@@ -91,6 +95,7 @@ FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
     Timer1.TimerEvent = [this] { Timer1_Timer(); };
     Timer2.TimerEvent = [this] { UsciteTemporizzate(app_); };
     Timer3.TimerEvent = [this] { ImparzialeAdOrario(app_); };
+    Timer4.TimerEvent = [this] { RiprovaSospesi(app_); };
 }
 
 // Start-up: from the serial port on, a step that fails is skipped and the next one runs.
@@ -122,6 +127,8 @@ void FrmMain::Form_Load() {
     passo([this] { ApriPortaSeriale(); });
     app_.PollingAttivo = false;
     app_.OutputAutomatico = false;
+    // What the last run decided and could not write goes first, and counts among those inside.
+    passo([this] { RiprovaSospesi(app_, Database::DefaultBusyMs); });
     passo([this] { RiallineaPresenti(app_); });
     Label4.setCaption(Num(app_.imp.UtentiPresenti));
     Label1.setBackColor(colour::Red);
@@ -139,6 +146,7 @@ void FrmMain::Form_Load() {
     Timer1.setInterval(IntervalloPolling(app_.imp.TempoPolling, app_.NumeroLettori));
     if (app_.imp.FlagImparziale) passo([this] { EseguiImparziale(app_); });
     Timer3.setEnabled(true);
+    Timer4.setEnabled(true);
     passo([this] { CopiaDatabaseReport(); });
 }
 

@@ -30,6 +30,7 @@ public:
     Shape Shape1{*this, "Shape1"};
     Shape Shape2{*this, "Shape2"};
     Label Label7{*this, "Label7"};
+    Label Label9{*this, "Label9"};  // lasting: decided passages not yet written
     ControlArray<Image, 13> Image1{*this, "Image1"};
     ControlArray<Image, 2> Image2{*this, "Image2"};
     Data Data1{*this, "Data1"};
@@ -39,6 +40,7 @@ public:
     Timer Timer1{*this, "Timer1"};
     Timer Timer2{*this, "Timer2", 10000};
     Timer Timer3{*this, "Timer3", 60000};
+    Timer Timer4{*this, "Timer4", 1000};  // writes what waits in the journal
 
     void Command1_Click();
     void Command2_Click();

@@ -417,7 +417,7 @@ void Form::keyPress(int keyAscii) {
 }
 
 void Form::close() {
-    if (enabled_) Form_QueryClose();
+    if (enabled_ && visible_) Form_QueryClose();
 }
 
 }  // namespace vc

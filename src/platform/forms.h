@@ -399,7 +399,8 @@ public:
     void keyDown(int keyCode, int shift);
     void keyPress(int keyAscii);
     // The operator closes the window with the title-bar button; a disabled window ignores it,
-    // as it ignores every other input.
+    // as it ignores every other input. So does a hidden one: a close queued before a handler
+    // hid it for a companion window would otherwise take the way back from under that window.
     void close();
 
     const std::vector<Control*>& controls() const { return controls_; }

@@ -346,5 +346,29 @@ TEST_F(AltreOpzioni, OpensTheOtherWindowsAndGoesBack) {
     EXPECT_TRUE(m.Visible());
 }
 
+// A title-bar close queued while the window was up reaches it after it made way for a
+// companion window: the main window must not come back beside that companion.
+TEST_F(AltreOpzioni, ACloseThatArrivesAfterTheWindowMadeWayIsIgnored) {
+    finte({"FrmFasceOnline", "FrmGestPassw"});
+    struct Caso {
+        const char* nome;
+        CommandButton FrmFunzAgg::*pulsante;
+        const char* compagna;
+    } casi[] = {{"passwords", &FrmFunzAgg::Command9, "FrmGestPassw"}, {"schedules", &FrmFunzAgg::Command8, "FrmFasceOnline"}};
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        principale().Hide();
+        FrmFunzAgg& f = finestra();
+        f.Show();
+        s.loop.post([&] { (f.*c.pulsante).click(); });
+        s.loop.post([&] { f.close(); });
+        s.loop.doEvents();
+        EXPECT_TRUE(s.app().form(c.compagna).Visible());
+        EXPECT_TRUE(f.loaded());
+        EXPECT_FALSE(principale().Visible());
+        s.app().form(c.compagna).Unload();
+    }
+}
+
 }  // namespace
 }  // namespace vc

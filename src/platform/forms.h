@@ -55,7 +55,8 @@ public:
     void setEnabled(bool e);
     bool Visible() const { return visible_; }
     void setVisible(bool v);
-    // Enabled, and so are its containers and its form.
+    // Enabled, and so are its containers and its form, which is loaded: a click queued before
+    // the window was unloaded must not run its handler on the window left behind.
     bool effectivelyEnabled() const;
     bool effectivelyVisible() const;
 

@@ -36,6 +36,12 @@ void App::End(int code) { throw ProgramEnd{code}; }
 
 void App::registerForm(const std::string& name, Factory make) { factories_[name] = std::move(make); }
 
+std::vector<std::string> App::registeredForms() const {
+    std::vector<std::string> names;
+    for (const auto& [name, make] : factories_) names.push_back(name);
+    return names;
+}
+
 Form& App::form(const std::string& name) {
     if (auto it = forms_.find(name); it != forms_.end()) return *it->second;
     auto f = factories_.find(name);

@@ -63,6 +63,7 @@ public:
     std::deque<std::function<void()>> InviiInAttesa;  // sends that found the line busy, oldest first
     bool UsciteInAttesa = false;  // a timed-outputs tick waits among them
     std::mt19937 Casuale;       // the random check's generator, seeded by Randomize
+    bool ImparzialeInCorso = false;  // a run of the random check is drawing
     TransitiSospesi Sospesi;    // decided passages not yet written where they belong
     // Password state.
     std::string PasswordCorrente;
@@ -111,6 +112,8 @@ public:
         return static_cast<F&>(form(F::kName));
     }
     bool isLoaded(const std::string& name) const;
+    // The names of every window registered, loaded or not.
+    std::vector<std::string> registeredForms() const;
     // A control of a window by name, loading the window on first touch, for code that reads
     // another subsystem's window without depending on its class.
     template <class C>

@@ -33,7 +33,7 @@ void Control::setVisible(bool v) {
 bool Control::effectivelyEnabled() const {
     for (const Control* c = this; c; c = c->container_)
         if (!c->enabled_) return false;
-    return form_.Enabled();
+    return form_.Enabled() && form_.loaded();
 }
 
 bool Control::effectivelyVisible() const {
@@ -417,7 +417,7 @@ void Form::keyPress(int keyAscii) {
 }
 
 void Form::close() {
-    if (enabled_) Form_QueryClose();
+    if (enabled_ && visible_) Form_QueryClose();
 }
 
 }  // namespace vc

@@ -55,7 +55,8 @@ public:
     void setEnabled(bool e);
     bool Visible() const { return visible_; }
     void setVisible(bool v);
-    // Enabled, and so are its containers and its form.
+    // Enabled, and so are its containers and its form, which is loaded: a click queued before
+    // the window was unloaded must not run its handler on the window left behind.
     bool effectivelyEnabled() const;
     bool effectivelyVisible() const;
 
@@ -399,7 +400,8 @@ public:
     void keyDown(int keyCode, int shift);
     void keyPress(int keyAscii);
     // The operator closes the window with the title-bar button; a disabled window ignores it,
-    // as it ignores every other input.
+    // as it ignores every other input. So does a hidden one: a close queued before a handler
+    // hid it for a companion window would otherwise take the way back from under that window.
     void close();
 
     const std::vector<Control*>& controls() const { return controls_; }

@@ -183,30 +183,55 @@ void FrmUtilTessaro::Pausa() {
     }
 }
 
-void FrmUtilTessaro::Command1_Click() {
-    Interrompi = false;
-    if (!LineaLibera(app_)) return;
+// The archive to build and its next record number; false when there is nothing to build. The
+// window takes no click meanwhile: the name, the messages and the reading all yield.
+bool FrmUtilTessaro::PreparaArchivio(std::string& percorso, int& prossimo) {
+    FormBusy occupata(*this);
+    if (!LineaLibera(app_)) return false;
     const std::string nome = ChiediNomeFile();
-    if (nome.empty()) return;
-    const std::string percorso = app_.file(nome + ".txt");
+    if (nome.empty()) return false;
+    percorso = app_.file(nome + ".txt");
     if (std::filesystem::exists(percorso)) {
         app_.MsgBox("Il file già esiste. I dati verranno messi in coda.", mb::Information, "Messaggio");
     } else if (!safe_file::append(percorso, "")) {
         app_.MsgBox("Impossibile scrivere il file " + percorso + ".", mb::Critical, "Errore");
-        return;
+        return false;
     }
     std::vector<std::string> record;
-    if (!Leggi(percorso, record)) return;
-    int n = record.empty() ? 0 : static_cast<int>(Val(Left(record.back(), 3))) + 1;
+    if (!Leggi(percorso, record)) return false;
+    prossimo = record.empty() ? 0 : static_cast<int>(Val(Left(record.back(), 3))) + 1;
+    return true;
+}
 
-    for (Control* c : std::initializer_list<Control*>{&Command1, &Command2, &Command3}) c->setVisible(false);
-    Command4.setEnabled(true);
-    for (Control* c : std::initializer_list<Control*>{&Command4, &Label1, &Label2}) c->setVisible(true);
+// While the cards are read only the prompt and its stop button show, however the run ends:
+// the idle buttons would start a second run, or leave, inside this one.
+class FrmUtilTessaro::Costruzione {
+public:
+    explicit Costruzione(FrmUtilTessaro& f) : f_(f) {
+        for (Control* c : std::initializer_list<Control*>{&f.Command1, &f.Command2, &f.Command3}) c->setVisible(false);
+        f.Command4.setEnabled(true);
+        for (Control* c : std::initializer_list<Control*>{&f.Command4, &f.Label1, &f.Label2}) c->setVisible(true);
+    }
+    ~Costruzione() { f_.MostraInattivo(); }
+    Costruzione(const Costruzione&) = delete;
+    Costruzione& operator=(const Costruzione&) = delete;
+
+private:
+    FrmUtilTessaro& f_;
+};
+
+void FrmUtilTessaro::Command1_Click() {
+    Interrompi = false;
+    std::string percorso;
+    int n = 0;
+    if (!PreparaArchivio(percorso, n)) return;
+
+    const Costruzione corsa(*this);
     for (;;) {
         // A 1001st record would repeat a number, and two cards would pass as one.
         if (n >= MassimoRecord) {
             app_.MsgBox("L'archivio è pieno: al massimo 1000 carte.", mb::Exclamation, "Attenzione");
-            return MostraInattivo();
+            return;
         }
         Label1.setCaption("Passare la carta numero " + Num(n));
         Label2.setCaption("");
@@ -223,7 +248,7 @@ void FrmUtilTessaro::Command1_Click() {
         } else if (nuova) {
             if (!AggiungiRecord(percorso, Pad(n, 3) + codice)) {
                 app_.MsgBox("Impossibile scrivere il file " + percorso + ".", mb::Critical, "Errore");
-                return MostraInattivo();
+                return;
             }
             Label2.setForeColor(colour::Green);
             Label2.setCaption("Scrittura nel file Ok.");
@@ -237,21 +262,22 @@ void FrmUtilTessaro::Command1_Click() {
     }
 }
 
-// The building loop sees the request at the end of its current wait, before another poll.
+// The building loop sees the request at the end of its current wait, before another poll, and
+// puts the idle buttons back as it ends.
 void FrmUtilTessaro::Command4_Click() {
-    for (Control* c : std::initializer_list<Control*>{&Label1, &Label2, &Command4}) c->setVisible(false);
-    for (Control* c : std::initializer_list<Control*>{&Command1, &Command2, &Command3}) c->setVisible(true);
+    Command4.setEnabled(false);
     Interrompi = true;
 }
 
 void FrmUtilTessaro::Command2_Click() {
+    // The name, the messages and the reading yield too: no click meanwhile.
+    FormBusy occupata(*this);
     if (!LineaLibera(app_)) return;
     const std::string nome = ChiediNomeFile();
     if (nome.empty()) return;
     std::vector<std::string> record;
     if (!Leggi(app_.file(nome + ".txt"), record)) return;
 
-    FormBusy occupata(*this);
     Command3.setVisible(false);
     ProgressBar1.Min = 0;
     ProgressBar1.Max = static_cast<int>(record.size());

@@ -40,7 +40,9 @@ protected:
     void Form_QueryClose() override;
 
 private:
+    class Costruzione;
     void Disponi();
+    bool PreparaArchivio(std::string& percorso, int& prossimo);
     std::string ChiediNomeFile();
     bool Leggi(const std::string& percorso, std::vector<std::string>& record);
     std::string PrefissoLettore();

@@ -110,6 +110,20 @@ TEST_F(Associazione, ClosingTheWindowKeepsTheFlagsAndBringsTheCardsBack) {
 
 // ---- card search ----
 
+// A click queued on the cards window before its close unloaded it: the association window
+// opened from the window left behind would bring a cards window back beside the main one.
+TEST_F(Associazione, AClickQueuedBeforeTheCloseIsIgnored) {
+    lettore(1, "INGRESSO");
+    carta("0001", "Rossi", "Lettore = '1'");
+    auto& w = apri();
+    s.loop.post([&] { w.close(); });
+    s.loop.post([&] { w.Command8.click(); });
+    s.loop.doEvents();
+    EXPECT_FALSE(s.app().isLoaded(FrmPassAbil::kName));
+    EXPECT_FALSE(s.app().isLoaded(FrmCardsAbil::kName));
+    EXPECT_TRUE(s.app().form("FrmMain").Visible() && s.app().form("FrmMain").Enabled());
+}
+
 class Ricerca : public test::CardsTest {
 protected:
     FrmCardsAbil& apriTre() {

@@ -246,6 +246,7 @@ TEST(MainWindow, ClickBetweenThePasswordAndItsWindowOpensNothingElse) {
 TEST(MainWindow, ExitEndsTheProgram) {
     test::Station s;
     auto& m = static_cast<FrmMain&>(s.start());
+    m.Show();
     EXPECT_THROW(m.Command5.click(), ProgramEnd);
     EXPECT_THROW(m.close(), ProgramEnd);
 }

@@ -16,7 +16,11 @@ protected:
             s.sql("INSERT INTO Lettori (CodiceImpianto, Stato, NumeroLoop, NumeroIndirizzo) VALUES ('000042', 'In', " +
                   std::to_string(i + 1) + ", " + std::to_string(5 + i) + ")");
     }
-    std::vector<std::string> inviati() { return s.serial.takeTexts(); }
+    // What went out once the events posted meanwhile have run.
+    std::vector<std::string> inviati() {
+        s.loop.doEvents();
+        return s.serial.takeTexts();
+    }
     using V = std::vector<std::string>;
     test::Station s;
 };
@@ -50,6 +54,16 @@ TEST_F(Unlock, OperatorChoosesTheReader) {
     m.keyPress('b');
     m.keyDown(key::F1 + 1, 0);
     EXPECT_EQ(inviati(), V{});
+}
+
+// The unlock's exchange waits outside the key's handler: the main window takes no click inside
+// its own handler meanwhile.
+TEST_F(Unlock, TheKeysHandlerReturnsBeforeTheUnlockGoesOut) {
+    lettori(1);
+    auto& m = s.app().form<FrmMain>();
+    m.keyDown(key::F1, 0);
+    EXPECT_TRUE(s.serial.writes.empty());
+    EXPECT_EQ(inviati(), (V{"05000042K110000000"}));
 }
 
 }  // namespace

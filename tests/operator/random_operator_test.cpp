@@ -2,13 +2,20 @@
 // time, injected at the event loop's yields (as the front end's events arrive there) while
 // simulated readers answer, dribble, stay silent or send garbage on the line. Each seed is one
 // reproducible session on the fake clock. A session fails on an exception a handler lets out, a
-// nested exchange on the line, a wait that does not end, a main window left hidden or disabled
-// with no way back, or a database that fails its integrity check; the sanitizers add their own
-// reports. A failure prints the seed and the last actions.
+// nested exchange on the line, a frame to a reader not on the selected loop or not meant for it,
+// a send asked for and dropped or doubled (command_log.h), a window's handler entered while
+// another of its own runs, two administration windows open or one beside a usable main window
+// (window_watch.h), a random check that marks more cards than it draws, a wait that does not end,
+// a main window left hidden or disabled with no way back, or a database that fails its integrity
+// check or its invariants; the sanitizers add their own reports. A failure prints the seed and
+// the last actions.
 //
 // VARCANTO_RANDOM_SEEDS (sessions), VARCANTO_RANDOM_ACTIONS (operator actions per session) and
 // VARCANTO_RANDOM_FIRST_SEED size the run; VARCANTO_RANDOM_SEED replays one session and
-// VARCANTO_RANDOM_JOURNAL says how many of its last actions a failure prints.
+// VARCANTO_RANDOM_JOURNAL says how many of its last actions a failure prints. With
+// VARCANTO_RANDOM_COVERAGE naming a folder, each shard writes there what its sessions reached;
+// with VARCANTO_RANDOM_COVERAGE_CHECK naming it, RandomOperatorCoverage fails for what none of
+// them reached (coverage.h). CI runs it after the shards.
 
 #include <gtest/gtest.h>
 
@@ -18,9 +25,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <deque>
-#include <map>
 #include <exception>
+#include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -29,12 +38,19 @@
 #include <thread>
 
 #include "app/register_forms.h"
+#include "command_log.h"
 #include "common/site_folder.h"
+#include "common/text.h"
+#include "common/val.h"
+#include "core/link/reader_link.h"
+#include "coverage.h"
 #include "password/password_file.h"
 #include "platform/database.h"
 #include "platform/profile.h"
 #include "reader_sim/reader_sim.h"
+#include "sim_line.h"
 #include "support/fakes.h"
+#include "window_watch.h"
 
 // Present only in a sanitized build: lets a sanitizer's report end with the session's journal.
 extern "C" void __sanitizer_set_death_callback(void (*)(void)) __attribute__((weak));
@@ -146,97 +162,47 @@ private:
 // handler's error reporting takes it for a failed click.
 struct Fine {};
 
-// The multi-loop board: the loop it selects is the one the simulated readers hear on.
-class SimBoard final : public PortIO {
-public:
-    explicit SimBoard(sim::Simulator& sim) : sim_(sim) {}
-    void out(std::uint16_t, std::uint8_t v) override {
-        if (v & 8) sim_.setLoop((v & 7) + 1);
-        selected_ = true;
-    }
-    std::uint8_t in(std::uint16_t) override { return 0x60; }  // the transmitter is always empty
-    // Before each frame: without the board's selection every reader is on one line.
-    void frameSent() {
-        if (!selected_) sim_.setLoop(0);
-        selected_ = false;
-    }
-
-private:
-    sim::Simulator& sim_;
-    bool selected_ = false;
-};
-
-// The simulated readers on the serial line, and the check that exchanges never nest: each one
-// flushes, writes, then reads at one depth of the event loop until its reply is whole. A write
-// made deeper while a shallower exchange is still reading means two exchanges wait at once.
-class SimLine final : public SerialLine {
-public:
-    SimLine(const Clock& clock, sim::Simulator& sim, SimBoard& board) : clock_(clock), sim_(sim), board_(board) {}
-    void open(int port) override {
-        if (port != 1) throw std::runtime_error("no such port");
-        open_ = true;
-        port_ = port;
-    }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    int port() const override { return port_; }
-    std::string readAvailable() override {
-        watch(false);
-        return sim_.take(clock_.monotonicMs());
-    }
-    void write(const std::string& bytes) override {
-        watch(true);
-        ++frames;
-        board_.frameSent();
-        sim_.receive(bytes, clock_.monotonicMs());
-    }
-    void reset() {
-        open_ = false;
-        written_.clear();
-        mustWriteAt_ = -1;
-    }
-
-    std::function<int()> depth;
-    std::function<void(const std::string&)> fault;
-    long frames = 0;
-
-private:
-    struct Written {
-        int depth;
-        bool overtaken;  // a deeper write came while this exchange may still be reading
-    };
-    void watch(bool isWrite) {
-        const int d = depth();
-        if (mustWriteAt_ >= 0) {
-            // Only a new exchange's flush may follow an overtaken one's reads at its depth.
-            if (!(isWrite && d == mustWriteAt_))
-                fault("nested exchange: an exchange was still waiting for its reply when another was written");
-            mustWriteAt_ = -1;
-        }
-        if (isWrite) {
-            std::erase_if(written_, [d](const Written& w) { return w.depth >= d; });
-            for (auto& w : written_) w.overtaken = true;
-            written_.push_back({d, false});
-        } else {
-            std::erase_if(written_, [d](const Written& w) { return w.depth > d; });
-            if (!written_.empty() && written_.back().depth == d && written_.back().overtaken) mustWriteAt_ = d;
-        }
-    }
-
-    const Clock& clock_;
-    sim::Simulator& sim_;
-    SimBoard& board_;
-    bool open_ = false;
-    int port_ = 0;
-    std::vector<Written> written_;
-    int mustWriteAt_ = -1;
-};
+using operatore::CommandLog;
+using operatore::Frame;
+using operatore::SimBoard;
+using operatore::SimLine;
+using operatore::Target;
 
 class Session;
 
-std::string nameOf(const Control& c) {
-    return c.form().name() + "." + c.name() + (c.index() >= 0 ? "(" + std::to_string(c.index()) + ")" : "");
+std::string controlName(const Control& c) {
+    return c.name() + (c.index() >= 0 ? "(" + std::to_string(c.index()) + ")" : "");
 }
+std::string nameOf(const Control& c) { return c.form().name() + "." + controlName(c); }
+
+bool usable(const Control& c) { return c.effectivelyEnabled() && c.effectivelyVisible(); }
+
+const char* const PromptSblocco = "Inserire il numero del lettore da sbloccare";
+
+// Windows whose title-bar close is the click of one of their buttons, which may be off.
+const std::map<std::string, std::string> CloseIsAButton = {
+    {"FrmCardsAbil", "Command7"}, {"FrmConfLettori", "Command7"}, {"FrmUtilTessaro", "Command3"}};
+
+std::string hhmm(int minutes) { return Pad(minutes / 60, 2) + ":" + Pad(minutes % 60, 2); }
+
+// A card's code at an archive-type reader: what its archive file lists it by.
+std::string archiveCode(const std::string& numero) { return "KP" + numero; }
+
+// The next time of day at 'minutes' after midnight, today or tomorrow.
+DateTime nextAt(const DateTime& now, int minutes) {
+    std::tm t{};
+    t.tm_year = now.year - 1900;
+    t.tm_mon = now.month - 1;
+    t.tm_mday = now.day + (now.hour * 60 + now.minute >= minutes ? 1 : 0);
+    t.tm_hour = minutes / 60;
+    t.tm_min = minutes % 60;
+    const std::time_t at = timegm(&t);
+    std::tm o{};
+    gmtime_r(&at, &o);
+    return DateTime{o.tm_year + 1900, o.tm_mon + 1, o.tm_mday, o.tm_hour, o.tm_min, 0};
+}
+
+std::int64_t count(Database& db, const std::string& sql) { return db.query(sql).at(0).at(0).second.toInt(); }
 
 // Message and input boxes answered at random with one of their buttons.
 class RandomDialogs final : public Dialogs {
@@ -257,6 +223,12 @@ public:
         journal().begin(seed);
         line_.depth = [this] { return loop_ ? loop_->depth() : 0; };
         line_.fault = [this](const std::string& why) { fail(why); };
+        line_.onFrame = [this](const Frame& f) { heard(f); };
+        line_.onRead = [this](const std::string& bytes) { replies_ += bytes, lastRead_ = bytes.size(); };
+        line_.busyReads = [this] { return chance(0.3) ? 1 + below(3) : 0; };
+        log_.fault = windows_.fault = [this](const std::string& why) { fail(why); };
+        log_.targets = [this] { return targets(); };
+        log_.now = [this] { return clock_.monotonicMs() - paused_; };
         prepareSite();
     }
 
@@ -279,16 +251,19 @@ public:
             }
         }
         stop();
+        if (!fault_) log_.checkBound(true);
         if (!fault_) checkDatabases();
         if (fault_) return *fault_ + "\n" + journal().dump();
-        std::ostringstream summary;
-        summary << actions_ << " actions, " << restarts_ << " restarts, " << line_.frames
-                << " frames on the line, polling in " << pollingRounds_ * 100 / std::max(1L, rounds_)
-                << "% of the rounds, yields " << deepest_ << " deep, windows:";
-        for (const auto& w : windows_) summary << " " << w;
-        note(summary.str());
+        note(summary());
         std::printf("seed %s\n", journal().last().c_str());
+        if (fromEnv("VARCANTO_RANDOM_SEED", 0)) printJournal();  // a replay shows its actions
         return std::nullopt;
+    }
+
+    // What this session reached.
+    const operatore::Reached& reached() {
+        reached_.states = states();
+        return reached_;
     }
 
     // ---- used by the dialogs ----
@@ -304,38 +279,58 @@ public:
         return v[static_cast<std::size_t>(below(static_cast<int>(v.size())))];
     }
     std::string text();
+    // The answer to the unlock's question: a reader's number, one out of range, or nothing. A
+    // number in range asks for that reader's unlock.
+    std::string unlockAnswer() {
+        const int n = app_->NumeroLettori;
+        const int k = below(n + 3) - 1;
+        if (k >= 1 && k <= n) askUnlock(k - 1);
+        return k < 0 ? "" : std::to_string(k);
+    }
     void fail(const std::string& why) {
         if (!fault_) fault_ = why;
     }
 
 private:
     void prepareSite();
+    void prepareReaders(Database& db, const std::function<void(const char*, const std::string&)>& setting);
     void start();
     void stop();
+    void loaded(Form& f);
+    void checkStart();
+    void checkDraw();
     void checkDatabases();
     void pump();
     bool settled();
     std::string screen();
+    std::string summary();
+    std::map<std::string, long> states() const;
     Form* target(bool windingDown);
     void act(bool windingDown);
     template <class C>
     std::vector<C*> operable(Form& f);
-    void post(const Form& f, const std::string& what, std::function<void()> action);
+    void post(const Form& f, const std::string& what, const std::string& control, std::function<bool()> enters,
+              std::function<void()> action);
     void timePasses(bool windingDown);
     void presentCard();
+    std::vector<Target> targets();
+    void askUnlock(int reader);
+    void heard(const Frame& f);
+    void replyEnds(bool flushed);
 
     test::TempDir site_;
     test::FakeClock clock_;
     sim::Simulator sim_;
     SimBoard board_{sim_};
     SimLine line_{clock_, sim_, board_};
+    CommandLog log_;
+    operatore::WindowWatch windows_;
+    operatore::Reached reached_;
     RandomDialogs dialogs_{*this};
     test::CapturingReports reports_;
     std::unique_ptr<EventLoop> loop_;
     std::unique_ptr<App> app_;
     std::vector<std::string> modals_;  // modal windows shown, innermost last
-    // The actions still running (window, what), innermost last.
-    std::vector<std::pair<std::string, std::string>> running_;
     // What each text box of a window held when the window first showed: values it accepts.
     std::map<std::string, std::map<std::string, std::string>> firstTexts_;
 
@@ -344,7 +339,18 @@ private:
     long actions_ = 0;
     int restarts_ = 0, deepest_ = 0;
     long rounds_ = 0, pollingRounds_ = 0;
-    std::set<std::string> windows_;  // those the operator acted on
+    std::int64_t paused_ = 0;  // the time the operator let pass, not the station's own waits
+
+    // The site: what this session's readers and settings hold.
+    bool dateTxt_ = false;     // a timed-outputs file whose last line always applies
+    bool dailyCheck_ = false;  // the random check runs daily at checkAt_
+    int checkAt_ = 0;          // minutes after midnight
+    std::string archivePrefix_;
+
+    // The reply to the last frame, as the station read it; grants the readers acknowledged.
+    std::string lastFrame_, replies_;
+    std::size_t lastRead_ = 0;
+    long acknowledged_ = 0, archivePolls_ = 0, draws_ = 0, stored_ = 0, bands_ = 0;
     long windDownRounds_ = 0;
     bool windingDown_ = false;
     std::optional<std::string> fault_;
@@ -361,7 +367,7 @@ int RandomDialogs::msgBox(const std::string& text, int style, const std::string&
 }
 
 std::string RandomDialogs::inputBox(const std::string& prompt, const std::string& title, const std::string&) {
-    const std::string answer = s_.chance(0.3) ? "" : s_.text();
+    const std::string answer = prompt == PromptSblocco ? s_.unlockAnswer() : s_.chance(0.3) ? "" : s_.text();
     s_.note("  input [" + title + "] " + shown(prompt) + " -> " + shown(answer));
     return answer;
 }
@@ -395,9 +401,21 @@ void Session::prepareSite() {
         ASSERT_TRUE(profile::writeString("Impostazioni", key, value, ini));
     };
     setting("SchedaK-880", chance(0.5) ? "Si" : "No");
-    setting("FasceOrarie", chance(0.5) ? "Si" : "No");
-    setting("Imparziale", chance(0.3) ? "Si" : "No");
+    // The stand-alone bands, in use and set, let the cards window offer them.
+    const bool bands = chance(0.5);
+    setting("FasceOrarie", bands ? "Si" : "No");
+    const char* hours[][2] = {{"08:00", "12:00"}, {"13:00", "18:00"}, {"20:00", "22:00"}};
+    for (int k = 0; bands && k < 3; ++k) {
+        setting(("OrarioIniziale" + std::to_string(k + 1)).c_str(), hours[k][0]);
+        setting(("OrarioFinale" + std::to_string(k + 1)).c_str(), hours[k][1]);
+    }
+    const bool imparziale = chance(0.4);
+    setting("Imparziale", imparziale ? "Si" : "No");
     setting("NumeroImparziale", "1");
+    dailyCheck_ = imparziale && chance(0.7);
+    checkAt_ = 8 * 60 + below(12 * 60);
+    setting("ScattareAdOrario", dailyCheck_ ? "Si" : "No");
+    setting("OraImparziale", hhmm(checkAt_));
     setting("FlagMassimoNumeroIngressi", chance(0.3) ? "Si" : "No");
     setting("MassimoNumeroIngressi", "2");
     if (chance(0.5)) {
@@ -405,29 +423,22 @@ void Session::prepareSite() {
         ASSERT_TRUE(valore);
         ASSERT_TRUE(profile::writeString(SezionePassword, ChiavePassword, *valore, site_.file("pswaccessi.txt")));
     }
-
-    // Readers 1-5 at addresses 1-5 of loop 1, reader 6 at address 1 of loop 2: without the board
-    // both readers at address 1 answer at once.
-    auto db = Database::open(site_.file("Varcanto.mdb"));
-    const std::vector<sim::ReaderConfig::Behaviour> behaviours = {
-        sim::ReaderConfig::Behaviour::Normal,       sim::ReaderConfig::Behaviour::Normal,
-        sim::ReaderConfig::Behaviour::Slow,         sim::ReaderConfig::Behaviour::Silent,
-        sim::ReaderConfig::Behaviour::GarbageFirst, sim::ReaderConfig::Behaviour::WrongChecksum,
-        sim::ReaderConfig::Behaviour::StatusC,      sim::ReaderConfig::Behaviour::StatusD};
-    for (int n = 1; n <= 6; ++n) {
-        const int loop = n == 6 ? 2 : 1, address = n == 6 ? 1 : n;
-        db->execute("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Ritardo, Stato, PosCarta1, "
-                    "PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, PosCodice4, PosCodice5, "
-                    "PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES ('KOVA KV-M1', 'PORTA" +
-                    std::to_string(n) + "  ', '000123', 1, '" + pick(std::vector<std::string>{"In", "Out", "InOut"}) +
-                    "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, " + std::to_string(loop) + ", " + std::to_string(address) + ")");
-        sim::ReaderConfig c;
-        c.loop = loop;
-        c.address = address;
-        c.plantCode = 123;
-        c.behaviour = n == 1 ? sim::ReaderConfig::Behaviour::Normal : pick(behaviours);
-        sim_.addReader(c);
+    // The timed outputs: the first lines never apply, the last one always does.
+    dateTxt_ = chance(0.8);
+    if (dateTxt_) {
+        auto at = [](std::string line, std::size_t column, const std::string& text) {
+            line.resize(std::max(line.size(), column - 1), ' ');
+            return line + text;
+        };
+        const int from = below(24 * 60), to = std::min(24 * 60 - 1, from + below(6 * 60));
+        std::ofstream(site_.file("Date.txt"), std::ios::binary)
+            << at(at(at("Data 01/01", 25, "00:00"), 36, "23:59"), 42, " ") << "\r\n"
+            << at(at("Domenica", 17, "00:00"), 28, "23:59") << "\r\n"
+            << at(at(at("Orario", 17, hhmm(from)), 28, hhmm(to)), 34, "X") << "\r\n";
     }
+
+    auto db = Database::open(site_.file("Varcanto.mdb"));
+    prepareReaders(*db, setting);
     db->execute("INSERT INTO Fasce (Nome, Lunedi, Martedi, Giovedi, Lun_1_da, Lun_1_a, Gio_1_da, Gio_1_a) "
                 "VALUES ('Turno', 1, 1, 1, '08:00', '18:00', '09:00', '12:00')");
     db->execute("INSERT INTO Fasce (Nome, Domenica, Dom_1_da, Dom_1_a) VALUES ('Festivo', 1, '00:00', '23:59')");
@@ -436,43 +447,205 @@ void Session::prepareSite() {
                     "Imparziale) VALUES ('Rossi" + std::to_string(n) + "', 'Mario', '000" + std::to_string(n) + "', " +
                     std::to_string(n % 4 != 0) + ", " + std::to_string(n % 2) + ", '" + (n % 3 ? "Turno" : "") +
                     "', '" + std::string(64, n == 5 ? '0' : '1') + "', " + std::to_string(n == 2) + ")");
+    // Cards off-line, so that the random check draws many times before it finds its card.
+    for (int n = 6; n <= 25; ++n)
+        db->execute("INSERT INTO Carte (Cognome, NumeroCarta, AbilitaCarta, Flag_online, NomeFascia) VALUES ('Bianchi" +
+                    std::to_string(n) + "', '" + Pad(n + 100, 4) + "', 1, 0, 'Turno')");
+    // Every grant written to the transit log, kept where the history window's deletion does not reach.
+    db->execute("CREATE TABLE prova_passaggi (Passaggio INTEGER);"
+                "CREATE TRIGGER prova_passaggi_registra AFTER INSERT ON transiti BEGIN "
+                "INSERT INTO prova_passaggi VALUES (NEW.Passaggio); END");
     // Sometimes the session starts just before midnight.
     clock_.set(chance(0.2) ? DateTime{2026, 12, 10, 23, 58, 0} : DateTime{2026, 12, 10, 8 + below(10), below(60), 0});
 }
 
+// Readers 1-5 at addresses 1-5 of loop 1, reader 6 at address 1 of loop 2, each with its own
+// plant code: without the board both readers at address 1 hear each frame, and only the plant
+// code tells them apart. One of them is sometimes of the archive type, whose cards are looked up
+// in the card archive. Each keeps a few transits it allowed while stand-alone, for the download.
+void Session::prepareReaders(Database& db, const std::function<void(const char*, const std::string&)>& setting) {
+    const std::vector<sim::ReaderConfig::Behaviour> behaviours = {
+        sim::ReaderConfig::Behaviour::Normal,       sim::ReaderConfig::Behaviour::Normal,
+        sim::ReaderConfig::Behaviour::Slow,         sim::ReaderConfig::Behaviour::Silent,
+        sim::ReaderConfig::Behaviour::GarbageFirst, sim::ReaderConfig::Behaviour::WrongChecksum,
+        sim::ReaderConfig::Behaviour::StatusC,      sim::ReaderConfig::Behaviour::StatusD};
+    const int archive = chance(0.5) ? (chance(0.5) ? 1 : 2 + below(4)) : 0;
+    // Some days every reader answers, so that runs over all of them (a download) go through.
+    const bool allWell = chance(0.5);
+    if (archive) {
+        setting("FileTessaro", "archivio");
+        std::ofstream f(site_.file("archivio.txt"), std::ios::binary);
+        for (int n = 1; n <= 4; ++n) f << "\"" << Pad(n, 3) << archiveCode(Pad(n, 4)) << "\"\r\n";
+    }
+    for (int n = 1; n <= 6; ++n) {
+        const int loop = n == 6 ? 2 : 1, address = n == 6 ? 1 : n, plant = 123 + (n - 1) * 111;
+        const std::string type = n == archive ? "KOVA KV-P" : "KOVA KV-M1";
+        db.execute("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Ritardo, Stato, PosCarta1, "
+                   "PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, PosCodice4, PosCodice5, "
+                   "PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES ('" + type + "', 'PORTA" + std::to_string(n) +
+                   "  ', '" + Pad(plant, 6) + "', 1, '" + pick(std::vector<std::string>{"In", "Out", "InOut"}) +
+                   "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, " + std::to_string(loop) + ", " + std::to_string(address) + ")");
+        sim::ReaderConfig c;
+        c.loop = loop;
+        c.address = address;
+        c.plantCode = plant;
+        c.type = type;
+        c.behaviour = n == 1 || n == archive || allWell ? sim::ReaderConfig::Behaviour::Normal : pick(behaviours);
+        sim::Reader& r = sim_.addReader(c);
+        if (n == archive) archivePrefix_ = r.prefix();
+        for (int k = 1 + below(3); k > 0; --k)
+            r.storeTransit({pick(std::vector<std::string>{"0001", "0003", "0777"}), below(24), below(60), 1 + below(28),
+                            1 + below(12)});
+    }
+}
+
 void Session::start() {
     line_.reset();
+    board_.reset();
+    log_.restart();
+    windows_.restart();
+    lastFrame_.clear();
     modals_.clear();
-    running_.clear();
     loop_ = std::make_unique<EventLoop>(clock_);
     app_ = std::make_unique<App>(Services{clock_, *loop_, dialogs_, line_, board_, site_.path(), &reports_});
     registerForms(*app_);
+    for (const auto& name : app_->registeredForms()) reached_.windows.insert(name);
     loop_->setErrorReporter([this](const std::exception& e) { fail(std::string("a handler threw: ") + e.what()); });
-    app_->onFormLoaded = [this](Form& f) {
-        firstTexts_.erase(f.name());
-        f.setObserver([this](Form& form, Control* c) {
-            if (c) return;
-            std::erase(modals_, form.name());
-            if (form.Visible() && form.modal()) modals_.push_back(form.name());
-            if (form.Visible() && !firstTexts_.count(form.name())) {
-                auto& texts = firstTexts_[form.name()];
-                for (Control* k : form.controls())
-                    if (auto* box = dynamic_cast<TextBox*>(k)) texts[nameOf(*box)] = box->Text();
-            }
-        });
-    };
+    app_->onFormLoaded = [this](Form& f) { loaded(f); };
     loop_->setExternalPump([this] { pump(); });
     const bool polling = chance(0.8);
     loop_->post([this, polling] {
         Form& main = app_->form("FrmMain");
+        checkStart();
         main.Show();
         if (polling) static_cast<CommandButton*>(main.control("Command4"))->click();
     });
 }
 
 void Session::stop() {
+    replyEnds(false);
     app_.reset();
     loop_.reset();
+}
+
+// Each window as it loads: its changes are observed, and the main window's timers watched, so
+// that what they ask for is known.
+void Session::loaded(Form& f) {
+    firstTexts_.erase(f.name());
+    f.setObserver([this](Form& form, Control* c) {
+        if (c) return;
+        std::erase(modals_, form.name());
+        if (!form.loaded()) return windows_.unloaded(form);
+        // Its buttons as it shows: a spare one kept hidden is none the operator could press.
+        for (Control* k : form.controls())
+            if (dynamic_cast<CommandButton*>(k) && k->Visible()) reached_.buttons.insert(nameOf(*k));
+        if (form.Visible() && form.modal()) modals_.push_back(form.name());
+        if (form.Visible() && !firstTexts_.count(form.name())) {
+            auto& texts = firstTexts_[form.name()];
+            for (Control* k : form.controls())
+                if (auto* box = dynamic_cast<TextBox*>(k)) texts[nameOf(*box)] = box->Text();
+        }
+    });
+    if (f.name() != "FrmMain") return;
+    // A tick of the timed outputs asks for an output setting at every reader, unless a tick
+    // asked for earlier still waits its turn.
+    auto& outputs = dynamic_cast<Timer&>(*f.control("Timer2"));
+    outputs.TimerEvent = [this, tick = outputs.TimerEvent] {
+        if (dateTxt_ && app_->OutputAutomatico && !app_->UsciteInAttesa && line_.isOpen())
+            for (int i = 0; i < app_->NumeroLettori; ++i) {
+                const DatiLettore& l = app_->Lettori[static_cast<std::size_t>(i)];
+                log_.ask(CommandLog::Kind::TimedOutput, {l.NumeroLoop, PrefissoLettore(l)});
+            }
+        tick();
+    };
+    auto& minute = dynamic_cast<Timer&>(*f.control("Timer3"));
+    minute.TimerEvent = [this, tick = minute.TimerEvent] {
+        tick();
+        checkDraw();
+    };
+}
+
+// The readers the station may address now: those of its reader table, and the one the readers
+// window shows (its programming and the card-archive utilities address that one by its fields,
+// and by no plant code once it is reset).
+std::vector<Target> Session::targets() {
+    std::vector<Target> out;
+    for (int i = 0; i < app_->NumeroLettori; ++i) {
+        const DatiLettore& l = app_->Lettori[static_cast<std::size_t>(i)];
+        out.push_back({l.NumeroLoop, PrefissoLettore(l)});
+    }
+    if (app_->isLoaded("FrmConfLettori")) {
+        Form& w = app_->form("FrmConfLettori");
+        auto field = [&w](const char* name) { return dynamic_cast<TextBox&>(*w.control(name)).Text(); };
+        const int loop = CInt(Val(field("Text9")));
+        const std::string address = Pad(CInt(Val(field("Text10"))), 2);
+        for (const std::string& code : {field("Text4"), Right("000000" + field("Text4"), 6), std::string("000000")}) {
+            out.push_back({loop, address + code});
+            out.push_back({loop, Right("00" + field("Text10"), 2) + code});
+        }
+    }
+    return out;
+}
+
+void Session::askUnlock(int reader) {
+    const DatiLettore& l = app_->Lettori[static_cast<std::size_t>(reader)];
+    if (line_.isOpen()) log_.ask(CommandLog::Kind::Unlock, {l.NumeroLoop, PrefissoLettore(l)});
+}
+
+void Session::heard(const Frame& f) {
+    replyEnds(true);
+    lastFrame_ = f.text;
+    if (!archivePrefix_.empty() && f.text == archivePrefix_ + "D") ++archivePolls_;
+    log_.frame(f);
+}
+
+// The exchange of the last frame is over: a grant whose reply the station read whole, with the
+// reader's "done", opened the door. Before the next frame the station flushes the line: that last
+// read belongs to no reply.
+void Session::replyEnds(bool flushed) {
+    if (operatore::isGrant(lastFrame_)) {
+        const std::string reply = flushed ? replies_.substr(0, replies_.size() - lastRead_) : replies_;
+        if (RispostaValida(reply) && StatoRisposta(reply) == 'S') ++acknowledged_;
+    }
+    lastFrame_.clear();
+    replies_.clear();
+    lastRead_ = 0;
+}
+
+// Right after each start: the count of people inside is the table's, in the settings file too.
+void Session::checkStart() {
+    try {
+        auto db = Database::open(site_.file("Varcanto.mdb"));
+        const std::int64_t inside = count(*db, "SELECT count(*) FROM presenti");
+        const std::string utenti = profile::read("Impostazioni", "Utenti", "", 256, site_.file("Accessi.ini"));
+        if (app_->imp.UtentiPresenti != inside || (!utenti.empty() && utenti != std::to_string(inside)))
+            fail("after a start \"presenti\" holds " + std::to_string(inside) + " rows, the count is " +
+                 std::to_string(app_->imp.UtentiPresenti) + " and \"Utenti\" is \"" + utenti + "\"");
+    } catch (const std::exception& e) {
+        fail(std::string("the site database cannot be checked after a start: ") + e.what());
+    }
+    checkDraw();
+}
+
+// After a run of the random check: no schedule has more marked cards than it draws.
+void Session::checkDraw() {
+    try {
+        auto db = Database::open(site_.file("Varcanto.mdb"));
+        const long persons = std::max<long>(0, app_->imp.NumeroImparziale);
+        const auto rows = db->query(
+            "SELECT TRIM(f.Nome), count(DISTINCT f.rowid), count(DISTINCT c.rowid) FROM Fasce f LEFT JOIN Carte c "
+            "ON c.Flag_online <> 0 AND c.AbilitaCarta <> 0 AND c.Imparziale <> 0 AND TRIM(c.NomeFascia) = TRIM(f.Nome) "
+            "GROUP BY TRIM(f.Nome)");
+        for (const auto& r : rows) {
+            const auto marked = r.at(2).second.toInt();
+            if (marked > 0) ++draws_;
+            if (marked > persons * r.at(1).second.toInt())
+                fail("the random check marked " + r.at(2).second.str() + " cards of the schedule \"" +
+                     r.at(0).second.str() + "\", which draws " + std::to_string(persons));
+        }
+    } catch (const std::exception& e) {
+        fail(std::string("the random check's marks cannot be checked: ") + e.what());
+    }
 }
 
 void Session::checkDatabases() {
@@ -485,10 +658,26 @@ void Session::checkDatabases() {
             fail(std::string(name) + " cannot be checked: " + e.what());
         }
     }
+    try {
+        auto db = Database::open(site_.file("Varcanto.mdb"));
+        for (const auto& r : db->query("SELECT TRIM(NumeroBadge), count(*) FROM presenti GROUP BY 1 HAVING count(*) > 1"))
+            fail("\"presenti\" holds the badge " + r.at(0).second.str() + " " + r.at(1).second.str() + " times");
+        // Every grant a reader acknowledged has its record: in the log, or in the history file
+        // when the history is kept outside.
+        std::int64_t recorded = count(*db, "SELECT count(*) FROM prova_passaggi WHERE Passaggio <> 0");
+        std::ifstream history(site_.file("Storico.txt"), std::ios::binary);
+        for (std::string line; std::getline(history, line);) ++recorded;
+        if (recorded != acknowledged_)
+            fail(std::to_string(acknowledged_) + " grants acknowledged by the readers, " + std::to_string(recorded) +
+                 " recorded");
+        stored_ = count(*db, "SELECT count(*) FROM Storico");
+    } catch (const std::exception& e) {
+        fail(std::string("the site database's invariants cannot be checked: ") + e.what());
+    }
 }
 
-// Every round of the event loop, at any depth: maybe one operator action, as the front end's
-// events would arrive there.
+// Every round of the event loop, at any depth: the checks, then maybe one operator action, as
+// the front end's events would arrive there.
 void Session::pump() {
     ++journal().beats;
     if (fault_) throw Fine{};
@@ -496,14 +685,16 @@ void Session::pump() {
     deepest_ = std::max(deepest_, depth);
     ++rounds_;
     if (app_->PollingAttivo) ++pollingRounds_;
+    if (!app_->OutputAutomatico) log_.outputsOff();
+    if (!line_.isOpen()) log_.lineClosed();
+    log_.checkBound(false);
+    windows_.check(*app_);
+    if (fault_) throw Fine{};
     if (windingDown_) {
         // Only closing and answering now: everything open must come to an end.
         if (++windDownRounds_ > 40000) {
             std::string why = "the main window stays hidden or disabled with no way back";
-            if (!running_.empty()) {
-                why = "a wait does not end; still running:";
-                for (const auto& r : running_) why += " [" + r.second + "]";
-            }
+            if (!windows_.idle()) why = "a wait does not end; still running:" + windows_.running();
             fail(why + "\n" + screen());
             throw Fine{};
         }
@@ -520,8 +711,10 @@ void Session::pump() {
     }
 }
 
+// The main window alone on the screen, usable, with nothing left to send.
 bool Session::settled() {
-    if (!app_->isLoaded("FrmMain")) return false;
+    if (!app_->isLoaded("FrmMain") || app_->LinkOccupato || !app_->InviiInAttesa.empty() || log_.waiting())
+        return false;
     bool others = false;
     app_->forEachForm([&](Form& f) { others = others || (f.name() != "FrmMain" && f.Visible()); });
     Form& main = app_->form("FrmMain");
@@ -544,6 +737,34 @@ std::string Session::screen() {
         }
         out << "\n";
     });
+    return out.str();
+}
+
+std::map<std::string, long> Session::states() const {
+    return {{"archive-reader-polled", archivePolls_}, {"download-records-stored", stored_},
+            {"timed-outputs-sent", log_.timedOutputs}, {"transmitter-wait-yielded", board_.busyReads},
+            {"bands-enabled", bands_},         {"random-check-drawn", draws_},
+            {"grants-acknowledged", acknowledged_}, {"keyboard-unlocks-sent", log_.unlocks}};
+}
+
+// The session in numbers, then each window with the controls the operator acted on.
+std::string Session::summary() {
+    std::ostringstream out;
+    out << actions_ << " actions, " << restarts_ << " restarts, " << line_.frames << " frames on the line, polling in "
+        << pollingRounds_ * 100 / std::max(1L, rounds_) << "% of the rounds, yields " << deepest_ << " deep;";
+    for (const auto& [state, n] : states()) out << " " << state << " " << n;
+    out << "; acted on:";
+    std::string window;
+    for (const auto& a : reached_.acted) {
+        const auto dot = a.find('.');
+        if (dot == std::string::npos) {
+            out << (window.empty() ? "" : "]") << " " << a << "[";
+            window = a;
+        } else {
+            out << " " << a.substr(dot + 1);
+        }
+    }
+    if (!window.empty()) out << "]";
     return out.str();
 }
 
@@ -572,19 +793,28 @@ std::vector<C*> Session::operable(Form& f) {
     return out;
 }
 
-// The front end posts what the operator did; it runs in this round of the loop.
-void Session::post(const Form& f, const std::string& what, std::function<void()> action) {
+// The front end posts what the operator did; it runs in this round of the loop. 'enters' tells,
+// when it runs, whether it reaches one of the window's handlers (a disabled or hidden control
+// ignores it).
+void Session::post(const Form& f, const std::string& what, const std::string& control, std::function<bool()> enters,
+                   std::function<void()> action) {
     note(what);
-    windows_.insert(f.name());
-
-    loop_->post([this, name = f.name(), what, action = std::move(action)] {
+    loop_->post([this, name = f.name(), what, control, enters = std::move(enters), action = std::move(action)] {
         if (fault_) return;
-        running_.emplace_back(name, what);
+        const bool entered = enters();
+        if (entered) {
+            reached_.acted.insert(name);
+            reached_.acted.insert(name + "." + control);
+            if (name == "FrmCardsAbil" && (control == "Option9" || control == "Option10" || control == "Option11"))
+                ++bands_;
+        }
+        windows_.begin(name, control, what, entered);
         struct Done {
-            std::vector<std::pair<std::string, std::string>>& r;
-            ~Done() { r.pop_back(); }
-        } done{running_};
+            operatore::WindowWatch& w;
+            ~Done() { w.end(); }
+        } done{windows_};
         action();
+        if (entered && name == "FrmFunzAgg" && control == "Command10") checkDraw();
     });
 }
 
@@ -602,11 +832,19 @@ void Session::act(bool windingDown) {
     if (kind == Close) {
         // Leaving the program is rare, so the rest of a session is not always a fresh start.
         if (isMain && !chance(0.1)) return timePasses(false);
-        return post(*f, "close " + f->name(), [f] { f->close(); });
+        auto enters = [f] {
+            if (!f->Enabled()) return false;
+            const auto b = CloseIsAButton.find(f->name());
+            return b == CloseIsAButton.end() || usable(*f->control(b->second));
+        };
+        return post(*f, "close " + f->name(), "close", enters, [f] { f->close(); });
     }
     if (kind == Key) {
         const bool f1 = chance(0.5);
-        return post(*f, std::string(f1 ? "F1" : "key A") + " on " + f->name(), [f, f1] {
+        auto enters = [f, isMain] { return isMain && f->Enabled(); };
+        return post(*f, std::string(f1 ? "F1" : "key A") + " on " + f->name(), "key", enters, [this, f, f1, isMain] {
+            // With one reader the key unlocks it without asking.
+            if (isMain && f->Enabled() && app_->NumeroLettori == 1) askUnlock(0);
             if (f1)
                 f->keyDown(key::F1, 0);
             else
@@ -622,9 +860,14 @@ void Session::act(bool windingDown) {
         std::string t = windingDown ? firstTexts_[f->name()][nameOf(*box)] : text();
         if (f->name() == "FrmChkPassw" && chance(0.6)) t = app_->PasswordCorrente + "\r";
         const int how = below(4);
-        if (how == 0) return post(*f, "leave " + nameOf(*box), [box] { box->leave(); });
-        if (how == 1 || windingDown) return post(*f, "retype " + nameOf(*box) + " " + shown(t), [box, t] { box->retype(t); });
-        return post(*f, "type " + nameOf(*box) + " " + shown(t), [box, t] { box->type(t); });
+        if (how == 0)
+            return post(*f, "leave " + nameOf(*box), controlName(*box),
+                        [box] { return usable(*box) && box->LostFocus != nullptr; }, [box] { box->leave(); });
+        auto enters = [box] { return usable(*box) && !box->Locked(); };
+        if (how == 1 || windingDown)
+            return post(*f, "retype " + nameOf(*box) + " " + shown(t), controlName(*box), enters,
+                        [box, t] { box->retype(t); });
+        return post(*f, "type " + nameOf(*box) + " " + shown(t), controlName(*box), enters, [box, t] { box->type(t); });
     }
     if (kind == Choose) {
         auto combos = operable<ComboBox>(*f);
@@ -632,19 +875,28 @@ void Session::act(bool windingDown) {
         if (!combos.empty() && (tabs.empty() || chance(0.7))) {
             ComboBox* c = pick(combos);
             const int i = below(c->ListCount() + 1) - 1;
-            return post(*f, "choose " + std::to_string(i) + " in " + nameOf(*c), [c, i] { c->choose(i); });
+            return post(*f, "choose " + std::to_string(i) + " in " + nameOf(*c), controlName(*c),
+                        [c, i] { return usable(*c) && i != c->ListIndex() && i < c->ListCount(); },
+                        [c, i] { c->choose(i); });
         }
         if (!tabs.empty()) {
             TabControl* t = pick(tabs);
             const int i = below(static_cast<int>(t->TabCaptions.size()));
-            return post(*f, "tab " + std::to_string(i) + " of " + nameOf(*t), [t, i] { t->choose(i); });
+            return post(*f, "tab " + std::to_string(i) + " of " + nameOf(*t), controlName(*t),
+                        [t, i] { return usable(*t) && i != t->Tab(); }, [t, i] { t->choose(i); });
         }
         return timePasses(windingDown);
+    }
+    // In the download window the operator mostly starts the run, or stops it.
+    if (f->name() == "FrmDownLoad" && chance(0.5)) {
+        auto* run = static_cast<CommandButton*>(f->control(chance(0.7) ? "Command1" : "Command2"));
+        return post(*f, "click " + nameOf(*run), run->name(), [run] { return usable(*run); }, [run] { run->click(); });
     }
     // Back at the main window, the operator mostly wants the readers polled again.
     if (isMain && !app_->PollingAttivo && chance(0.3)) {
         CommandButton* polling = static_cast<CommandButton*>(f->control("Command4"));
-        return post(*f, "click " + nameOf(*polling), [polling] { polling->click(); });
+        return post(*f, "click " + nameOf(*polling), "Command4", [polling] { return usable(*polling); },
+                    [polling] { polling->click(); });
     }
     std::vector<Control*> clickable;
     for (auto* b : operable<CommandButton>(*f))
@@ -653,33 +905,51 @@ void Session::act(bool windingDown) {
     for (auto* o : operable<OptionButton>(*f)) clickable.push_back(o);
     if (clickable.empty()) return timePasses(windingDown);
     Control* c = pick(clickable);
-    post(*f, "click " + nameOf(*c), [c] {
+    auto enters = [c] {
+        if (!usable(*c)) return false;
+        auto* o = dynamic_cast<OptionButton*>(c);
+        return !o || !o->Value();
+    };
+    post(*f, "click " + nameOf(*c), controlName(*c), enters, [c] {
         if (auto* b = dynamic_cast<CommandButton*>(c)) b->click();
         if (auto* k = dynamic_cast<CheckBox*>(c)) k->click();
         if (auto* o = dynamic_cast<OptionButton*>(c)) o->click();
     });
 }
 
-// Time goes by: the timers come due (a poll, the timed outputs, the minute tick) and waits end.
+// Time goes by: the timers come due (a poll, the timed outputs, the minute tick) and waits end;
+// now and then the day comes round to the random check's time, at any depth of the handlers.
 void Session::timePasses(bool windingDown) {
+    if (dailyCheck_ && !windingDown && chance(0.05)) {
+        // A minute before it, then the minute goes by: the minute tick is due at the check's time.
+        const DateTime before = nextAt(clock_.now(), checkAt_ - 1);
+        note("the clock comes round to the random check's time, " + hhmm(checkAt_) + " after " + before.dateText());
+        clock_.set(before);
+        clock_.advance(60000);
+        paused_ += 60000;
+        return;
+    }
     const int r = below(100);
     const int ms = windingDown || r < 60 ? 10 + below(200) : r < 95 ? 1000 + below(11000) : 60000 + below(60000);
     note("time passes " + std::to_string(ms) + " ms");
     clock_.advance(ms);
+    paused_ += ms;
 }
 
-// A card at a reader: one of the site's, an unknown one, or one of another plant.
+// A card at a reader: one of the site's, an unknown one, or one of another plant; now and then
+// the reader also keeps a transit it allowed while stand-alone.
 void Session::presentCard() {
     auto& readers = sim_.readers();
     sim::Reader& r = readers[static_cast<std::size_t>(below(static_cast<int>(readers.size())))];
     const std::string numero = pick(std::vector<std::string>{"0001", "0002", "0003", "0004", "0005", "0777"});
-    const std::string impianto = chance(0.9) ? "000123" : "000999";
-    note("card " + numero + "/" + impianto + " at the reader of loop " + std::to_string(r.config().loop) +
-         ", address " + std::to_string(r.config().address));
-    r.presentCard(sim::cardData(numero, impianto, {0, 1, 2, 3}, {4, 5, 6, 7, 8, 9}));
+    const bool archive = r.prefix() == archivePrefix_;
+    const std::string plant = chance(0.9) ? Pad(r.config().plantCode, 6) : "999999";
+    note("card " + numero + (archive ? " (archive code)" : "/" + plant) + " at the reader of loop " +
+         std::to_string(r.config().loop) + ", address " + std::to_string(r.config().address));
+    r.presentCard(archive ? archiveCode(numero) + std::string(10, '0')
+                          : sim::cardData(numero, plant, {0, 1, 2, 3}, {4, 5, 6, 7, 8, 9}));
+    if (chance(0.2)) r.storeTransit({numero, below(24), below(60), 1 + below(28), 1 + below(12)});
 }
-
-constexpr int kShards = 8;
 
 class RandomOperator : public ::testing::TestWithParam<int> {};
 
@@ -697,13 +967,17 @@ TEST_P(RandomOperator, SessionsStaySound) {
     });
 
     const long actions = fromEnv("VARCANTO_RANDOM_ACTIONS", 5000);
+    const long first = fromEnv("VARCANTO_RANDOM_FIRST_SEED", 1), count = fromEnv("VARCANTO_RANDOM_SEEDS", 32);
+    const long one = fromEnv("VARCANTO_RANDOM_SEED", 0);
     std::vector<std::uint64_t> seeds;
-    if (const long one = fromEnv("VARCANTO_RANDOM_SEED", 0)) {
+    if (one) {
         if (GetParam() == 0) seeds.push_back(static_cast<std::uint64_t>(one));
     } else {
-        const long first = fromEnv("VARCANTO_RANDOM_FIRST_SEED", 1), count = fromEnv("VARCANTO_RANDOM_SEEDS", 32);
-        for (long s = first + GetParam(); s < first + count; s += kShards) seeds.push_back(static_cast<std::uint64_t>(s));
+        for (long s = first + GetParam(); s < first + count; s += operatore::kShards)
+            seeds.push_back(static_cast<std::uint64_t>(s));
     }
+    operatore::Reached reached;
+    reached.run = "seeds " + std::to_string(first) + "+" + std::to_string(count) + ", actions " + std::to_string(actions);
     int failures = 0;
     for (const auto seed : seeds) {
         Session session(seed, actions);
@@ -711,10 +985,36 @@ TEST_P(RandomOperator, SessionsStaySound) {
             ADD_FAILURE() << *fault;
             if (++failures == 3) break;  // enough to go on with
         }
+        reached.add(session.reached());
+    }
+    const char* dir = std::getenv("VARCANTO_RANDOM_COVERAGE");
+    if (dir && *dir && !one) {
+        EXPECT_TRUE(operatore::write(operatore::shardFile(dir, GetParam()), reached)) << "cannot write " << dir;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, RandomOperator, ::testing::Range(0, kShards));
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomOperator, ::testing::Range(0, operatore::kShards));
+
+// Once every shard has run (ctest runs this after them): every window, every command button of
+// every window and every deep state was reached by at least one session.
+TEST(RandomOperatorCoverage, EveryWindowButtonAndStateReached) {
+    const char* dir = std::getenv("VARCANTO_RANDOM_COVERAGE_CHECK");
+    if (!dir || !*dir) GTEST_SKIP() << "VARCANTO_RANDOM_COVERAGE_CHECK names no folder of shard files";
+    operatore::Reached all;
+    for (int shard = 0; shard < operatore::kShards; ++shard) {
+        const auto r = operatore::read(operatore::shardFile(dir, shard));
+        ASSERT_TRUE(r) << "shard " << shard << " wrote nothing in " << dir;
+        if (shard > 0) {
+            EXPECT_EQ(r->run, all.run) << "shard " << shard << " is of another run";
+        }
+        all.run = r->run;
+        all.add(*r);
+    }
+    std::ostringstream report;
+    for (const auto& [state, n] : all.states) report << " " << state << " " << n;
+    std::printf("random operator, %s; reached:%s\n", all.run.c_str(), report.str().c_str());
+    for (const auto& m : all.missing()) ADD_FAILURE() << m;
+}
 
 }  // namespace
 }  // namespace vc

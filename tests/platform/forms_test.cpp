@@ -30,6 +30,7 @@ public:
             for (int i = 0; nested && i < 30; ++i) host().loop().doEvents();
             --depth;
         };
+        load();  // as the program loads its windows: an unloaded window's controls take no input
     }
     Frame Frame1{*this, "Frame1"};
     CheckBox Check1{*this, "Check1", &Frame1};

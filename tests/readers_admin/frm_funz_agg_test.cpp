@@ -109,6 +109,29 @@ TEST_F(AltreOpzioni, ClicksDuringTheDrawsAreIgnored) {
     }
 }
 
+// The daily run comes due while the one asked for is drawing: it must not draw on top of it.
+TEST_F(AltreOpzioni, TheDailyRunDoesNotDrawInsideTheRunAskedFor) {
+    Impostazioni& imp = s.app().imp;
+    imp.FlagImparziale = imp.FlagScattareAdOrario = true;
+    imp.NumeroImparziale = 1;
+    s.clock.set({2026, 12, 10, 9, 30, 0});
+    imp.OrarioImparziale = "09:30";
+    s.sql("INSERT INTO Fasce (Nome) VALUES ('Turno')");
+    for (int k = 0; k < 4; ++k)
+        s.sql("INSERT INTO Carte (NumeroCarta, NomeFascia, Flag_online, AbilitaCarta) VALUES ('000" +
+              std::to_string(k) + "', 'Turno', 1, 1)");
+    FrmMain& m = principale();
+    s.loop.post([&] { m.Timer3.fire(); });
+    s.dialogs.expectMsg("Operazione completata.", Info, "Messaggio");
+    finestra().Command10.click();
+    EXPECT_EQ(righe("Carte WHERE Imparziale <> 0"), 1);
+    EXPECT_TRUE(s.dialogs.allAnswered());
+    // Once the run is over, the daily one draws again.
+    m.Timer3.fire();
+    EXPECT_EQ(righe("Carte WHERE Imparziale <> 0"), 1);
+    EXPECT_FALSE(s.app().form("FrmWait").Visible());
+}
+
 TEST_F(AltreOpzioni, AntiPassBackReset) {
     struct Caso {
         const char* nome;
@@ -321,6 +344,30 @@ TEST_F(AltreOpzioni, OpensTheOtherWindowsAndGoesBack) {
     finestra().close();
     EXPECT_FALSE(s.app().isLoaded("FrmFunzAgg"));
     EXPECT_TRUE(m.Visible());
+}
+
+// A title-bar close queued while the window was up reaches it after it made way for a
+// companion window: the main window must not come back beside that companion.
+TEST_F(AltreOpzioni, ACloseThatArrivesAfterTheWindowMadeWayIsIgnored) {
+    finte({"FrmFasceOnline", "FrmGestPassw"});
+    struct Caso {
+        const char* nome;
+        CommandButton FrmFunzAgg::*pulsante;
+        const char* compagna;
+    } casi[] = {{"passwords", &FrmFunzAgg::Command9, "FrmGestPassw"}, {"schedules", &FrmFunzAgg::Command8, "FrmFasceOnline"}};
+    for (const auto& c : casi) {
+        SCOPED_TRACE(c.nome);
+        principale().Hide();
+        FrmFunzAgg& f = finestra();
+        f.Show();
+        s.loop.post([&] { (f.*c.pulsante).click(); });
+        s.loop.post([&] { f.close(); });
+        s.loop.doEvents();
+        EXPECT_TRUE(s.app().form(c.compagna).Visible());
+        EXPECT_TRUE(f.loaded());
+        EXPECT_FALSE(principale().Visible());
+        s.app().form(c.compagna).Unload();
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "lettori_in_linea.h"
@@ -57,6 +58,7 @@ protected:
             prompt.push_back(u().Label1.Caption());
             if (carte.empty()) {
                 u().Command4.click();
+                if (dopoArresto) dopoArresto();
                 return "";
             }
             const std::string carta = carte.front();
@@ -67,6 +69,7 @@ protected:
     }
 
     std::deque<std::string> carte;
+    std::function<void()> dopoArresto;  // runs right after the stop is pressed
     std::size_t rifiuta = 0;       // the n-th command (1-based) of the loading is refused
     std::vector<std::string> prompt;  // the prompt shown at each poll
     std::vector<std::string> esiti;   // Label2's outcomes, in order
@@ -91,6 +94,26 @@ TEST_F(Archive, BuildingRegistersEachNewCardOnceInANewFile) {
     EXPECT_EQ(comandi().size(), 6u);  // the stop came during the sixth poll: no seventh
     EXPECT_GT(s.dialogs.beeps, 0);
     EXPECT_TRUE(inattiva());
+}
+
+// The building run yields from the name's question to its last poll: the idle buttons, clicked
+// before the run shows its prompt or after the stop while it winds up, must start nothing.
+TEST_F(Archive, WhileBuildingOnlyTheStopIsTaken) {
+    auto clicca = [this] {
+        for (CommandButton* b : {&u().Command1, &u().Command2, &u().Command3}) s.loop.post([b] { b->click(); });
+    };
+    dopoArresto = clicca;
+    carte = {"ABC123"};
+    nome("CARTE");
+    clicca();
+    u().Command1.click();
+
+    EXPECT_EQ(leggi("CARTE"), "\"000ABC123\"\r\n");
+    EXPECT_EQ(comandi().size(), 2u);
+    ASSERT_TRUE(s.app().isLoaded(FrmUtilTessaro::kName));
+    EXPECT_TRUE(u().Visible());
+    EXPECT_TRUE(inattiva());
+    EXPECT_TRUE(s.dialogs.allAnswered());
 }
 
 TEST_F(Archive, AnExistingFileContinuesAfterItsLastRecord) {

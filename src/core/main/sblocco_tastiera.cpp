@@ -12,9 +12,13 @@ void SbloccaLettore(App& app, std::int16_t& indice) {
     std::string comando = PrefissoLettore(l) + "K1" +
                           (app.imp.FlagTastieraOutput1 ? "1" : "0") + "000000" +
                           (app.imp.FlagTastieraOutput2 ? "1" : "0");
-    // A key pressed while a poll waits for its reply: the unlock goes out as soon as the line is
-    // free, rather than being lost.
-    QuandoLineaLibera(app, [&app, comando, loop = l.NumeroLoop]() mutable { invia_comando(app, comando, loop); });
+    // The key's handler returns at once and the unlock goes out from the event loop: the main
+    // window must not take clicks inside its own handler while the exchange waits. A key pressed
+    // while a poll waits for its reply has the unlock go out as soon as the line is free, rather
+    // than being lost.
+    app.sys.loop.post([&app, comando, loop = l.NumeroLoop] {
+        QuandoLineaLibera(app, [&app, comando, loop]() mutable { invia_comando(app, comando, loop); });
+    });
 }
 
 void SbloccoDaTastiera(App& app) {

@@ -98,6 +98,14 @@ void SceltaImparziale(App& app) {
 }
 
 bool EseguiImparziale(App& app, bool etichetta) {
+    // The draws yield: a run begun meanwhile (the daily one coming due during the one asked for)
+    // would clear and draw again under the first, which then marks its share on top.
+    if (app.ImparzialeInCorso) return false;
+    app.ImparzialeInCorso = true;
+    struct Fine {
+        bool& inCorso;
+        ~Fine() { inCorso = false; }
+    } fine{app.ImparzialeInCorso};
     Randomize(app);
     if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
     app.form("FrmWait").Show();

@@ -24,7 +24,8 @@ inline constexpr const char* ImparzialeImpossibile =
 
 // One whole run behind the wait window: seed, clear, count, draw (or the message when there is
 // nothing to draw from); true when the cards were drawn. With 'etichetta' the wait window says
-// "IMPARZIALE IN AZIONE" meanwhile. The wait window is gone when it returns or throws.
+// "IMPARZIALE IN AZIONE" meanwhile. The wait window is gone when it returns or throws. While a
+// run is drawing, another does nothing and returns false: the one under way draws afresh.
 bool EseguiImparziale(App& app, bool etichetta = false);
 // The daily run, from the main window's minute timer, at the set time.
 void ImparzialeAdOrario(App& app);

@@ -44,6 +44,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/recordset.h"
+#include "platform/sql_dialect.h"
 #include "platform/value.h"
 
 struct sqlite3;
@@ -55,19 +57,6 @@ class DbError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// 'text' as an SQL text value: a literal with its single quotes doubled, or, for a text holding a
-// NUL byte (a literal cannot), the bytes spelled out in hexadecimal and cast to text, so the whole
-// text is compared and nothing of it is read as SQL.
-std::string sqlQuote(std::string_view text);
-
-// Rewrites the old dialect into SQLite's (see the contracts above). Exposed for tests.
-std::string rewriteDialect(std::string_view sql);
-
-// CDATE of a column written in SQLite's built-in functions, equal to it for every value. The
-// rewrite puts it in place of CDATE(column) and cdbl(CDATE(column)), so an index on this
-// expression (which the stock sqlite3 shell maintains too) serves date ranges and date order.
-std::string dateSerialSql(std::string_view column);
 
 class Database {
 public:
@@ -150,76 +139,8 @@ private:
     bool done_ = false;
 };
 
-class Recordset {
-public:
-    virtual ~Recordset() = default;
-
-    virtual bool BOF() const = 0;
-    virtual bool EOF_() const = 0;  // EOF is a macro in <cstdio>
-    // The number of records (the whole source; callers may MoveLast first, as the windows do).
-    virtual long RecordCount() = 0;
-
-    // A move cancels an edit in progress. MoveNext at EOF and MovePrevious at BOF stay where they
-    // are; MoveFirst and MoveLast on no records leave BOF and EOF both true.
-    virtual void MoveFirst() = 0;
-    virtual void MoveLast() = 0;
-    virtual void MoveNext() = 0;
-    virtual void MovePrevious() = 0;
-
-    // Positions on the first record that matches 'criteria' (an SQL condition on the source's
-    // columns); NoMatch() tells whether none did, and then the position is unchanged. Parameters
-    // ?1..?n of the criteria take the values of 'args', so one text serves every value looked up
-    // and its statement is prepared once.
-    virtual void FindFirst(const std::string& criteria, const std::vector<Value>& args = {}) = 0;
-    virtual void FindNext(const std::string& criteria, const std::vector<Value>& args = {}) = 0;
-    virtual bool NoMatch() const = 0;
-
-    // Field of the current record by name, case-insensitive. Throws DbError at BOF/EOF or for an
-    // unknown field. While editing, reads give the edited value.
-    virtual Value field(const std::string& name) const = 0;
-    // Sets a field of the record being edited or added (after Edit or AddNew).
-    virtual void setField(const std::string& name, const Value& v) = 0;
-    virtual std::vector<std::string> fieldNames() const = 0;
-
-    virtual void AddNew() = 0;    // starts a new record; Update inserts it and makes it current
-    virtual void Edit() = 0;      // starts editing the current record
-    virtual void Update() = 0;    // writes the edit or the new record (durable when it returns)
-    virtual void CancelUpdate() = 0;
-    virtual void Delete() = 0;    // deletes the current record; the position stays on it (deleted)
-                                  // until the next move, as the windows expect
-    virtual bool editing() const = 0;
-
-    // Position as a 0-based ordinal among the records, for grids and bookmarks; -1 at BOF/EOF.
-    virtual long AbsolutePosition() = 0;
-    virtual void setAbsolutePosition(long pos) = 0;  // throws DbError when out of range
-    // The values of the record at a 0-based position, in fieldNames() order, without moving or
-    // touching an edit (for grids); throws DbError when out of range.
-    virtual std::vector<Value> valuesAt(long pos) = 0;
-};
-
-// The data control: DatabaseName + RecordSource, Refresh opens the recordset on its first record.
-class DataControl {
-public:
-    std::string DatabaseName;
-    std::string RecordSource;  // a table name or an SQL SELECT
-    bool durable = true;
-
-    // Opens the database (once per DatabaseName) and the recordset; throws DbError.
-    void Refresh();
-    bool tryRefresh(std::string* error = nullptr) noexcept;
-    // The recordset of the last Refresh, shared with whoever still holds an earlier one; throws
-    // DbError when never refreshed.
-    std::shared_ptr<Recordset> recordset();
-    bool bound() const { return rs_ != nullptr; }
-    Database& database();
-
-private:
-    std::shared_ptr<Database> db_;
-    std::string openPath_;
-    std::shared_ptr<Recordset> rs_;
-};
-
-// Opens the recordset of a record source on an open database.
-std::unique_ptr<Recordset> openRecordset(std::shared_ptr<Database> db, const std::string& source);
-
 }  // namespace vc
+
+// The data control last: it builds on the connection above, and every includer of this header
+// sees the whole database layer.
+#include "platform/data_control.h"

@@ -5,6 +5,7 @@
 
 #include "common/val.h"
 #include "core/app.h"
+#include "core/main/main_status.h"
 
 namespace vc {
 
@@ -56,7 +57,7 @@ void CaricaLettori(App& app) {
     }
     data.Refresh();
     app.NumeroLettori = static_cast<std::int16_t>(i);
-    app.control<Timer>("FrmMain", "Timer1").setInterval(IntervalloPolling(app.imp.TempoPolling, i));
+    TimerPolling(app).setInterval(IntervalloPolling(app.imp.TempoPolling, i));
 }
 
 }  // namespace vc

@@ -11,6 +11,7 @@
 #include "core/link/reader_link.h"
 #include "core/log/transit_log.h"
 #include "core/main/main_status.h"
+#include "core/settings/frm_prog_setup.h"
 #include "platform/cp1252.h"
 #include "platform/safe_file.h"
 
@@ -122,8 +123,7 @@ std::int16_t Decisione::Controlli(const Recordset& carta, std::string& testo) {
         }
     }
     // The maximum inside is read live from the settings window, at "In" readers only.
-    if (app_.control<CheckBox>("FrmProgSetup", "Check3").Value() == 1 && verso == 1 &&
-        app_.imp.UtentiPresenti >= Val(app_.control<TextBox>("FrmProgSetup", "Text3").Text())) {
+    if (MassimoIngressiAttivo(app_) && verso == 1 && app_.imp.UtentiPresenti >= Val(MassimoIngressiScritto(app_))) {
         testo = "Carta " + b + " - Accesso negato - Limite ingressi raggiunto";
         return BloccoNumeroMassimo;
     }

@@ -6,6 +6,7 @@
 #include "common/val.h"
 #include "core/app.h"
 #include "core/main/main_status.h"
+#include "readers_admin/frm_conf_lettori.h"
 
 namespace vc {
 
@@ -45,7 +46,7 @@ int IntervalloPolling(std::int32_t tempoPolling, int numeroLettori) {
 }
 
 void CaricaLettori(App& app) {
-    Data& data = app.control<Data>("FrmConfLettori", "Data1");
+    Data& data = DatiLettori(app);
     data.Refresh();
     Recordset& rs = *data.recordset();
     int i = 0;

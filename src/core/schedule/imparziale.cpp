@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "core/app.h"
+#include "core/main/frm_wait.h"
 #include "core/settings/frm_prog_setup.h"
 
 namespace vc {
@@ -107,12 +108,12 @@ bool EseguiImparziale(App& app, bool etichetta) {
         ~Fine() { inCorso = false; }
     } fine{app.ImparzialeInCorso};
     Randomize(app);
-    if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
+    if (etichetta) MessaggioAttesa(app).setCaption("IMPARZIALE IN AZIONE");
     app.form("FrmWait").Show();
     // Whatever fails (a missing or unreadable database), the wait window must not stay on screen.
     auto chiudiAttesa = [&] {
         if (app.isLoaded("FrmWait")) app.form("FrmWait").Unload();
-        if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
+        if (etichetta) MessaggioAttesa(app).setCaption("ATTENDERE PREGO");
     };
     bool estratti = false;
     try {

@@ -91,4 +91,8 @@ private:
     App& app_;
 };
 
+// The readers window's data control on "Lettori", which the reader table is loaded from; touching
+// it loads the window (hidden) when it is not loaded yet.
+inline Data& DatiLettori(App& app) { return app.form<FrmConfLettori>().Data1; }
+
 }  // namespace vc

@@ -10,6 +10,8 @@
 #include "core/app.h"
 #include "core/link/reader_link.h"
 #include "core/log/transit_log.h"
+#include "core/main/main_status.h"
+#include "core/settings/frm_prog_setup.h"
 #include "platform/cp1252.h"
 #include "platform/safe_file.h"
 
@@ -38,8 +40,7 @@ public:
     void Esegui();
 
 private:
-    Label& Stato() { return app_.control<Label>("FrmMain", "Label3"); }
-    void Mostra(const std::string& testo) { Stato().setCaption(testo); }
+    void Mostra(const std::string& testo) { RigaDiStato(app_).setCaption(testo); }
     std::string ConData(const std::string& testo) { return testo + app_.CrLf + Adesso(app_); }
     void Rifiuta(std::int16_t codice) {
         ScriviTransitoNegato(app_, l_.prefisso, codice, l_.lettore.SituatoPresso, l_.lettore.Stato, l_.badge,
@@ -60,7 +61,7 @@ private:
 // The recordset over "Carte" is live: each find reads the table as it is at that moment, so the
 // look-ups see every change without the recordset being opened again at each card read.
 std::shared_ptr<Recordset> Decisione::Carte() {
-    Data& carte = app_.control<Data>("FrmMain", "Data3");
+    Data& carte = DatiCarte(app_);
     if (!carte.bound()) carte.Refresh();
     return carte.recordset();
 }
@@ -122,8 +123,7 @@ std::int16_t Decisione::Controlli(const Recordset& carta, std::string& testo) {
         }
     }
     // The maximum inside is read live from the settings window, at "In" readers only.
-    if (app_.control<CheckBox>("FrmProgSetup", "Check3").Value() == 1 && verso == 1 &&
-        app_.imp.UtentiPresenti >= Val(app_.control<TextBox>("FrmProgSetup", "Text3").Text())) {
+    if (MassimoIngressiAttivo(app_) && verso == 1 && app_.imp.UtentiPresenti >= Val(MassimoIngressiScritto(app_))) {
         testo = "Carta " + b + " - Accesso negato - Limite ingressi raggiunto";
         return BloccoNumeroMassimo;
     }
@@ -141,11 +141,10 @@ void Decisione::Consenti(const Recordset& carta) {
         return;
     }
     Mostra(ConData("Carta " + l_.badge + " - Accesso consentito - " + l_.cognome + " " + l_.nome));
-    app_.control<Shape>("FrmMain", "Shape1").setFillColor(colour::Green);
-    app_.control<Shape>("FrmMain", "Shape2").setFillColor(colour::Green);
+    ColoraLampade(app_, colour::Green);
     ScriviTransito(app_, l_.badge, l_.cognome, l_.nome, l_.numero, l_.lettore.SituatoPresso, l_.lettore.Stato,
                    l_.lettore.CodiceVerso);
-    app_.control<Label>("FrmMain", "Label4").setCaption(Num(app_.imp.UtentiPresenti));
+    ContaPresenti(app_).setCaption(Num(app_.imp.UtentiPresenti));
 }
 
 // The card archive is missing: polling stops exactly as when the operator switches it off.
@@ -156,14 +155,13 @@ void Decisione::FermaPolling() {
     app_.MsgBox(motivo ? safe_file::unreadable(file, *motivo) + " Il polling sarà bloccato."
                        : "Il file dove ricercare le carte per i lettori Tessaro non esiste. Il polling sarà bloccato.",
                 mb::Critical, "Errore");
-    if (app_.PollingAttivo) app_.control<CommandButton>("FrmMain", "Command4").Click();
+    if (app_.PollingAttivo) PremiPolling(app_);
 }
 
 void Decisione::Esegui() {
     const std::string& r = l_.risposta;
     const std::string datiCarta = Mid(r, 9, r.size() - 10);
-    app_.control<Label>("FrmMain", "Label8").setCaption("Stringa ricevuta : " + cp1252::toUtf8(datiCarta) + "  " +
-                                                       Adesso(app_));
+    StringaRicevuta(app_).setCaption("Stringa ricevuta : " + cp1252::toUtf8(datiCarta) + "  " + Adesso(app_));
     // Held for the whole decision: the grant and the log yield while the line waits.
     const std::shared_ptr<Recordset> carta = Carte();
     Recordset& rs = *carta;
@@ -254,8 +252,7 @@ void polling_lettore(App& app, std::int16_t& numero) {
         Decisione(app, l).Esegui();
     } catch (const DbError& e) {
         // The database failed mid-decision: say so, end this tick, keep polling.
-        app.control<Label>("FrmMain", "Label3").setCaption(std::string("Errore del database: ") + e.what() +
-                                                           app.CrLf + Adesso(app));
+        RigaDiStato(app).setCaption(std::string("Errore del database: ") + e.what() + app.CrLf + Adesso(app));
     }
 }
 

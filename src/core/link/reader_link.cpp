@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/app.h"
+#include "core/settings/frm_prog_setup.h"
 
 namespace vc {
 
@@ -37,8 +38,6 @@ int RegistroStatoLinea(int porta) {
         default: return 0;
     }
 }
-
-bool ModoScheda(App& app) { return app.control<CheckBox>("FrmProgSetup", "Check1").checked(); }
 
 // Milliseconds the bytes take on the wire: 10 bits a byte at 4800 baud.
 std::int64_t SulFiloMs(std::size_t bytes) { return static_cast<std::int64_t>(bytes) * 10 * 1000 / 4800; }

@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "core/app.h"
 #include "core/link/reader_link.h"
+#include "core/main/main_status.h"
 #include "core/log/transiti_sospesi.h"
 #include "core/settings/settings_file.h"
 #include "platform/cp1252.h"
@@ -30,16 +31,8 @@ const char* const Cause[] = {
 // How long a decision's write waits for another connection's lock: the line must not stop for it.
 constexpr int AttesaDellaLinea = 100;
 
-Label& StatoOnLine(App& app) { return app.control<Label>("FrmMain", "Label3"); }
-
-void ColoraEsito(App& app, std::int32_t colore) {
-    app.control<Shape>("FrmMain", "Shape1").setFillColor(colore);
-    app.control<Shape>("FrmMain", "Shape2").setFillColor(colore);
-}
-
-// The main window's data control, bound to its table of the site database.
-Recordset& Tabella(App& app, const char* data, const char* tabella) {
-    Data& d = app.control<Data>("FrmMain", data);
+// One of the main window's data controls, bound to its table of the site database.
+Recordset& Tabella(App& app, Data& d, const char* tabella) {
     const std::string db = app.file("Varcanto.mdb");
     if (!d.bound() || d.DatabaseName != db || d.RecordSource != tabella) {
         d.DatabaseName = db;
@@ -56,8 +49,9 @@ void ScriviUtenti(App& app) {
 // The site database through the main window's "transiti" control; null when it cannot be opened.
 Database* DatabaseDelSito(App& app) {
     try {
-        Tabella(app, "Data2", "transiti");
-        return &app.control<Data>("FrmMain", "Data2").database();
+        Data& transiti = DatiTransiti(app);
+        Tabella(app, transiti, "transiti");
+        return &transiti.database();
     } catch (const DbError&) {
         return nullptr;
     }
@@ -67,12 +61,12 @@ Database* DatabaseDelSito(App& app) {
 // in the journal or, the disk refusing that too, in memory only.
 void TransitoNonRegistrato(App& app, const std::string& badge, const std::string& nota, const std::string& errore,
                            bool suDisco) {
-    StatoOnLine(app).setCaption(std::string(suDisco ? "TRANSITO IN ATTESA" : "TRANSITO NON REGISTRATO") + ": carta " +
+    RigaDiStato(app).setCaption(std::string(suDisco ? "TRANSITO IN ATTESA" : "TRANSITO NON REGISTRATO") + ": carta " +
                                 badge + " (" + nota + ") - " + errore + app.CrLf + app.sys.clock.now().generalText());
 }
 
 void MostraSospesi(App& app) {
-    Label& avviso = app.control<Label>("FrmMain", "Label9");
+    Label& avviso = AvvisoSospesi(app);
     avviso.setCaption(sospesi::Avviso(app.Sospesi));
     avviso.setVisible(!app.Sospesi.voci.empty());
 }
@@ -175,7 +169,7 @@ void ScriviTransito(App& app, const std::string& badge, const std::string& cogno
 void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t codice,
                           const std::string& situatoPresso, const std::string& stato, const std::string& badge,
                           const std::string& cognome, const std::string& nome) {
-    ColoraEsito(app, colour::Red);
+    ColoraLampade(app, colour::Red);
     // The record comes first: the all-off exchange and the beep take up to three seconds, and a
     // refusal the reader has carried out must not be lost to a crash in them.
     const std::string nota = CausaRifiuto(codice);
@@ -192,7 +186,7 @@ void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t co
 }
 
 bool controllo_antipassback(App& app, const std::string& badge, std::int16_t verso) {
-    Recordset& rs = Tabella(app, "Data1", "presenti");
+    Recordset& rs = Tabella(app, DatiPresenti(app), "presenti");
     if (verso == 2) return false;
     std::optional<bool> dentro = sospesi::Dentro(app.Sospesi, badge);
     if (!dentro) {
@@ -221,7 +215,7 @@ void RiprovaSospesi(App& app, int attesaMs) {
 }
 
 void RiallineaPresenti(App& app) {
-    const long nellaTabella = sospesi::Presenti(app.Sospesi, Tabella(app, "Data1", "presenti").RecordCount());
+    const long nellaTabella = sospesi::Presenti(app.Sospesi, Tabella(app, DatiPresenti(app), "presenti").RecordCount());
     if (nellaTabella == app.imp.UtentiPresenti) return;
     app.imp.UtentiPresenti = static_cast<std::int32_t>(nellaTabella);
     ScriviUtenti(app);

@@ -33,6 +33,9 @@ private:
     CorsaInterrompibile* corsa_ = nullptr;
 };
 
+// The wait window's message; touching it loads the window (hidden) when it is not loaded yet.
+inline Label& MessaggioAttesa(App& app) { return app.form<FrmWait>().Label1; }
+
 // A run that sends one command after another to the readers, shown in the wait window with its
 // progress and "Annulla" for as long as it lives. "Annulla" runs as a nested handler while the
 // run yields, so it only asks: the run looks at fermata() before each command it sends, and the

@@ -5,6 +5,8 @@
 
 #include "common/val.h"
 #include "core/app.h"
+#include "core/main/main_status.h"
+#include "readers_admin/frm_conf_lettori.h"
 
 namespace vc {
 
@@ -44,7 +46,7 @@ int IntervalloPolling(std::int32_t tempoPolling, int numeroLettori) {
 }
 
 void CaricaLettori(App& app) {
-    Data& data = app.control<Data>("FrmConfLettori", "Data1");
+    Data& data = DatiLettori(app);
     data.Refresh();
     Recordset& rs = *data.recordset();
     int i = 0;
@@ -56,7 +58,7 @@ void CaricaLettori(App& app) {
     }
     data.Refresh();
     app.NumeroLettori = static_cast<std::int16_t>(i);
-    app.control<Timer>("FrmMain", "Timer1").setInterval(IntervalloPolling(app.imp.TempoPolling, i));
+    TimerPolling(app).setInterval(IntervalloPolling(app.imp.TempoPolling, i));
 }
 
 }  // namespace vc

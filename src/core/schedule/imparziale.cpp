@@ -5,14 +5,15 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "core/app.h"
+#include "core/main/frm_wait.h"
+#include "core/settings/frm_prog_setup.h"
 
 namespace vc {
 
 namespace {
 
-// The settings window's data control, bound afresh to a table of the site database.
-Data& Tabella(App& app, const char* data, const char* tabella) {
-    Data& d = app.control<Data>("FrmProgSetup", data);
+// One of the settings window's data controls, bound afresh to a table of the site database.
+Data& Tabella(App& app, Data& d, const char* tabella) {
     d.DatabaseName = app.file("Varcanto.mdb");
     d.RecordSource = tabella;
     d.Refresh();
@@ -58,13 +59,13 @@ void Randomize(App& app) {
 // One statement for the whole table: the same end state as clearing card by card, without a
 // durable write per card while polling waits.
 void AzzeraImparziale(App& app) {
-    Tabella(app, "Data1", "Carte").database().execute("UPDATE Carte SET Imparziale = 0");
+    Tabella(app, DatiCarteImparziale(app), "Carte").database().execute("UPDATE Carte SET Imparziale = 0");
 }
 
 bool ContaQuanti(App& app) {
-    Data& carte = Tabella(app, "Data1", "Carte");
+    Data& carte = Tabella(app, DatiCarteImparziale(app), "Carte");
     if (carte.recordset()->EOF_()) return false;
-    Data& fasce = Tabella(app, "Data2", "Fasce");
+    Data& fasce = Tabella(app, DatiFasceImparziale(app), "Fasce");
     Recordset& rs = *fasce.recordset();
     if (rs.EOF_()) return false;
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
@@ -77,11 +78,11 @@ bool ContaQuanti(App& app) {
 }
 
 void SceltaImparziale(App& app) {
-    Data& carte = Tabella(app, "Data1", "Carte");
+    Data& carte = Tabella(app, DatiCarteImparziale(app), "Carte");
     if (carte.recordset()->EOF_()) return;
     carte.recordset()->MoveLast();
     const long totale = CInt(static_cast<double>(carte.recordset()->RecordCount()));
-    Data& fasce = Tabella(app, "Data2", "Fasce");
+    Data& fasce = Tabella(app, DatiFasceImparziale(app), "Fasce");
     // Held across the draws, which yield.
     const std::shared_ptr<Recordset> turni = fasce.recordset();
     Recordset& rs = *turni;
@@ -107,12 +108,12 @@ bool EseguiImparziale(App& app, bool etichetta) {
         ~Fine() { inCorso = false; }
     } fine{app.ImparzialeInCorso};
     Randomize(app);
-    if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("IMPARZIALE IN AZIONE");
+    if (etichetta) MessaggioAttesa(app).setCaption("IMPARZIALE IN AZIONE");
     app.form("FrmWait").Show();
     // Whatever fails (a missing or unreadable database), the wait window must not stay on screen.
     auto chiudiAttesa = [&] {
         if (app.isLoaded("FrmWait")) app.form("FrmWait").Unload();
-        if (etichetta) app.control<Label>("FrmWait", "Label1").setCaption("ATTENDERE PREGO");
+        if (etichetta) MessaggioAttesa(app).setCaption("ATTENDERE PREGO");
     };
     bool estratti = false;
     try {

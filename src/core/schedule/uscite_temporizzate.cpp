@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "core/app.h"
 #include "core/link/reader_link.h"
+#include "core/main/main_status.h"
 #include "platform/safe_file.h"
 
 namespace vc {
@@ -65,7 +66,7 @@ void ApplicaRegole(App& app) {
     const std::string file = app.file("Date.txt");
     const safe_file::ReadResult date = safe_file::read(file);
     if (date.status == safe_file::ReadResult::Status::Unusable)
-        app.control<Label>("FrmMain", "Label3").setCaption(safe_file::unreadable(file, date.why));
+        RigaDiStato(app).setCaption(safe_file::unreadable(file, date.why));
     if (date.status != safe_file::ReadResult::Status::Read) return;
     std::istringstream f(date.content);
     const DateTime oggi = app.sys.clock.now();

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "common/val.h"
+#include "core/main/main_status.h"
 #include "core/readers/carica_lettori.h"
 #include "core/settings/controlli_orario.h"
 #include "core/settings/settings_file.h"
@@ -301,7 +302,7 @@ void FrmProgSetup::Salva() {
     flag("SchedaK-880", Check1.checked(), imp.SchedaK880);
     if (scrivi("Polling", Text2.Text())) {
         imp.TempoPolling = CLng(Val(Text2.Text()));
-        app_.control<Timer>("FrmMain", "Timer1").setInterval(IntervalloPolling(imp.TempoPolling, app_.NumeroLettori));
+        TimerPolling(app_).setInterval(IntervalloPolling(imp.TempoPolling, app_.NumeroLettori));
     }
     if (scrivi("MassimoNumeroIngressi", Text3.Text())) imp.MassimoIngressi = CLng(Val(Text3.Text()));
     flag("FlagMassimoNumeroIngressi", Check3.checked(), imp.FlagMassimoIngressi);

@@ -2,7 +2,10 @@
 // The settings window: edits every setting of "Accessi.ini" but the serial port and the count
 // of people inside. Other code reads some of its controls live (the board box, the download's
 // erase box, the maximum-inside box and field, the stand-alone band times, the data controls of
-// the random check): touching them loads the window hidden, which reads the file again.
+// the random check): touching them loads the window hidden, which reads the file again. The
+// station's core reads them through the functions at the end of this file.
+
+#include <string>
 
 #include "core/app.h"
 
@@ -81,6 +84,17 @@ private:
 
     App& app_;
 };
+
+// What other code reads live of the settings window: each read loads the window (hidden) when it
+// is not loaded yet, which reads the file again.
+// The board box: the readers sit behind the board.
+inline bool ModoScheda(App& app) { return app.form<FrmProgSetup>().Check1.checked(); }
+// The maximum-inside box, and its field as typed.
+inline bool MassimoIngressiAttivo(App& app) { return app.form<FrmProgSetup>().Check3.Value() == 1; }
+inline const std::string& MassimoIngressiScritto(App& app) { return app.form<FrmProgSetup>().Text3.Text(); }
+// The data controls the random check binds to "Carte" and "Fasce".
+inline Data& DatiCarteImparziale(App& app) { return app.form<FrmProgSetup>().Data1; }
+inline Data& DatiFasceImparziale(App& app) { return app.form<FrmProgSetup>().Data2; }
 
 // A file base name: empty, or at most 8 characters without ".". Shows why when it is not.
 bool ControllaNomeFile(App& app, const std::string& nome);

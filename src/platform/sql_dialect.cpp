@@ -78,36 +78,33 @@ std::string shortestText(double v) {
 
 // ---- SQL functions of the old dialect -----------------------------------------------------
 
-void cdateFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    switch (sqlite3_value_type(argv[0])) {
+// A number stays that number and NULL stays NULL; a text is read by 'fromText' (NULL when it
+// gives nothing).
+template <class FromText>
+void numberFunction(sqlite3_context* ctx, sqlite3_value* arg, FromText fromText) {
+    switch (sqlite3_value_type(arg)) {
     case SQLITE_INTEGER:
     case SQLITE_FLOAT:
-        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+        sqlite3_result_double(ctx, sqlite3_value_double(arg));
         return;
     case SQLITE_NULL:
         sqlite3_result_null(ctx);
         return;
     default:
-        if (auto serial = dateSerial(valueText(argv[0]))) {
-            sqlite3_result_double(ctx, *serial);
+        if (const std::optional<double> n = fromText(valueText(arg))) {
+            sqlite3_result_double(ctx, *n);
         } else {
             sqlite3_result_null(ctx);
         }
     }
 }
 
+void cdateFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    numberFunction(ctx, argv[0], [](std::string_view t) { return dateSerial(t); });
+}
+
 void cdblFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    switch (sqlite3_value_type(argv[0])) {
-    case SQLITE_INTEGER:
-    case SQLITE_FLOAT:
-        sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
-        return;
-    case SQLITE_NULL:
-        sqlite3_result_null(ctx);
-        return;
-    default:
-        sqlite3_result_double(ctx, numericValue(valueText(argv[0])));
-    }
+    numberFunction(ctx, argv[0], [](std::string_view t) { return std::optional<double>(numericValue(t)); });
 }
 
 // ---- dialect rewrite ----------------------------------------------------------------------

@@ -3,27 +3,29 @@
 #include "cards/frm_cards_abil.h"
 #include "common/text.h"
 #include "common/val.h"
+#include "platform/layout.h"
 
 namespace vc {
 
 FrmCardSearch::FrmCardSearch(App& app) : Form(app, kName), app_(app) {
     setCaption("Varcanto - ricerca");
     geometry = {0, 0, 360, 230};
-    Frame1.setCaption("Seleziona il campo");
-    Frame1.place(10, 10, 340, 60);
+    layOut({
+        {Frame1, "Seleziona il campo", {10, 10, 340, 60}},
+        {Combo1, {12, 24, 316, 24}},
+        {Frame2, {10, 80, 340, 60}},
+        {text1, {12, 24, 316, 24}},
+        {Command1, "Ok", {60, 160, 110, 36}},
+        {Command2, "Annulla", {190, 160, 110, 36}},
+    });
     Combo1.AddItem("Numero carta");
     Combo1.AddItem("Cognome");
-    Combo1.place(12, 24, 316, 24);
-    Frame2.place(10, 80, 340, 60);
-    text1.place(12, 24, 316, 24);
-    Command1.setCaption("Ok");
     Command1.isDefault = true;
-    Command1.place(60, 160, 110, 36);
-    Command2.setCaption("Annulla");
-    Command2.place(190, 160, 110, 36);
-    Combo1.Click = [this] { Combo1_Click(); };
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
+    wire(*this, {
+        {Combo1.Click, &FrmCardSearch::Combo1_Click},
+        {Command1.Click, &FrmCardSearch::Command1_Click},
+        {Command2.Click, &FrmCardSearch::Command2_Click},
+    });
 }
 
 // Nothing can be searched before a field is chosen.

@@ -1,0 +1,69 @@
+#pragma once
+// A window's layout and handlers as tables. A window's constructor lists, once, each control
+// with where it goes (relative to its container), its caption and, for a text box, its length;
+// then each event with the member function it runs. What a window computes (rows of fields
+// laid out in a loop, control arrays) stays code beside its table.
+//
+//   layOut({
+//       {Frame1, "Dati", {10, 10, 370, 210}},
+//       {Label1, "Cognome :", {12, 28, 100, 20}},
+//       {text1, {116, 26, 240, 24}, 30},     // a text box of at most 30 characters
+//       {Combo1, {12, 24, 316, 24}},
+//   });
+//   wire(*this, {
+//       {Command1.Click, &FrmExample::Command1_Click},
+//       {Combo1.Click, &FrmExample::Combo1_Click},
+//   });
+//
+// Each kind of row takes only what its control has: a caption only on a control that carries
+// one, a length only on a text box, so a misplaced one fails to compile.
+
+#include <functional>
+#include <initializer_list>
+#include <type_traits>
+
+#include "platform/forms.h"
+
+namespace vc {
+
+class Placement {
+public:
+    Placement(Control& c, Geometry g) : control_(c), geometry_(g) {}
+    Placement(Captioned& c, const char* caption, Geometry g)
+        : control_(c), geometry_(g), captioned_(&c), caption_(caption) {}
+    Placement(TextBox& t, Geometry g, int maxLength) : control_(t), geometry_(g), text_(&t), maxLength_(maxLength) {}
+
+    void apply() const {
+        control_.geometry = geometry_;
+        if (captioned_) captioned_->setCaption(caption_);
+        if (text_) text_->MaxLength = maxLength_;
+    }
+
+private:
+    Control& control_;
+    Geometry geometry_;
+    Captioned* captioned_ = nullptr;
+    const char* caption_ = "";
+    TextBox* text_ = nullptr;
+    int maxLength_ = 0;
+};
+
+// Places every control of the table, in its order.
+inline void layOut(std::initializer_list<Placement> table) {
+    for (const Placement& p : table) p.apply();
+}
+
+// One event of a window and the member function that handles it.
+template <class F>
+struct Handler {
+    std::function<void()>& event;
+    void (F::*run)();
+};
+
+// Sets every event of the table to call its member function on 'form'.
+template <class F>
+void wire(F& form, std::initializer_list<Handler<std::type_identity_t<F>>> table) {
+    for (const auto& h : table) h.event = [&form, run = h.run] { (form.*run)(); };
+}
+
+}  // namespace vc

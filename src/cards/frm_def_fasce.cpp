@@ -1,6 +1,7 @@
 #include "cards/frm_def_fasce.h"
 
 #include "common/text.h"
+#include "platform/layout.h"
 
 namespace vc {
 
@@ -17,9 +18,12 @@ FrmDefFasce::FrmDefFasce(App& app) : Form(app, kName), app_(app) {
         Label2[k].place(134, 28, 16, 20);
         Text2[k].place(156, 26, 70, 24);
     }
-    Command1.setCaption("Ok");
-    Command1.place(100, 234, 100, 36);
-    Command1.Click = [this] { Command1_Click(); };
+    layOut({
+        {Command1, "Ok", {100, 234, 100, 36}},
+    });
+    wire(*this, {
+        {Command1.Click, &FrmDefFasce::Command1_Click},
+    });
 }
 
 void FrmDefFasce::Command1_Click() {

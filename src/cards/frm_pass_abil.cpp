@@ -2,26 +2,30 @@
 
 #include <cstddef>
 
+#include "platform/layout.h"
+
 namespace vc {
 
 FrmPassAbil::FrmPassAbil(App& app) : Form(app, kName), app_(app) {
     setCaption("Varcanto - associa lettori");
     geometry = {0, 0, 640, 420};
     SSTab1.TabCaptions = {"Lettori 1-32", "Lettori 33-64"};
-    SSTab1.place(10, 10, 620, 350);
+    layOut({
+        {SSTab1, {10, 10, 620, 350}},
+        {Frame1, "Lettori", {10, 30, 600, 310}},
+        {Frame2, "Lettori", {10, 30, 600, 310}},
+        {Command1, "Ok", {270, 370, 100, 36}},
+    });
     Frame1.page = 0;
     Frame2.page = 1;
-    for (Frame* f : {&Frame1, &Frame2}) {
-        f->setCaption("Lettori");
-        f->place(10, 30, 600, 310);
-    }
+    // Four columns of eight readers on each page.
     for (int i = 0; i < 64; ++i) {
         const int k = i % 32;
         Check1[i].place(12 + (k / 8) * 146, 22 + (k % 8) * 34, 140, 26);
     }
-    Command1.setCaption("Ok");
-    Command1.place(270, 370, 100, 36);
-    Command1.Click = [this] { Command1_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmPassAbil::Command1_Click},
+    });
 }
 
 void FrmPassAbil::Form_Load() {

@@ -3,6 +3,7 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "history/date_storia.h"
+#include "platform/layout.h"
 
 namespace vc {
 
@@ -65,90 +66,75 @@ FrmViewStoria::FrmViewStoria(App& app) : Form(app, kName), app_(app) {
     for (int i = 0; i < OptInteraParziale.size(); ++i)
         OptInteraParziale[i].Click = [this, i] { OptInteraParziale_Click(i); };
     for (int i = 0; i < OptSelSocio.size(); ++i) OptSelSocio[i].Click = [this, i] { OptSelSocio_Click(i); };
-    CmdCambiaPeriodo.Click = [this] { CmdCambiaPeriodo_Click(); };
-    CmdPresenta.Click = [this] { CmdPresenta_Click(); };
-    CmdDelStorico.Click = [this] { CmdDelStorico_Click(); };
-    CmdStampa.Click = [this] { CmdStampa_Click(); };
-    CmdCalcolaTempiPresenze.Click = [this] { CmdCalcolaTempiPresenze_Click(); };
-    CmdEsci.Click = [this] { CmdEsci_Click(); };
-    for (CheckBox* c : {&ChkPassaggi, &ChkRifiuti, &ChkOnLine, &ChkOffLine, &ChkIngressi, &ChkUscite})
-        c->Click = [this] { CmdPresenta_Click(); };
-    TxtNumeroBadge.Change = [this] { TxtNumeroBadge_Change(); };
+    wire(*this, {
+        {CmdCambiaPeriodo.Click, &FrmViewStoria::CmdCambiaPeriodo_Click},
+        {CmdPresenta.Click, &FrmViewStoria::CmdPresenta_Click},
+        {CmdDelStorico.Click, &FrmViewStoria::CmdDelStorico_Click},
+        {CmdStampa.Click, &FrmViewStoria::CmdStampa_Click},
+        {CmdCalcolaTempiPresenze.Click, &FrmViewStoria::CmdCalcolaTempiPresenze_Click},
+        {CmdEsci.Click, &FrmViewStoria::CmdEsci_Click},
+        // Every kind box runs the query again.
+        {ChkPassaggi.Click, &FrmViewStoria::CmdPresenta_Click},
+        {ChkRifiuti.Click, &FrmViewStoria::CmdPresenta_Click},
+        {ChkOnLine.Click, &FrmViewStoria::CmdPresenta_Click},
+        {ChkOffLine.Click, &FrmViewStoria::CmdPresenta_Click},
+        {ChkIngressi.Click, &FrmViewStoria::CmdPresenta_Click},
+        {ChkUscite.Click, &FrmViewStoria::CmdPresenta_Click},
+        {TxtNumeroBadge.Change, &FrmViewStoria::TxtNumeroBadge_Change},
+        {TxtNumeroBadge.LostFocus, &FrmViewStoria::TxtNumeroBadge_LostFocus},
+    });
     TxtNumeroBadge.KeyPress = [this](int& k) { TxtNumeroBadge_KeyPress(k); };
-    TxtNumeroBadge.LostFocus = [this] { TxtNumeroBadge_LostFocus(); };
 }
 
 // Runs before the handlers are wired, so the initial boxes run no query.
 void FrmViewStoria::Disponi() {
     setCaption("Storico");
     geometry = {0, 0, 1000, 650};
+    layOut({
+        {Frame1, "Periodo", {10, 10, 240, 140}},
+        {CmdCambiaPeriodo, "CambiaPeriodo", {12, 100, 140, 28}},
 
-    Frame1.setCaption("Periodo");
-    Frame1.place(10, 10, 240, 140);
+        {FrameSelezioneDate, "Selezione date", {260, 10, 240, 100}},
+        {Label1, "Data Iniziale", {12, 28, 100, 20}},
+        {TxtDataIniziale, {116, 26, 110, 22}},
+        {Label2, "Data Finale", {12, 62, 100, 20}},
+        {TxtDataFinale, {116, 60, 110, 22}},
+
+        {Frame2, "Badge", {510, 10, 220, 140}},
+        {LblNumeroBadge, "Numero Badge", {12, 84, 100, 20}},
+        {TxtNumeroBadge, {116, 82, 80, 22}},
+
+        {Frame3, "Selezione", {740, 10, 250, 140}},
+        {ChkPassaggi, "Passaggi", {12, 22, 110, 22}},
+        {ChkRifiuti, "Rifiuti", {130, 22, 110, 22}},
+        {ChkOnLine, "OnLine ", {12, 56, 110, 22}},
+        {ChkOffLine, "OffLine", {130, 56, 110, 22}},
+        {ChkIngressi, "In Ingresso", {12, 90, 110, 22}},
+        {ChkUscite, "In Uscita", {130, 90, 110, 22}},
+
+        {DBGrid1, {10, 160, 980, 400}},
+        {Label3, "Records trovati : 0", {10, 568, 300, 22}},
+
+        {CmdPresenta, "Cerca", {10, 600, 120, 34}},
+        {CmdDelStorico, "Cancella storico", {140, 600, 150, 34}},
+        {CmdStampa, "Stampa", {300, 600, 120, 34}},
+        {CmdCalcolaTempiPresenze, "Tempi Presenza", {430, 600, 150, 34}},
+        {CmdEsci, "Esci", {870, 600, 120, 34}},
+    });
     const char* periodi[] = {"Solo Storia Odierna", "Storia Parziale", "Storia Completa"};
     for (int i = 0; i < OptInteraParziale.size(); ++i) {
         OptInteraParziale[i].setCaption(periodi[i]);
         OptInteraParziale[i].place(12, 22 + i * 24, 200, 22);
     }
-    CmdCambiaPeriodo.setCaption("CambiaPeriodo");
-    CmdCambiaPeriodo.place(12, 100, 140, 28);
-
-    FrameSelezioneDate.setCaption("Selezione date");
-    FrameSelezioneDate.place(260, 10, 240, 100);
-    Label1.setCaption("Data Iniziale");
-    Label1.place(12, 28, 100, 20);
-    TxtDataIniziale.place(116, 26, 110, 22);
-    Label2.setCaption("Data Finale");
-    Label2.place(12, 62, 100, 20);
-    TxtDataFinale.place(116, 60, 110, 22);
-
-    Frame2.setCaption("Badge");
-    Frame2.place(510, 10, 220, 140);
     const char* badge[] = {"Tutti i badge", "Badge Singolo"};
     for (int i = 0; i < OptSelSocio.size(); ++i) {
         OptSelSocio[i].setCaption(badge[i]);
         OptSelSocio[i].place(12, 22 + i * 24, 190, 22);
     }
-    LblNumeroBadge.setCaption("Numero Badge");
-    LblNumeroBadge.place(12, 84, 100, 20);
-    TxtNumeroBadge.place(116, 82, 80, 22);
-
-    Frame3.setCaption("Selezione");
-    Frame3.place(740, 10, 250, 140);
-    struct Casella {
-        CheckBox& box;
-        const char* caption;
-        int value, left, top;
-    } caselle[] = {
-        {ChkPassaggi, "Passaggi", 1, 12, 22},   {ChkRifiuti, "Rifiuti", 1, 130, 22},
-        {ChkOnLine, "OnLine ", 1, 12, 56},      {ChkOffLine, "OffLine", 0, 130, 56},
-        {ChkIngressi, "In Ingresso", 1, 12, 90}, {ChkUscite, "In Uscita", 1, 130, 90},
-    };
-    for (auto& c : caselle) {
-        c.box.setCaption(c.caption);
-        c.box.setValue(c.value);
-        c.box.place(c.left, c.top, 110, 22);
-    }
-
-    DBGrid1.place(10, 160, 980, 400);
+    // Every kind but the off-line records is shown at first.
+    for (CheckBox* c : {&ChkPassaggi, &ChkRifiuti, &ChkOnLine, &ChkIngressi, &ChkUscite}) c->setValue(1);
     // The least widths of the first eight columns; every column widens to its heading and its rows.
     DBGrid1.columnWidths = {120, 113, 83, 77, 57, 91, 67, 153};
-    Label3.setCaption("Records trovati : 0");
-    Label3.place(10, 568, 300, 22);
-
-    struct Pulsante {
-        CommandButton& button;
-        const char* caption;
-        int left, width;
-    } pulsanti[] = {
-        {CmdPresenta, "Cerca", 10, 120},           {CmdDelStorico, "Cancella storico", 140, 150},
-        {CmdStampa, "Stampa", 300, 120},           {CmdCalcolaTempiPresenze, "Tempi Presenza", 430, 150},
-        {CmdEsci, "Esci", 870, 120},
-    };
-    for (auto& p : pulsanti) {
-        p.button.setCaption(p.caption);
-        p.button.place(p.left, 600, p.width, 34);
-    }
     CmdCalcolaTempiPresenze.setVisible(false);
     for (Data* d : {&Data1, &Data2, &DataPresenze}) d->setVisible(false);
     Report1.setVisible(false);

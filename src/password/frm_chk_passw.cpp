@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "password/password_file.h"
+#include "platform/layout.h"
 #include "platform/profile.h"
 #include "platform/safe_file.h"
 
@@ -10,15 +11,15 @@ namespace vc {
 FrmChkPassw::FrmChkPassw(App& app) : Form(app, kName), app_(app) {
     setCaption("Varcanto - password");
     geometry = {0, 0, 300, 150};
-    Frame1.setCaption("Inserisci la password");
-    Frame1.place(12, 10, 276, 70);
-    text1.MaxLength = 16;
+    layOut({
+        {Frame1, "Inserisci la password", {12, 10, 276, 70}},
+        {text1, {14, 28, 248, 26}, 16},
+        {Command1, "Ok", {100, 94, 100, 36}, defaultButton},
+    });
     text1.PasswordChar = "*";
-    text1.place(14, 28, 248, 26);
-    Command1.setCaption("Ok");
-    Command1.isDefault = true;
-    Command1.place(100, 94, 100, 36);
-    Command1.Click = [this] { Command1_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmChkPassw::Command1_Click},
+    });
     text1.KeyPress = [this](int& key) {
         if (key != key::Return) return;
         key = 0;

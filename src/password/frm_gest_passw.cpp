@@ -4,6 +4,7 @@
 
 #include "common/site_folder.h"
 #include "password/password_file.h"
+#include "platform/layout.h"
 #include "platform/profile.h"
 
 namespace vc {
@@ -33,41 +34,34 @@ FrmGestPassw::FrmGestPassw(App& app) : Form(app, kName), app_(app) {
     // buttons' captions were cut. Form_Load sets the height of each mode.
     geometry = {0, 0, px(4230), px(3720)};
 
-    Frame1.setCaption("Password");
-    Frame1.place(8, 8, 266, 60);
-    text1.place(10, 24, 246, 24);
-    Command1.setCaption("Inserisci password");
-    Command1.place(8, 76, 160, 34);
-    Command2.setCaption("Ok");
-    Command2.isDefault = true;
-    Command2.place(176, 76, 98, 34);
+    layOut({
+        {Frame1, "Password", {8, 8, 266, 60}},
+        {text1, {10, 24, 246, 24}},
+        {Command1, "Inserisci password", {8, 76, 160, 34}},
+        {Command2, "Ok", {176, 76, 98, 34}, defaultButton},
 
-    Frame2.setCaption("Password");
-    Frame2.place(8, 8, 266, 124);
-    Label1.setCaption("Inserisci la vecchia password");
-    Label1.place(10, 18, 246, 18);
-    Text2.place(10, 38, 246, 24);
-    Label2.setCaption("Inserisci la nuova password");
-    Label2.place(10, 70, 246, 18);
-    Text3.place(10, 90, 246, 24);
-    Command3.setCaption("Cambia password");
-    Command3.place(8, 140, 130, 34);
-    Command4.setCaption("Elimina password");
-    Command4.place(144, 140, 130, 34);
-    Command5.setCaption("Ok");
-    Command5.isDefault = true;
-    Command5.place(8, 182, 266, 34);
+        {Frame2, "Password", {8, 8, 266, 124}},
+        {Label1, "Inserisci la vecchia password", {10, 18, 246, 18}},
+        {Text2, {10, 38, 246, 24}},
+        {Label2, "Inserisci la nuova password", {10, 70, 246, 18}},
+        {Text3, {10, 90, 246, 24}},
+        {Command3, "Cambia password", {8, 140, 130, 34}},
+        {Command4, "Elimina password", {144, 140, 130, 34}},
+        {Command5, "Ok", {8, 182, 266, 34}, defaultButton},
+    });
 
     for (TextBox* t : {&text1, &Text2, &Text3}) preparaCasella(*t);
     for (Control* c : std::initializer_list<Control*>{&Frame1, &Command1, &Command2, &Frame2, &Command3, &Command4,
                                                       &Command5})
         c->setVisible(false);
 
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmGestPassw::Command1_Click},
+        {Command2.Click, &FrmGestPassw::Command2_Click},
+        {Command3.Click, &FrmGestPassw::Command3_Click},
+        {Command4.Click, &FrmGestPassw::Command4_Click},
+        {Command5.Click, &FrmGestPassw::Command5_Click},
+    });
 }
 
 void FrmGestPassw::Form_Load() {

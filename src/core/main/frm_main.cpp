@@ -12,6 +12,7 @@
 #include "core/schedule/imparziale.h"
 #include "core/schedule/uscite_temporizzate.h"
 #include "core/settings/settings_file.h"
+#include "platform/layout.h"
 #include "platform/profile.h"
 #include "platform/safe_file.h"
 
@@ -27,49 +28,38 @@ std::string uscita(int i) { return "output/" + std::to_string(i); }
 FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
     geometry = {0, 0, 640, 440};
     setCaption("Varcanto");
-    Label7.setCaption("Varcanto");
+    layOut({
+        {Label7, "Varcanto", {20, 8, 600, 44}},
+        {Command1, "   Abilitazione  carte", {20, 70, 190, 44}},
+        {Command2, "Impostazioni", {20, 124, 190, 44}},
+        {Command3, " Configurazione  lettori", {20, 178, 190, 44}},
+        {Command7, "Altre opzioni", {20, 232, 190, 44}},
+        {Command5, "Uscita dal programma", {20, 376, 190, 44}},
+        {Command8, {230, 376, 120, 44}},
+        {Command4, "Polling", {230, 70, 120, 100}},
+        {Label1, {358, 70, 22, 100}},
+        {Command6, "Output automatico", {230, 186, 120, 100}},
+        {Label2, {358, 186, 22, 100}},
+        {Frame1, "On Line", {396, 62, 224, 130}},
+        {Label3, {10, 24, 204, 96}},
+        {Frame2, "AntiPass-Back", {396, 200, 224, 72}},
+        {Label4, {10, 24, 204, 38}},
+        {Shape1, {396, 284, 104, 32}},
+        {Shape2, {516, 284, 104, 32}},
+        {Label8, {230, 330, 390, 28}},
+        {Label9, {20, 290, 360, 36}},
+    });
     Label7.fontSize = 22;
     Label7.bold = true;
     Label7.alignment = 2;
-    Label7.place(20, 8, 600, 44);
-
-    Command1.setCaption("   Abilitazione  carte");
-    Command2.setCaption("Impostazioni");
-    Command3.setCaption(" Configurazione  lettori");
-    Command7.setCaption("Altre opzioni");
-    Command5.setCaption("Uscita dal programma");
-    Command1.place(20, 70, 190, 44);
-    Command2.place(20, 124, 190, 44);
-    Command3.place(20, 178, 190, 44);
-    Command7.place(20, 232, 190, 44);
-    Command5.place(20, 376, 190, 44);
     Command8.setVisible(false);  // a spare button that does nothing
-    Command8.place(230, 376, 120, 44);
-
-    Command4.setCaption("Polling");
-    Command4.place(230, 70, 120, 100);
     Label1.opaque = true;
-    Label1.place(358, 70, 22, 100);
-    Command6.setCaption("Output automatico");
-    Command6.place(230, 186, 120, 100);
     Label2.opaque = true;
-    Label2.place(358, 186, 22, 100);
-
-    Frame1.setCaption("On Line");
-    Frame1.place(396, 62, 224, 130);
-    Label3.place(10, 24, 204, 96);
-    Frame2.setCaption("AntiPass-Back");
-    Frame2.place(396, 200, 224, 72);
     Label4.fontSize = 16;
     Label4.bold = true;
     Label4.alignment = 2;
-    Label4.place(10, 24, 204, 38);
-    Shape1.place(396, 284, 104, 32);
-    Shape2.place(516, 284, 104, 32);
-    Label8.place(230, 330, 390, 28);
     Label9.setForeColor(colour::Red);
     Label9.bold = true;
-    Label9.place(20, 290, 360, 36);
     Label9.setVisible(false);
 
     for (int i = 0; i < Image1.size(); ++i) {
@@ -84,15 +74,17 @@ FrmMain::FrmMain(App& app) : Form(app, kName), app_(app) {
     Report1.setVisible(false);
     for (Timer* t : {&Timer1, &Timer2, &Timer3, &Timer4}) t->setEnabled(false);
 
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command7.Click = [this] { Command7_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Command6.Click = [this] { Command6_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmMain::Command1_Click},
+        {Command2.Click, &FrmMain::Command2_Click},
+        {Command3.Click, &FrmMain::Command3_Click},
+        {Command7.Click, &FrmMain::Command7_Click},
+        {Command4.Click, &FrmMain::Command4_Click},
+        {Command6.Click, &FrmMain::Command6_Click},
+        {Command5.Click, &FrmMain::Command5_Click},
+        {Timer1.TimerEvent, &FrmMain::Timer1_Timer},
+    });
     Command8.Click = [] {};
-    Timer1.TimerEvent = [this] { Timer1_Timer(); };
     Timer2.TimerEvent = [this] { UsciteTemporizzate(app_); };
     Timer3.TimerEvent = [this] { ImparzialeAdOrario(app_); };
     Timer4.TimerEvent = [this] { RiprovaSospesi(app_); };

@@ -1,5 +1,7 @@
 #include "core/main/frm_wait.h"
 
+#include "platform/layout.h"
+
 namespace vc {
 
 namespace {
@@ -11,21 +13,23 @@ constexpr Geometry Sola{0, 0, 360, 90}, ConCorsa{0, 0, 360, 176};
 
 FrmWait::FrmWait(App& app) : Form(app, kName) {
     geometry = Sola;
-    Label1.setCaption("    ATTENDERE  PREGO ");
+    layOut({
+        {Label1, "    ATTENDERE  PREGO ", {10, 15, 340, 60}},
+        {Label2, {10, 82, 340, 38}},
+        {Command1, "Annulla", {125, 128, 110, 36}},
+    });
     Label1.setForeColor(colour::Yellow);
     Label1.setBackColor(colour::Red);
     Label1.opaque = true;
     Label1.alignment = 2;
     Label1.fontSize = 16;
     Label1.bold = true;
-    Label1.place(10, 15, 340, 60);
     Label2.alignment = 2;
-    Label2.place(10, 82, 340, 38);
-    Command1.setCaption("Annulla");
-    Command1.place(125, 128, 110, 36);
     Label2.setVisible(false);
     Command1.setVisible(false);
-    Command1.Click = [this] { Command1_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmWait::Command1_Click},
+    });
 }
 
 void FrmWait::Segui(CorsaInterrompibile* corsa) {

@@ -9,6 +9,7 @@
 #include "core/settings/controlli_orario.h"
 #include "core/settings/settings_file.h"
 #include "platform/cp1252.h"
+#include "platform/layout.h"
 
 namespace vc {
 
@@ -41,51 +42,62 @@ long conta(Data& d) {
 
 FrmProgSetup::FrmProgSetup(App& app) : Form(app, kName), app_(app) {
     Disponi();
-    Check4.Click = [this] { Check4_Click(); };
-    Check5.Click = [this] { Check5_Click(); };
-    Check6.Click = [this] { Check6_Click(); };
-    Check7.Click = [this] { Check7_Click(); };
-    Check8.Click = [this] { Check8_Click(); };
-    Command1.Click = [this] { Command1_Click(); };
+    wire(*this, {
+        {Check4.Click, &FrmProgSetup::Check4_Click},
+        {Check5.Click, &FrmProgSetup::Check5_Click},
+        {Check6.Click, &FrmProgSetup::Check6_Click},
+        {Check7.Click, &FrmProgSetup::Check7_Click},
+        {Check8.Click, &FrmProgSetup::Check8_Click},
+        {Command1.Click, &FrmProgSetup::Command1_Click},
+    });
 }
 
 void FrmProgSetup::Disponi() {
     setCaption("Varcanto - settaggio del programma");
     geometry = {0, 0, 760, 570};
-    Frame1.setCaption("Settaggio");
-    Frame1.place(10, 10, 370, 500);
-    Label1.setCaption("Porta seriale :");
-    Label1.place(12, 24, 110, 20);
-    Label2.place(125, 24, 40, 20);
-    Check1.setCaption(" Scheda K-880");
-    Check1.place(12, 50, 130, 22);
-    Label3.setCaption("Indirizzo :");
-    Label3.place(150, 52, 70, 20);
-    text1.MaxLength = 4;
-    text1.place(225, 50, 60, 22);
-    Check2.setCaption(" Cancellare lo storico dopo il DownLoad");
-    Check2.place(12, 78, 346, 22);
-    Label4.setCaption("Polling (sec) :");
-    Label4.place(12, 108, 110, 20);
-    Text2.MaxLength = 2;
-    Text2.place(125, 106, 40, 22);
-    Check3.setCaption(" Controlla numero di ingressi");
-    Check3.place(12, 136, 220, 22);
-    Label8.setCaption("Quanti :");
-    Label8.place(236, 138, 56, 20);
-    Text3.MaxLength = 5;
-    Text3.place(294, 136, 62, 22);
-    Label5.setCaption("Tempo di ritardo nella risposta del lettore :");
-    Label5.place(12, 166, 300, 20);
-    Text4.MaxLength = 2;
-    Text4.place(314, 164, 42, 22);
-    Option1.setCaption(" Gestisce numeri di tessera a 3 cifre");
-    Option1.place(12, 194, 346, 22);
-    Option2.setCaption(" Gestisce numeri di tessera a 4 cifre");
-    Option2.place(12, 218, 346, 22);
-    Check4.setCaption(" Imposta fasce orarie nel sistema Stand Alone");
-    Check4.place(12, 248, 346, 22);
-    Frame2.place(12, 276, 346, 212);
+    layOut({
+        {Frame1, "Settaggio", {10, 10, 370, 500}},
+        {Label1, "Porta seriale :", {12, 24, 110, 20}},
+        {Label2, {125, 24, 40, 20}},
+        {Check1, " Scheda K-880", {12, 50, 130, 22}},
+        {Label3, "Indirizzo :", {150, 52, 70, 20}},
+        {text1, {225, 50, 60, 22}, 4},
+        {Check2, " Cancellare lo storico dopo il DownLoad", {12, 78, 346, 22}},
+        {Label4, "Polling (sec) :", {12, 108, 110, 20}},
+        {Text2, {125, 106, 40, 22}, 2},
+        {Check3, " Controlla numero di ingressi", {12, 136, 220, 22}},
+        {Label8, "Quanti :", {236, 138, 56, 20}},
+        {Text3, {294, 136, 62, 22}, 5},
+        {Label5, "Tempo di ritardo nella risposta del lettore :", {12, 166, 300, 20}},
+        {Text4, {314, 164, 42, 22}, 2},
+        {Option1, " Gestisce numeri di tessera a 3 cifre", {12, 194, 346, 22}},
+        {Option2, " Gestisce numeri di tessera a 4 cifre", {12, 218, 346, 22}},
+        {Check4, " Imposta fasce orarie nel sistema Stand Alone", {12, 248, 346, 22}},
+        {Frame2, {12, 276, 346, 212}},
+
+        {Frame4, "Altre opzioni", {390, 10, 360, 500}},
+        {Check5, " Suoneria per la modalità On Line", {12, 24, 290, 22}},
+        {Image1, "setup/beep", {310, 22, 26, 26}},
+        {Check6, " Imparziale per l' On Line", {12, 52, 290, 22}},
+        {Image2, "setup/imparziale", {310, 50, 26, 26}},
+        {Label9, "Numero di persone da scegliere per ogni turno per l'imparziale", {12, 80, 270, 36}},
+        {Text7, {290, 84, 50, 22}, 4},
+        {Check7, " Storico dati On Line su file", {12, 124, 290, 22}},
+        {Image3, "setup/storico", {310, 122, 26, 26}},
+        {Check8, " Orario per l'imparziale", {12, 152, 210, 22}},
+        {Text9, {230, 152, 62, 22}, 5},
+        {Label11, "Output per l'imparziale ( 0, 1 oppure 2 )", {12, 182, 270, 20}},
+        {Text10, {290, 180, 30, 22}, 1},
+        {Frame5, "Sblocco da tastiera", {12, 212, 336, 60}},
+        {Check9, "Output 1", {12, 26, 120, 22}},
+        {Check10, "Output 2", {150, 26, 120, 22}},
+        {Frame6, "Nome file archivio carte tessaro", {12, 284, 336, 90}},
+        {Label10, "Inserire il nome del file (senza estensione)", {12, 26, 312, 20}},
+        {Text8, {12, 52, 120, 22}, 8},
+
+        {Command1, "Ritorna alla pagina principale", {250, 522, 260, 36}},
+    });
+    // The three stand-alone bands, one below the other in Frame2.
     for (int i = 0; i < 3; ++i) {
         Frame3[i].setCaption("Fascia " + Num(i + 1));
         Frame3[i].place(8, 14 + i * 64, 330, 58);
@@ -98,48 +110,6 @@ void FrmProgSetup::Disponi() {
         Text6[i].MaxLength = 5;
         Text6[i].place(136, 24, 62, 22);
     }
-
-    Frame4.setCaption("Altre opzioni");
-    Frame4.place(390, 10, 360, 500);
-    Check5.setCaption(" Suoneria per la modalità On Line");
-    Check5.place(12, 24, 290, 22);
-    Image1.Picture = "setup/beep";
-    Image1.place(310, 22, 26, 26);
-    Check6.setCaption(" Imparziale per l' On Line");
-    Check6.place(12, 52, 290, 22);
-    Image2.Picture = "setup/imparziale";
-    Image2.place(310, 50, 26, 26);
-    Label9.setCaption("Numero di persone da scegliere per ogni turno per l'imparziale");
-    Label9.place(12, 80, 270, 36);
-    Text7.MaxLength = 4;
-    Text7.place(290, 84, 50, 22);
-    Check7.setCaption(" Storico dati On Line su file");
-    Check7.place(12, 124, 290, 22);
-    Image3.Picture = "setup/storico";
-    Image3.place(310, 122, 26, 26);
-    Check8.setCaption(" Orario per l'imparziale");
-    Check8.place(12, 152, 210, 22);
-    Text9.MaxLength = 5;
-    Text9.place(230, 152, 62, 22);
-    Label11.setCaption("Output per l'imparziale ( 0, 1 oppure 2 )");
-    Label11.place(12, 182, 270, 20);
-    Text10.MaxLength = 1;
-    Text10.place(290, 180, 30, 22);
-    Frame5.setCaption("Sblocco da tastiera");
-    Frame5.place(12, 212, 336, 60);
-    Check9.setCaption("Output 1");
-    Check9.place(12, 26, 120, 22);
-    Check10.setCaption("Output 2");
-    Check10.place(150, 26, 120, 22);
-    Frame6.setCaption("Nome file archivio carte tessaro");
-    Frame6.place(12, 284, 336, 90);
-    Label10.setCaption("Inserire il nome del file (senza estensione)");
-    Label10.place(12, 26, 312, 20);
-    Text8.MaxLength = 8;
-    Text8.place(12, 52, 120, 22);
-
-    Command1.setCaption("Ritorna alla pagina principale");
-    Command1.place(250, 522, 260, 36);
     Data1.setVisible(false);
     Data2.setVisible(false);
 }

@@ -9,6 +9,8 @@
 //       {Label1, "Cognome :", {12, 28, 100, 20}},
 //       {text1, {116, 26, 240, 24}, 30},     // a text box of at most 30 characters
 //       {Combo1, {12, 24, 316, 24}},
+//       {Image1, "setup/beep", {310, 22, 26, 26}},       // an image's text is its picture
+//       {Command1, "Ok", {60, 160, 110, 36}, defaultButton},  // Enter presses it
 //   });
 //   wire(*this, {
 //       {Command1.Click, &FrmExample::Command1_Click},
@@ -26,17 +28,28 @@
 
 namespace vc {
 
+// Marks a command button's row: the window's Enter key presses it.
+struct DefaultButton {};
+inline constexpr DefaultButton defaultButton{};
+
 class Placement {
 public:
     Placement(Control& c, Geometry g) : control_(c), geometry_(g) {}
     Placement(Captioned& c, const char* caption, Geometry g)
         : control_(c), geometry_(g), captioned_(&c), caption_(caption) {}
     Placement(TextBox& t, Geometry g, int maxLength) : control_(t), geometry_(g), text_(&t), maxLength_(maxLength) {}
+    Placement(Image& i, const char* picture, Geometry g) : control_(i), geometry_(g), image_(&i), picture_(picture) {}
+    Placement(CommandButton& b, const char* caption, Geometry g, DefaultButton)
+        : Placement(b, caption, g) {
+        default_ = &b;
+    }
 
     void apply() const {
         control_.geometry = geometry_;
         if (captioned_) captioned_->setCaption(caption_);
         if (text_) text_->MaxLength = maxLength_;
+        if (image_) image_->Picture = picture_;
+        if (default_) default_->isDefault = true;
     }
 
 private:
@@ -46,6 +59,9 @@ private:
     const char* caption_ = "";
     TextBox* text_ = nullptr;
     int maxLength_ = 0;
+    Image* image_ = nullptr;
+    const char* picture_ = "";
+    CommandButton* default_ = nullptr;
 };
 
 // Places every control of the table, in its order.

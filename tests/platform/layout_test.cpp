@@ -23,6 +23,8 @@ public:
             {Text1, {12, 24, 80, 22}, 4},
             {Text2, {12, 54, 80, 22}},
             {Command1, "Ok", {40, 220, 100, 30}},
+            {Command2, "Annulla", {150, 220, 100, 30}, defaultButton},
+            {Image1, "setup/beep", {310, 22, 26, 26}},
         });
         wire(*this, {
             {Command1.Click, &Finestra::Command1_Click},
@@ -37,6 +39,8 @@ public:
     TextBox Text1{*this, "Text1", &Frame1};
     TextBox Text2{*this, "Text2", &Frame1};
     CommandButton Command1{*this, "Command1"};
+    CommandButton Command2{*this, "Command2"};
+    Image Image1{*this, "Image1"};
     int clicks = 0, changes = 0;
 };
 
@@ -51,6 +55,11 @@ TEST(Layout, EachRowSetsWhatItNamesAndNothingElse) {
     EXPECT_EQ(f.Text2.geometry.top, 54);
     EXPECT_EQ(f.Command1.Caption(), "Ok");
     EXPECT_EQ(f.Command1.geometry.height, 30);
+    EXPECT_FALSE(f.Command1.isDefault);
+    EXPECT_TRUE(f.Command2.isDefault);
+    EXPECT_EQ(f.Command2.Caption(), "Annulla");
+    EXPECT_EQ(f.Image1.Picture, "setup/beep");
+    EXPECT_EQ(f.Image1.geometry.left, 310);
 }
 
 TEST(Layout, WiredEventsRunTheirMemberFunctions) {

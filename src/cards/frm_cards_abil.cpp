@@ -4,6 +4,8 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "platform/cp1252.h"
+#include "platform/layout.h"
+#include "platform/record_fields.h"
 
 namespace vc {
 
@@ -24,62 +26,75 @@ FrmCardsAbil::FrmCardsAbil(App& app)
       pulsanti_{&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8,
                 &Command9, &Command10, &Command11, &Command12, &Command13, &Command14, &Command15} {
     Disponi();
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
-    Command9.Click = [this] { Command9_Click(); };
-    Command10.Click = [this] { Command10_Click(); };
-    Command11.Click = [this] { Command11_Click(); };
-    Command12.Click = [this] { Command12_Click(); };
-    Command13.Click = [this] { Command13_Click(); };
-    Command14.Click = [this] { Command14_Click(); };
-    Command15.Click = [this] { Command15_Click(); };
-    Check4.Click = [this] { Check4_Click(); };
-    Check5.Click = [this] { Check5_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmCardsAbil::Command1_Click},
+        {Command2.Click, &FrmCardsAbil::Command2_Click},
+        {Command3.Click, &FrmCardsAbil::Command3_Click},
+        {Command4.Click, &FrmCardsAbil::Command4_Click},
+        {Command5.Click, &FrmCardsAbil::Command5_Click},
+        {Command7.Click, &FrmCardsAbil::Command7_Click},
+        {Command8.Click, &FrmCardsAbil::Command8_Click},
+        {Command9.Click, &FrmCardsAbil::Command9_Click},
+        {Command10.Click, &FrmCardsAbil::Command10_Click},
+        {Command11.Click, &FrmCardsAbil::Command11_Click},
+        {Command12.Click, &FrmCardsAbil::Command12_Click},
+        {Command13.Click, &FrmCardsAbil::Command13_Click},
+        {Command14.Click, &FrmCardsAbil::Command14_Click},
+        {Command15.Click, &FrmCardsAbil::Command15_Click},
+        {Check4.Click, &FrmCardsAbil::Check4_Click},
+        {Check5.Click, &FrmCardsAbil::Check5_Click},
+    });
 }
 
 void FrmCardsAbil::Disponi() {
     setCaption("Varcanto - abilitazione carte");
     geometry = {0, 0, 780, 600};
+    layOut({
+        {Frame1, "Dati", {10, 10, 370, 210}},
+        {Frame2, "Configurazione", {390, 10, 380, 210}},
+        {Frame3, "Settaggio", {10, 20, 175, 76}},
+        {Check1, "Carta abilitata", {10, 20, 155, 22}},
+        {Check5, "On Line", {10, 46, 155, 22}},
+        {Frame4, "Output", {195, 20, 175, 76}},
+        {Check2, "Porta 1", {10, 20, 155, 22}},
+        {Check3, "Porta 2", {10, 46, 155, 22}},
+        {Frame5, "Input", {10, 102, 360, 98}},
+        // The on-line schedule and the stand-alone band share one place: AbilitaOpzioniCarta shows one.
+        {Frame6, "Fasce orarie e giorni di abilitazione per il funzionamento On Line", {10, 228, 760, 70}},
+        {Label7, "Turno orario", {12, 30, 100, 20}},
+        {Combo1, {116, 28, 300, 24}},
+        {Check4, "Abilita", {440, 28, 120, 22}},
+        {Frame11, "Scelta delle fasce orarie per il funzionamento Stand Alone", {10, 228, 760, 70}},
+        {Command12, picture("nav/first"), {10, 308, 40, 32}},
+        {Command2, picture("nav/previous"), {52, 308, 40, 32}},
+        {Label6, {96, 314, 150, 22}},
+        {Command1, picture("nav/next"), {250, 308, 40, 32}},
+        {Command13, picture("nav/last"), {292, 308, 40, 32}},
+        {Command7, "Ritorna alla pagina principale", {260, 548, 260, 36}},
+    });
+    Label6.alignment = 2;
+    // A name typed, or none, is the card's schedule as much as one chosen from the list.
+    Combo1.editable = true;
 
-    Frame1.setCaption("Dati");
-    Frame1.place(10, 10, 370, 210);
     struct Campo {
         Label& etichetta;
         TextBox& testo;
         const char* caption;
-    } campi[] = {{Label1, text1, "Cognome :"}, {Label2, Text2, "Nome :"}, {Label3, Text3, "Indirizzo :"},
-                 {Label4, Text4, "Numero carta :"}, {Label5, Text5, "Note :"}};
+        int larghezza;
+    } campi[] = {{Label1, text1, "Cognome :", 240},
+                 {Label2, Text2, "Nome :", 240},
+                 {Label3, Text3, "Indirizzo :", 240},
+                 {Label4, Text4, "Numero carta :", 70},
+                 {Label5, Text5, "Note :", 240}};
     int y = 26;
     for (auto& c : campi) {
         c.etichetta.setCaption(c.caption);
         c.etichetta.place(12, y + 2, 100, 20);
-        c.testo.place(116, y, 240, 24);
+        c.testo.place(116, y, c.larghezza, 24);
         y += 36;
     }
     Text4.MaxLength = 4;
-    Text4.place(116, 26 + 3 * 36, 70, 24);
 
-    Frame2.setCaption("Configurazione");
-    Frame2.place(390, 10, 380, 210);
-    Frame3.setCaption("Settaggio");
-    Frame3.place(10, 20, 175, 76);
-    Check1.setCaption("Carta abilitata");
-    Check1.place(10, 20, 155, 22);
-    Check5.setCaption("On Line");
-    Check5.place(10, 46, 155, 22);
-    Frame4.setCaption("Output");
-    Frame4.place(195, 20, 175, 76);
-    Check2.setCaption("Porta 1");
-    Check2.place(10, 20, 155, 22);
-    Check3.setCaption("Porta 2");
-    Check3.place(10, 46, 155, 22);
-    Frame5.setCaption("Input");
-    Frame5.place(10, 102, 360, 98);
     struct Coppia {
         Frame& frame;
         OptionButton& si;
@@ -101,35 +116,12 @@ void FrmCardsAbil::Disponi() {
         x += c.larghezza + 3;
     }
 
-    // The on-line schedule and the stand-alone band share one place: AbilitaOpzioniCarta shows one.
-    Frame6.setCaption("Fasce orarie e giorni di abilitazione per il funzionamento On Line");
-    Frame6.place(10, 228, 760, 70);
-    Label7.setCaption("Turno orario");
-    Label7.place(12, 30, 100, 20);
-    Combo1.place(116, 28, 300, 24);
-    // A name typed, or none, is the card's schedule as much as one chosen from the list.
-    Combo1.editable = true;
-    Check4.setCaption("Abilita");
-    Check4.place(440, 28, 120, 22);
-    Frame11.setCaption("Scelta delle fasce orarie per il funzionamento Stand Alone");
-    Frame11.place(10, 228, 760, 70);
     OptionButton* bande[] = {&Option9, &Option10, &Option11, &Option12};
     const char* captionBande[] = {"Fascia 1", "Fascia 2", "Fascia 3", "Attivo 24 ore"};
     for (int i = 0; i < 4; ++i) {
         bande[i]->setCaption(captionBande[i]);
         bande[i]->place(16 + i * 150, 30, 140, 22);
     }
-
-    Command12.setPicture("nav/first");
-    Command12.place(10, 308, 40, 32);
-    Command2.setPicture("nav/previous");
-    Command2.place(52, 308, 40, 32);
-    Label6.alignment = 2;
-    Label6.place(96, 314, 150, 22);
-    Command1.setPicture("nav/next");
-    Command1.place(250, 308, 40, 32);
-    Command13.setPicture("nav/last");
-    Command13.place(292, 308, 40, 32);
 
     struct Pulsante {
         CommandButton& b;
@@ -146,8 +138,6 @@ void FrmCardsAbil::Disponi() {
         ++i;
     }
     Command6.place(10 + (i % 4) * 190, 352 + (i / 4) * 44, 180, 36);
-    Command7.setCaption("Ritorna alla pagina principale");
-    Command7.place(260, 548, 260, 36);
     Data1.setVisible(false);
     Data2.setVisible(false);
 }
@@ -227,35 +217,35 @@ void FrmCardsAbil::PortaAllaCarta(std::int16_t posizione) {
     app_.PosizioneCarta = posizione;
 }
 
+// Every field of "Carte" the window shows, in the order it shows them; the save writes the same.
+std::vector<FieldControl> FrmCardsAbil::CampiCarta() {
+    return {
+        {"Cognome", text1},
+        {"Nome", Text2},
+        {"Indirizzo", Text3},
+        {"Note", Text5},
+        {"NumeroCarta", Text4},
+        {"AbilitaCarta", Check1},
+        {"Flag_online", Check5},
+        {"Output1", Check2},
+        {"Output2", Check3},
+        {"MetodoInput", Option3, Option4},
+        {"Input1", Option5, Option6},
+        {"Input2", Option7, Option8},
+        {"ControllaInput", Option1, Option2},
+        {"Flag_fasce", Check4},
+        {"NomeFascia", Combo1, Trim},
+        // A band outside 0..3 (or none stored) leaves the options as they were.
+        {"SceltaFascia", {&Option12, &Option9, &Option10, &Option11}},
+    };
+}
+
 void FrmCardsAbil::PresentaCarta() {
     const Recordset& rs = *Data1.recordset();
-    auto testo = [&rs](const char* campo) { return rs.field(campo).str(); };
-    auto si = [&rs](const char* campo) { return rs.field(campo).toBool(); };
-    auto spunta = [&si](CheckBox& c, const char* campo) { c.setValue(si(campo) ? 1 : 0); };
-    auto scelta = [&si](const char* campo, OptionButton& vero, OptionButton& falso) {
-        (si(campo) ? vero : falso).setValue(true);
-    };
-    text1.setText(testo("Cognome"));
-    Text2.setText(testo("Nome"));
-    Text3.setText(testo("Indirizzo"));
-    Text5.setText(testo("Note"));
-    Text4.setText(testo("NumeroCarta"));
-    spunta(Check1, "AbilitaCarta");
-    spunta(Check5, "Flag_online");
-    spunta(Check2, "Output1");
-    spunta(Check3, "Output2");
-    scelta("MetodoInput", Option3, Option4);
-    scelta("Input1", Option5, Option6);
-    scelta("Input2", Option7, Option8);
-    scelta("ControllaInput", Option1, Option2);
-    spunta(Check4, "Flag_fasce");
-    Combo1.setEnabled(si("Flag_fasce"));
-    Combo1.setText(testo("NomeFascia"));
-    // A band outside 0..3 (or none stored) leaves the options as they were.
-    const Value banda = rs.field("SceltaFascia");
-    OptionButton* bande[] = {&Option12, &Option9, &Option10, &Option11};
-    if (!banda.isNull() && banda.toInt() >= 0 && banda.toInt() <= 3) bande[banda.toInt()]->setValue(true);
-    app_.CartaImparziale = si("Imparziale");
+    showRecord(rs, CampiCarta());
+    // Check4's handler follows only a change of the tick.
+    Combo1.setEnabled(Check4.checked());
+    app_.CartaImparziale = rs.field("Imparziale").toBool();
 }
 
 void FrmCardsAbil::PulisciCarta(int modo) {
@@ -451,26 +441,11 @@ bool FrmCardsAbil::controllo_dati_carta() {
 }
 
 void FrmCardsAbil::ScriviCarta(Recordset& rs) {
-    rs.setField("Cognome", text1.Text());
-    rs.setField("Nome", Text2.Text());
-    rs.setField("Indirizzo", Text3.Text());
-    rs.setField("NumeroCarta", Text4.Text());
-    rs.setField("Note", Text5.Text());
-    rs.setField("AbilitaCarta", Check1.checked());
-    rs.setField("Output1", Check2.checked());
-    rs.setField("Output2", Check3.checked());
-    rs.setField("Flag_fasce", Check4.checked());
-    rs.setField("Flag_online", Check5.checked());
-    rs.setField("ControllaInput", Option1.Value());
-    rs.setField("MetodoInput", Option3.Value());
-    rs.setField("Input1", Option5.Value());
-    rs.setField("Input2", Option7.Value());
-    rs.setField("SceltaFascia", Option9.Value() ? 1 : Option10.Value() ? 2 : Option11.Value() ? 3 : 0);
+    saveRecord(rs, CampiCarta());
     std::string lettore;
     for (std::int16_t v : app_.LettoriCarta) lettore += Num(v);
     rs.setField("Lettore", lettore);
     // The card carries its own copy of the schedule, whether or not it applies it.
-    rs.setField("NomeFascia", Trim(Combo1.Text()));
     if (const auto fascia = TrovaFascia(Combo1.Text()))
         CopiaFascia(*fascia, rs);
     else

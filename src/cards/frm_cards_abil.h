@@ -2,17 +2,21 @@
 // The cards window: browses, creates, edits and deletes the rows of "Carte", and starts the
 // companions that act on the card shown (reader association, search, bands and schedule views,
 // programming into the readers, external card registration, random-check release).
-// No control is bound to a field: the display routines copy the current record of Data1 into
-// the controls and the save copies them back. The mode (browse, new, edit) lives in the captions
-// of Command3 and Command4 and in App's NuovoUtente / ModificaAttiva.
+// No control is bound to a field: one table of fields and controls serves the display routines,
+// which copy the current record of Data1 into the controls, and the save, which copies them
+// back. The mode (browse, new, edit) lives in the captions of Command3 and Command4 and in App's
+// NuovoUtente / ModificaAttiva.
 
 #include <array>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/app.h"
 
 namespace vc {
+
+class FieldControl;
 
 class FrmCardsAbil final : public Form {
 public:
@@ -131,6 +135,7 @@ protected:
 
 private:
     void Disponi();
+    std::vector<FieldControl> CampiCarta();
     void RiempiTurni();
     void StatoVuoto();
     // Enables or disables the buttons Command<n> of the numbers given.

@@ -3,6 +3,7 @@
 #include "common/carte.h"
 #include "common/text.h"
 #include "core/settings/controlli_orario.h"
+#include "platform/layout.h"
 
 namespace vc {
 
@@ -35,23 +36,28 @@ std::string CarteDellaFascia(const std::string& nome) { return " WHERE TRIM(Nome
 FrmFasceOnline::FrmFasceOnline(App& app) : Form(app, kName), app_(app) {
     Disponi();
     for (int i = 0; i < 7; ++i) Check1[i].Click = [this, i] { Check1_Click(i); };
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
-    Command6.Click = [this] { Command6_Click(); };
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmFasceOnline::Command1_Click},
+        {Command2.Click, &FrmFasceOnline::Command2_Click},
+        {Command3.Click, &FrmFasceOnline::Command3_Click},
+        {Command4.Click, &FrmFasceOnline::Command4_Click},
+        {Command5.Click, &FrmFasceOnline::Command5_Click},
+        {Command6.Click, &FrmFasceOnline::Command6_Click},
+        {Command7.Click, &FrmFasceOnline::Command7_Click},
+        {Command8.Click, &FrmFasceOnline::Command8_Click},
+    });
 }
 
 void FrmFasceOnline::Disponi() {
     setCaption("Varcanto - giorni e fasce orarie on line");
     geometry = {0, 0, 770, 560};
-    Frame3.setCaption("Nome");
-    Frame3.place(10, 8, 600, 58);
-    Text5.place(12, 24, 576, 22);
-    Frame1.place(10, 72, 600, 476);
+    layOut({
+        {Frame3, "Nome", {10, 8, 600, 58}},
+        {Text5, {12, 24, 576, 22}},
+        {Frame1, {10, 72, 600, 476}},
+        {Frame4, "DataBase", {622, 52, 138, 62}},
+        {Label5, {8, 26, 122, 22}},
+    });
     for (int i = 0; i < 7; ++i) {
         Frame2[i].setCaption(NomiGiorni[i]);
         Frame2[i].place(10, 10 + i * 66, 580, 60);
@@ -74,11 +80,8 @@ void FrmFasceOnline::Disponi() {
         navigazione[static_cast<std::size_t>(k)]->setPicture(figure[k]);
         navigazione[static_cast<std::size_t>(k)]->place(622 + k * 35, 14, 33, 30);
     }
-    Frame4.setCaption("DataBase");
-    Frame4.place(622, 52, 138, 62);
     Label5.setForeColor(colour::Red);
     Label5.alignment = 2;
-    Label5.place(8, 26, 122, 22);
     const std::array<CommandButton*, 4> comandi{&Command1, &Command2, &Command3, &Command4};
     const char* didascalie[4] = {"Nuovo", "Modifica", "Elimina", "Esci"};
     for (int k = 0; k < 4; ++k) {

@@ -11,6 +11,7 @@
 //       {Combo1, {12, 24, 316, 24}},
 //       {Image1, "setup/beep", {310, 22, 26, 26}},       // an image's text is its picture
 //       {Command1, "Ok", {60, 160, 110, 36}, defaultButton},  // Enter presses it
+//       {Command2, picture("nav/next"), {250, 308, 40, 32}},   // a button drawn with a picture
 //   });
 //   wire(*this, {
 //       {Command1.Click, &FrmExample::Command1_Click},
@@ -32,6 +33,12 @@ namespace vc {
 struct DefaultButton {};
 inline constexpr DefaultButton defaultButton{};
 
+// A command button's picture (its resource name), in place of the caption of its row.
+struct ButtonPicture {
+    const char* resource;
+};
+constexpr ButtonPicture picture(const char* resource) { return {resource}; }
+
 class Placement {
 public:
     Placement(Control& c, Geometry g) : control_(c), geometry_(g) {}
@@ -43,6 +50,8 @@ public:
         : Placement(b, caption, g) {
         default_ = &b;
     }
+    Placement(CommandButton& b, ButtonPicture p, Geometry g)
+        : control_(b), geometry_(g), pictured_(&b), buttonPicture_(p.resource) {}
 
     void apply() const {
         control_.geometry = geometry_;
@@ -50,6 +59,7 @@ public:
         if (text_) text_->MaxLength = maxLength_;
         if (image_) image_->Picture = picture_;
         if (default_) default_->isDefault = true;
+        if (pictured_) pictured_->setPicture(buttonPicture_);
     }
 
 private:
@@ -62,6 +72,8 @@ private:
     Image* image_ = nullptr;
     const char* picture_ = "";
     CommandButton* default_ = nullptr;
+    CommandButton* pictured_ = nullptr;
+    const char* buttonPicture_ = "";
 };
 
 // Places every control of the table, in its order.

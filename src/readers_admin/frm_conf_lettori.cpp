@@ -6,6 +6,8 @@
 #include "common/val.h"
 #include "core/readers/carica_lettori.h"
 #include "platform/cp1252.h"
+#include "platform/layout.h"
+#include "platform/record_fields.h"
 #include "readers_admin/frm_util_tessaro.h"
 #include "readers_admin/programma_lettore.h"
 
@@ -34,6 +36,8 @@ bool unoDi(const std::string& t, const std::array<const char*, N>& ammessi) {
 }
 
 std::int16_t intero(const TextBox& t) { return CInt(Val(t.Text())); }
+// A number typed in a box is stored as the whole number it reads as.
+Value Intero(const std::string& testo) { return CInt(Val(testo)); }
 
 // Every box numeric, then every value in 0..99: all are read before the verdict.
 template <int N>
@@ -63,96 +67,74 @@ std::string Situato(const std::string& testo) {
 
 FrmConfLettori::FrmConfLettori(App& app) : Form(app, kName), app_(app) {
     Disponi();
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
-    Command6.Click = [this] { Command6_Click(); };
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmConfLettori::Command1_Click},
+        {Command2.Click, &FrmConfLettori::Command2_Click},
+        {Command3.Click, &FrmConfLettori::Command3_Click},
+        {Command4.Click, &FrmConfLettori::Command4_Click},
+        {Command5.Click, &FrmConfLettori::Command5_Click},
+        {Command6.Click, &FrmConfLettori::Command6_Click},
+        {Command7.Click, &FrmConfLettori::Command7_Click},
+        {Command8.Click, &FrmConfLettori::Command8_Click},
+    });
 }
 
 void FrmConfLettori::Disponi() {
     setCaption("Varcanto - gestione lettori");
     geometry = {0, 0, 650, 450};
+    layOut({
+        {Frame1, "Dati", {10, 10, 310, 180}},
+        {Label1, "Tipo lettore :", {12, 26, 120, 20}},
+        {Text2, {136, 24, 160, 22}},
+        {Combo1, {136, 24, 160, 22}},
+        {Label2, "Situato presso :", {12, 58, 120, 20}},
+        {Text3, {136, 56, 100, 22}, 8},
+        {Label3, "Codice applic. :", {12, 90, 120, 20}},
+        {Text4, {136, 88, 80, 22}, 6},
+        {Label4, "Tempo apertura :", {12, 122, 120, 20}},
+        {Text5, {136, 120, 40, 22}, 2},
+        {Label5, "Stato lettore :", {12, 152, 120, 20}},
+        {Text6, {136, 150, 80, 22}},
+        {Combo2, {136, 150, 80, 22}},
 
-    Frame1.setCaption("Dati");
-    Frame1.place(10, 10, 310, 180);
-    auto riga = [](Label& l, const char* testo, Control& campo, int top, int larghezza) {
-        l.setCaption(testo);
-        l.place(12, top + 2, 120, 20);
-        campo.place(136, top, larghezza, 22);
-    };
-    riga(Label1, "Tipo lettore :", Text2, 24, 160);
-    Combo1.place(136, 24, 160, 22);
+        {Frame2, "Posizione dei dati", {10, 200, 310, 90}},
+        {Label6, "Carta :", {12, 26, 60, 20}},
+        {Label7, "Codice :", {12, 58, 60, 20}},
+
+        {Frame3, "Indirizzo", {330, 10, 310, 84}},
+        {Label8, "Numero del loop :", {12, 26, 230, 20}},
+        {Text9, {250, 24, 40, 22}, 2},
+        {Label9, "Indirizzo all'interno del loop :", {12, 54, 230, 20}},
+        {Text10, {250, 52, 40, 22}, 2},
+
+        {Frame6, "Configurazione", {330, 100, 310, 90}},
+        {Check1, "Riscrivi Ram", {12, 22, 200, 20}},
+        {Check2, "Test Input", {12, 42, 200, 20}},
+        {Check3, "Fasce orarie", {12, 62, 200, 20}},
+
+        {Frame4, "Gestione Database", {330, 200, 310, 180}},
+        {Command1, "Up", {12, 24, 138, 30}},
+        {Command2, "Down", {160, 24, 138, 30}},
+        {Command3, NuovoLettoreCaption, {12, 62, 286, 30}},
+        {Command4, ModificaCaption, {12, 98, 286, 30}},
+        {Command5, "Elimina lettore", {12, 134, 138, 30}},
+        {Label11, {160, 140, 138, 20}},
+
+        {Command6, "Programma", {10, 300, ProgrammaLargo, 36}},
+        {Command8, "Utilities", {10 + ProgrammaStretto + 5, 300, ProgrammaStretto, 36}},
+        {Command7, "Ritorna alla pagina principale", {10, 392, 630, 40}},
+    });
     for (const char* t : Tipi) Combo1.AddItem(t);
-    riga(Label2, "Situato presso :", Text3, 56, 100);
-    Text3.MaxLength = 8;
-    riga(Label3, "Codice applic. :", Text4, 88, 80);
-    Text4.MaxLength = 6;
-    riga(Label4, "Tempo apertura :", Text5, 120, 40);
-    Text5.MaxLength = 2;
-    riga(Label5, "Stato lettore :", Text6, 150, 80);
-    Combo2.place(136, 150, 80, 22);
     for (const char* s : Stati) Combo2.AddItem(s);
-
-    Frame2.setCaption("Posizione dei dati");
-    Frame2.place(10, 200, 310, 90);
-    Label6.setCaption("Carta :");
-    Label6.place(12, 26, 60, 20);
     for (int i = 0; i < 4; ++i) {
         Text7[i].MaxLength = 2;
         Text7[i].place(76 + i * 36, 24, 32, 22);
     }
-    Label7.setCaption("Codice :");
-    Label7.place(12, 58, 60, 20);
     for (int i = 0; i < 6; ++i) {
         Text8[i].MaxLength = 2;
         Text8[i].place(76 + i * 36, 56, 32, 22);
     }
-
-    Frame3.setCaption("Indirizzo");
-    Frame3.place(330, 10, 310, 84);
-    Label8.setCaption("Numero del loop :");
-    Label8.place(12, 26, 230, 20);
-    Text9.MaxLength = 2;
-    Text9.place(250, 24, 40, 22);
-    Label9.setCaption("Indirizzo all'interno del loop :");
-    Label9.place(12, 54, 230, 20);
-    Text10.MaxLength = 2;
-    Text10.place(250, 52, 40, 22);
-
-    Frame6.setCaption("Configurazione");
-    Frame6.place(330, 100, 310, 90);
-    Check1.setCaption("Riscrivi Ram");
-    Check1.place(12, 22, 200, 20);
-    Check2.setCaption("Test Input");
-    Check2.place(12, 42, 200, 20);
-    Check3.setCaption("Fasce orarie");
-    Check3.place(12, 62, 200, 20);
-
-    Frame4.setCaption("Gestione Database");
-    Frame4.place(330, 200, 310, 180);
-    Command1.setCaption("Up");
-    Command1.place(12, 24, 138, 30);
-    Command2.setCaption("Down");
-    Command2.place(160, 24, 138, 30);
-    Command3.setCaption(NuovoLettoreCaption);
-    Command3.place(12, 62, 286, 30);
-    Command4.setCaption(ModificaCaption);
-    Command4.place(12, 98, 286, 30);
-    Command5.setCaption("Elimina lettore");
-    Command5.place(12, 134, 138, 30);
     Label11.alignment = 2;
-    Label11.place(160, 140, 138, 20);
-
-    Command6.setCaption("Programma");
-    Command6.place(10, 300, ProgrammaLargo, 36);
-    Command8.setCaption("Utilities");
-    Command8.place(10 + ProgrammaStretto + 5, 300, ProgrammaStretto, 36);
-    Command7.setCaption("Ritorna alla pagina principale");
-    Command7.place(10, 392, 630, 40);
     Data1.setVisible(false);
 }
 
@@ -207,22 +189,24 @@ void FrmConfLettori::VaiAlLettore(std::int16_t posizione) {
     for (int i = 1; i < posizione; ++i) rs.MoveNext();
 }
 
+// Every field of "Lettori" the window shows, in the order it shows and saves them.
+std::vector<FieldControl> FrmConfLettori::CampiLettore() {
+    std::vector<FieldControl> campi = {
+        {"TipoLettore", Text2}, {"SituatoPresso", Text3, Situato}, {"CodiceImpianto", Text4},
+        {"Ritardo", Text5, Intero}, {"Stato", Text6},
+    };
+    for (int i = 0; i < 4; ++i) campi.push_back({CampiCarta[static_cast<std::size_t>(i)], Text7[i], Intero});
+    for (int i = 0; i < 6; ++i) campi.push_back({CampiCodice[static_cast<std::size_t>(i)], Text8[i], Intero});
+    campi.insert(campi.end(), {{"NumeroLoop", Text9, Intero},
+                               {"NumeroIndirizzo", Text10, Intero},
+                               {"RiscriviRam", Check1},
+                               {"TestInput", Check2},
+                               {"FasceOrarie", Check3}});
+    return campi;
+}
+
 void FrmConfLettori::PresentaLettore() {
-    const Recordset& rs = *Data1.recordset();
-    auto testo = [&rs](const char* campo) { return rs.field(campo).str(); };
-    auto spunta = [&rs](const char* campo) { return rs.field(campo).toBool() ? 1 : 0; };
-    Text2.setText(testo("TipoLettore"));
-    Text3.setText(testo("SituatoPresso"));
-    Text4.setText(testo("CodiceImpianto"));
-    Text5.setText(testo("Ritardo"));
-    Text6.setText(testo("Stato"));
-    for (int i = 0; i < 4; ++i) Text7[i].setText(testo(CampiCarta[static_cast<std::size_t>(i)]));
-    for (int i = 0; i < 6; ++i) Text8[i].setText(testo(CampiCodice[static_cast<std::size_t>(i)]));
-    Text9.setText(testo("NumeroLoop"));
-    Text10.setText(testo("NumeroIndirizzo"));
-    Check1.setValue(spunta("RiscriviRam"));
-    Check2.setValue(spunta("TestInput"));
-    Check3.setValue(spunta("FasceOrarie"));
+    showRecord(*Data1.recordset(), CampiLettore());
     MostraUtilities(Text2.Text() == TipoArchivio);
 }
 
@@ -361,18 +345,7 @@ void FrmConfLettori::ScriviLettore() {
     else
         rs.Edit();
     try {
-        rs.setField("TipoLettore", Text2.Text());
-        rs.setField("SituatoPresso", Situato(Text3.Text()));
-        rs.setField("CodiceImpianto", Text4.Text());
-        rs.setField("Ritardo", intero(Text5));
-        rs.setField("Stato", Text6.Text());
-        for (int i = 0; i < 4; ++i) rs.setField(CampiCarta[static_cast<std::size_t>(i)], intero(Text7[i]));
-        for (int i = 0; i < 6; ++i) rs.setField(CampiCodice[static_cast<std::size_t>(i)], intero(Text8[i]));
-        rs.setField("NumeroLoop", intero(Text9));
-        rs.setField("NumeroIndirizzo", intero(Text10));
-        rs.setField("RiscriviRam", Check1.Value());
-        rs.setField("TestInput", Check2.Value());
-        rs.setField("FasceOrarie", Check3.checked());
+        saveRecord(rs, CampiLettore());
         rs.Update();
     } catch (const DbError&) {
         if (rs.editing()) rs.CancelUpdate();

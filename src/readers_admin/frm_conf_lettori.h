@@ -4,9 +4,13 @@
 // reader family, the card-archive utilities. Its data control on "Lettori" is also what the
 // reader table and the reader-association window read the readers from.
 
+#include <vector>
+
 #include "core/app.h"
 
 namespace vc {
+
+class FieldControl;
 
 class FrmConfLettori final : public Form {
 public:
@@ -76,6 +80,7 @@ private:
     void SbloccaCampiLettore();
     std::int16_t ContaLettori();
     void VaiAlLettore(std::int16_t posizione);
+    std::vector<FieldControl> CampiLettore();
     void PresentaLettore();
     void MostraUtilities(bool si);
     void PulisciCampiLettore(int modo);

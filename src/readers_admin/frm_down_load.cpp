@@ -5,6 +5,7 @@
 #include "common/val.h"
 #include "core/link/reader_link.h"
 #include "core/main/frm_wait.h"
+#include "platform/layout.h"
 #include "readers_admin/comandi_lettore.h"
 #include "readers_admin/transito_scaricato.h"
 
@@ -40,29 +41,27 @@ private:
 
 FrmDownLoad::FrmDownLoad(App& app) : Form(app, kName), app_(app) {
     Disponi();
-    Option1.Click = [this] { Option1_Click(); };
-    Option2.Click = [this] { Option2_Click(); };
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
+    wire(*this, {
+        {Option1.Click, &FrmDownLoad::Option1_Click},
+        {Option2.Click, &FrmDownLoad::Option2_Click},
+        {Command1.Click, &FrmDownLoad::Command1_Click},
+        {Command2.Click, &FrmDownLoad::Command2_Click},
+    });
 }
 
 void FrmDownLoad::Disponi() {
     setCaption("Varcanto - downLoad");
     geometry = {0, 0, 460, 300};
-    Frame1.setCaption("Opzioni");
-    Frame1.place(10, 10, 440, 130);
-    Option1.setCaption("Singolo lettore");
-    Option1.place(12, 24, 200, 22);
-    Option2.setCaption("Tutti i lettori");
-    Option2.place(226, 24, 200, 22);
-    Combo1.place(12, 60, 414, 24);
-    Label1.place(10, 152, 440, 22);
-    Label2.place(10, 180, 440, 22);
-    Command1.setCaption("Ok");
-    Command1.isDefault = true;
-    Command1.place(70, 226, 140, 40);
-    Command2.setCaption("Annulla");
-    Command2.place(250, 226, 140, 40);
+    layOut({
+        {Frame1, "Opzioni", {10, 10, 440, 130}},
+        {Option1, "Singolo lettore", {12, 24, 200, 22}},
+        {Option2, "Tutti i lettori", {226, 24, 200, 22}},
+        {Combo1, {12, 60, 414, 24}},
+        {Label1, {10, 152, 440, 22}},
+        {Label2, {10, 180, 440, 22}},
+        {Command1, "Ok", {70, 226, 140, 40}, defaultButton},
+        {Command2, "Annulla", {250, 226, 140, 40}},
+    });
     Data1.setVisible(false);
     Data2.setVisible(false);
 }

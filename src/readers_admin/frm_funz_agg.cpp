@@ -11,6 +11,7 @@
 #include "core/main/frm_wait.h"
 #include "core/schedule/imparziale.h"
 #include "core/settings/settings_file.h"
+#include "platform/layout.h"
 #include "readers_admin/comandi_lettore.h"
 #include "readers_admin/linea_libera.h"
 
@@ -53,16 +54,18 @@ const char* ErroreProgrammazione(const std::string& risposta) {
 
 FrmFunzAgg::FrmFunzAgg(App& app) : Form(app, kName), app_(app) {
     Disponi();
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
-    Command6.Click = [this] { Command6_Click(); };
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
-    Command9.Click = [this] { Command9_Click(); };
-    Command10.Click = [this] { Command10_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmFunzAgg::Command1_Click},
+        {Command2.Click, &FrmFunzAgg::Command2_Click},
+        {Command3.Click, &FrmFunzAgg::Command3_Click},
+        {Command4.Click, &FrmFunzAgg::Command4_Click},
+        {Command5.Click, &FrmFunzAgg::Command5_Click},
+        {Command6.Click, &FrmFunzAgg::Command6_Click},
+        {Command7.Click, &FrmFunzAgg::Command7_Click},
+        {Command8.Click, &FrmFunzAgg::Command8_Click},
+        {Command9.Click, &FrmFunzAgg::Command9_Click},
+        {Command10.Click, &FrmFunzAgg::Command10_Click},
+    });
 }
 
 void FrmFunzAgg::Disponi() {
@@ -91,14 +94,12 @@ void FrmFunzAgg::Disponi() {
         bottone->setCaption(testo);
         bottone->place(290, 20 + riga++ * 58, 250, 46);
     }
-    Command4.setCaption("Ritorna alla pagina principale");
-    Command4.place(150, 330, 260, 46);
-    Image1.Picture = "antipassback/vuoto";
-    Image2.Picture = "antipassback/presenti";
-    for (Image* i : {&Image1, &Image2}) {
-        i->place(0, 0, 32, 32);
-        i->setVisible(false);
-    }
+    layOut({
+        {Command4, "Ritorna alla pagina principale", {150, 330, 260, 46}},
+        {Image1, "antipassback/vuoto", {0, 0, 32, 32}},
+        {Image2, "antipassback/presenti", {0, 0, 32, 32}},
+    });
+    for (Image* i : {&Image1, &Image2}) i->setVisible(false);
     Data1.setVisible(false);
     Data2.setVisible(false);
 }

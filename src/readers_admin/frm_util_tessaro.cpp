@@ -8,6 +8,7 @@
 #include "common/val.h"
 #include "core/link/reader_link.h"
 #include "core/settings/frm_prog_setup.h"
+#include "platform/layout.h"
 #include "platform/safe_file.h"
 #include "readers_admin/frm_conf_lettori.h"
 #include "readers_admin/linea_libera.h"
@@ -76,10 +77,12 @@ bool AggiungiRecord(const std::string& percorso, const std::string& record) {
 
 FrmUtilTessaro::FrmUtilTessaro(App& app) : Form(app, kName), app_(app) {
     Disponi();
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
+    wire(*this, {
+        {Command1.Click, &FrmUtilTessaro::Command1_Click},
+        {Command2.Click, &FrmUtilTessaro::Command2_Click},
+        {Command3.Click, &FrmUtilTessaro::Command3_Click},
+        {Command4.Click, &FrmUtilTessaro::Command4_Click},
+    });
 }
 
 // The building prompt and its stop button take the place of the idle buttons; the progress bar
@@ -87,22 +90,20 @@ FrmUtilTessaro::FrmUtilTessaro(App& app) : Form(app, kName), app_(app) {
 void FrmUtilTessaro::Disponi() {
     setCaption("Varcanto - utilities tessaro");
     geometry = {0, 0, 460, 190};
-    Command1.setCaption("Creazione file di archivio carte");
-    Command1.place(30, 20, 400, 40);
-    Command2.setCaption("Programmazione carte per Tessaro");
-    Command2.place(30, 70, 400, 40);
-    Command3.setCaption("Ritorna alla pagina Gestione Lettori");
-    Command3.place(30, 120, 400, 40);
-    ProgressBar1.place(30, 128, 400, 24);
+    layOut({
+        {Command1, "Creazione file di archivio carte", {30, 20, 400, 40}},
+        {Command2, "Programmazione carte per Tessaro", {30, 70, 400, 40}},
+        {Command3, "Ritorna alla pagina Gestione Lettori", {30, 120, 400, 40}},
+        {ProgressBar1, {30, 128, 400, 24}},
+        {Label1, {30, 16, 400, 30}},
+        {Label2, {30, 52, 400, 26}},
+        {Command4, picture("tessaro/stop"), {200, 90, 60, 60}},
+    });
     Label1.alignment = 2;
     Label1.fontSize = 14;
     Label1.bold = true;
-    Label1.place(30, 16, 400, 30);
     Label2.alignment = 2;
     Label2.fontSize = 12;
-    Label2.place(30, 52, 400, 26);
-    Command4.setPicture("tessaro/stop");
-    Command4.place(200, 90, 60, 60);
 }
 
 void FrmUtilTessaro::Form_Load() { MostraInattivo(); }

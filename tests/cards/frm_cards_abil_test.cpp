@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "cards/cards_fixture.h"
+#include "common/carte.h"
 
 namespace vc {
 namespace {
@@ -268,6 +269,35 @@ TEST_F(CardsWindow, EditKeepsItsOwnNumberAndWritesTheCardShown) {
     EXPECT_EQ(cartaNumero("0002").at("AbilitaCarta"), "0");
     EXPECT_EQ(cartaNumero("0001").at("Cognome"), "Rossi");
     EXPECT_EQ(quanteCarte(), 3u);
+}
+
+// Each field shown, then saved unchanged, comes back to its own column: the texts all differ,
+// and each pair of yes/no fields differs in one of the cards (field i is set in card k when bit k
+// of i + 1 is). The schedule copy the save refreshes is left out.
+TEST(CardsWindowFields, ShowingThenSavingACardKeepsEveryField) {
+    const char* siNo[] = {"AbilitaCarta", "Flag_online", "Output1",        "Output2",   "MetodoInput",
+                          "Input1",       "Input2",      "ControllaInput", "Flag_fasce"};
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        test::Postazione p;
+        p.fascia("Turno A");
+        std::string set = "Nome = 'Anna', Indirizzo = 'Via Po 3', Note = 'portineria', NomeFascia = 'Turno A', "
+                          "Imparziale = 1, Stringa = 'ABC', SceltaFascia = " + std::to_string(k);
+        for (int i = 0; i < 9; ++i) set += std::string(", ") + siNo[i] + " = " + std::to_string((i + 1) >> k & 1);
+        p.carta("0007", "Rossi", set);
+        auto riga = [&p] {
+            auto r = p.cartaNumero("0007");
+            for (const char* campo : CampiGiorni) r.erase(campo);
+            for (const char* campo : CampiOrari) r.erase(campo);
+            return r;
+        };
+        const auto prima = riga();
+        auto& w = p.apri();
+        w.Command4.click();
+        w.Command4.click();
+        EXPECT_EQ(w.Command4.Caption(), "Modifica utente");
+        EXPECT_EQ(riga(), prima);
+    }
 }
 
 TEST_F(CardsWindow, EditingNeverChangesTheRandomCheckBlock) {

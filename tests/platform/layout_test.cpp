@@ -25,6 +25,7 @@ public:
             {Command1, "Ok", {40, 220, 100, 30}},
             {Command2, "Annulla", {150, 220, 100, 30}, defaultButton},
             {Image1, "setup/beep", {310, 22, 26, 26}},
+            {Command3, picture("nav/next"), {260, 220, 40, 30}},
         });
         wire(*this, {
             {Command1.Click, &Finestra::Command1_Click},
@@ -40,6 +41,7 @@ public:
     TextBox Text2{*this, "Text2", &Frame1};
     CommandButton Command1{*this, "Command1"};
     CommandButton Command2{*this, "Command2"};
+    CommandButton Command3{*this, "Command3"};
     Image Image1{*this, "Image1"};
     int clicks = 0, changes = 0;
 };
@@ -60,6 +62,10 @@ TEST(Layout, EachRowSetsWhatItNamesAndNothingElse) {
     EXPECT_EQ(f.Command2.Caption(), "Annulla");
     EXPECT_EQ(f.Image1.Picture, "setup/beep");
     EXPECT_EQ(f.Image1.geometry.left, 310);
+    EXPECT_EQ(f.Command3.Picture(), "nav/next");
+    EXPECT_EQ(f.Command3.Caption(), "");
+    EXPECT_EQ(f.Command3.geometry.left, 260);
+    EXPECT_EQ(f.Command1.Picture(), "");
 }
 
 TEST(Layout, WiredEventsRunTheirMemberFunctions) {

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "platform/cp1252.h"
+#include "readers_admin/frm_conf_lettori.h"
 
 namespace vc {
 
@@ -566,7 +567,7 @@ void FrmCardsAbil::Command7_Click() {
 }
 
 void FrmCardsAbil::Command8_Click() {
-    Data& lettori = app_.control<Data>("FrmConfLettori", "Data1");
+    Data& lettori = DatiLettori(app_);
     try {
         lettori.Refresh();
         if (lettori.recordset()->EOF_()) {

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "readers_admin/frm_conf_lettori.h"
+
 namespace vc {
 
 FrmPassAbil::FrmPassAbil(App& app) : Form(app, kName), app_(app) {
@@ -34,7 +36,7 @@ void FrmPassAbil::Form_Load() {
         Check1[i].setCaption("");
         Check1[i].setValue(0);
     }
-    Data& lettori = app_.control<Data>("FrmConfLettori", "Data1");
+    Data& lettori = DatiLettori(app_);
     try {
         lettori.Refresh();
         Recordset& rs = *lettori.recordset();

@@ -10,8 +10,6 @@
 // side on the same machine.
 
 #include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,54 +23,17 @@
 #include <string>
 #include <vector>
 
-#include "common/site_folder.h"
-#include "core/log/transiti_sospesi.h"
-#include "core/settings/settings_file.h"
 #include "platform/database.h"
 #include "reader_sim/reader_sim.h"
-
-extern char** environ;
+#include "support/station_process.h"
 
 namespace vc {
 namespace {
 
 namespace fs = std::filesystem;
 using sim::PtyServer;
-
-const std::array<int, 4> PosCarta{0, 1, 2, 3};
-const std::array<int, 6> PosCodice{4, 5, 6, 7, 8, 9};
-struct LettoreProva {
-    int indirizzo;
-    const char* luogo;
-    const char* stato;
-};
-const LettoreProva Lettori[] = {{1, "INGRESSO", "In"}, {2, "USCITA  ", "Out"}, {3, "VARCO   ", "InOut"}};
-
-std::string Numero(int n) {
-    std::string s = std::to_string(n);
-    return std::string(4 - s.size(), '0') + s;
-}
-
-void PreparaSito(const std::string& sito) {
-    fs::create_directories(sito);
-    makeSiteFolder(VARCANTO_SITE_TEMPLATE, sito);
-    for (auto [k, v] : {std::pair{"Polling", "6"}, {"Seriale", "1"}, {"Imparziale", "No"}, {"Beep", "No"}})
-        ScriviImpostazione(sito + "/Accessi.ini", k, v);
-    auto db = Database::open(sito + "/Varcanto.mdb");
-    for (const LettoreProva& l : Lettori)
-        db->execute(std::string("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Ritardo, Stato, "
-                                "PosCarta1, PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, "
-                                "PosCodice4, PosCodice5, PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES "
-                                "('KOVA KV-M1', '") +
-                    l.luogo + "', '000123', 3, '" + l.stato + "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " +
-                    std::to_string(l.indirizzo) + ")");
-    Transaction t(*db);
-    for (int n = 1; n <= 2000; ++n)
-        db->execute("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Flag_online, Lettore) "
-                    "VALUES ('Prova', 'Carta', '" + Numero(n) + "', " + (n % 10 == 7 ? "0" : "1") + ", 1, 1, '" +
-                    std::string(64, '1') + "')");
-    t.commit();
-}
+using test::LettoriProva;
+using test::NumeroCarta;
 
 // Another process takes the lock and keeps it for 'ms'.
 pid_t Blocca(const std::string& sito, int ms) {
@@ -95,14 +56,14 @@ struct Esito {
 class Prova {
 public:
     Prova(std::string programma, std::string sito) : programma_(std::move(programma)), sito_(std::move(sito)) {
-        PreparaSito(sito_);
-        for (const LettoreProva& l : Lettori) sim_.addReader({1, l.indirizzo, 123});
+        test::PreparaSito(sito_, 2000, {{"Beep", "No"}});
+        test::AggiungiLettori(sim_);
     }
 
     // 'ferisci' starts the harm at 'da' ms and 'guarisci' ends it at 'a' ms; the run lasts 'fine' ms.
     Esito Esegui(std::int64_t da, std::int64_t a, std::int64_t fine, const std::function<void()>& ferisci,
                  const std::function<void()>& guarisci) {
-        Avvia();
+        test::StationProcess stazione(programma_, sito_, pty_.slavePath());
         const std::int64_t t0 = t0_ = PtyServer::nowMs();
         bool ferito = false, guarito = false;
         while (PtyServer::nowMs() - t0 < fine) {
@@ -113,8 +74,7 @@ public:
             Osserva(ora, ferito && !guarito);
             Persone(ora);
         }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        stazione.kill();
         return Conta();
     }
 
@@ -126,31 +86,20 @@ private:
         bool consegnata = false, deciso = false;
     };
 
-    void Avvia() {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("VARCANTO_COM1", pty_.slavePath().c_str(), 1);
-        posix_spawn_file_actions_t azioni;
-        posix_spawn_file_actions_init(&azioni);
-        posix_spawn_file_actions_addopen(&azioni, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&azioni, 2, "/dev/null", O_WRONLY, 0);
-        char* argv[] = {const_cast<char*>("varcanto"), const_cast<char*>("--site"), sito_.data(),
-                        const_cast<char*>("--polling"), nullptr};
-        posix_spawn(&pid_, programma_.c_str(), &azioni, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&azioni);
-    }
     void Persone(std::int64_t ora) {
         for (int l = 0; l < 3; ++l) {
             if (corrente_[l] || ora < prossimo_[l]) continue;
-            std::string badge = Numero(++ultima_);
+            std::string badge = NumeroCarta(++ultima_);
             if (l == 1 && !dentro_.empty()) badge = *dentro_.begin(), dentro_.erase(dentro_.begin());
-            sim_.reader(1, Lettori[l].indirizzo).presentCard(sim::cardData(badge, "000123", PosCarta, PosCodice, 12));
+            sim_.reader(1, LettoriProva[l].indirizzo)
+                .presentCard(sim::cardData(badge, "000123", test::PosCarta, test::PosCodice, 12));
             corrente_[l] = passaggi_.size();
             passaggi_.push_back({badge, l, ora});
         }
     }
     void Osserva(std::int64_t ora, bool ferito) {
         for (int l = 0; l < 3; ++l) {
-            sim::Reader& r = sim_.reader(1, Lettori[l].indirizzo);
+            sim::Reader& r = sim_.reader(1, LettoriProva[l].indirizzo);
             for (; visti_[l] < r.commands.size(); ++visti_[l]) {
                 const std::string& c = r.commands[visti_[l]];
                 if (c.size() < 9) continue;
@@ -183,21 +132,12 @@ private:
     Esito Conta() {
         // The journal, if any, written on a copy as the next start would.
         const std::string copia = sito_ + "-letto";
-        fs::remove_all(copia);
-        fs::create_directories(copia);
-        for (const char* f : {"Varcanto.mdb", "Varcanto.mdb-wal", "Storico.txt", sospesi::Giornale})
-            if (fs::exists(sito_ + "/" + f)) fs::copy_file(sito_ + "/" + f, copia + "/" + f);
-        auto db = Database::open(copia + "/Varcanto.mdb");
-        TransitiSospesi attesa;
-        sospesi::Leggi(copia, attesa);
-        esito_.inAttesa = static_cast<int>(attesa.voci.size());
-        sospesi::Registra(copia, attesa, db.get(), 0);
-        std::map<std::pair<std::string, std::string>, int> memoria;
-        for (auto& r : db->query("SELECT NumeroBadge, PosizioneLettore FROM transiti"))
-            ++memoria[{r[0].second.str(), r[1].second.str()}];
+        const test::SitoLetto letto = test::LeggiSito(sito_, copia);
+        esito_.inAttesa = static_cast<int>(letto.inAttesa);
+        std::map<std::pair<std::string, std::string>, int> memoria = test::TransitiMemorizzati(*letto.db);
         for (const Passaggio& p : passaggi_) {
             if (!p.deciso) continue;
-            const int n = memoria[{p.badge, Lettori[p.lettore].luogo}];
+            const int n = memoria[{p.badge, LettoriProva[p.lettore].luogo}];
             ++esito_.decisi;
             esito_.memorizzati += n > 0;
             esito_.persi += n == 0;
@@ -210,7 +150,6 @@ private:
     std::string programma_, sito_;
     sim::Simulator sim_;
     PtyServer pty_{sim_};
-    pid_t pid_ = -1;
     int ultima_ = 0;
     std::vector<Passaggio> passaggi_;
     std::array<std::optional<std::size_t>, 3> corrente_;

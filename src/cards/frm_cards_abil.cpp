@@ -6,6 +6,7 @@
 #include "platform/cp1252.h"
 #include "platform/layout.h"
 #include "platform/record_fields.h"
+#include "readers_admin/frm_conf_lettori.h"
 
 namespace vc {
 
@@ -541,7 +542,7 @@ void FrmCardsAbil::Command7_Click() {
 }
 
 void FrmCardsAbil::Command8_Click() {
-    Data& lettori = app_.control<Data>("FrmConfLettori", "Data1");
+    Data& lettori = DatiLettori(app_);
     try {
         lettori.Refresh();
         if (lettori.recordset()->EOF_()) {

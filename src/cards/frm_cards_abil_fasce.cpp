@@ -3,16 +3,11 @@
 
 #include "cards/frm_cards_abil.h"
 #include "cards/frm_def_fasce.h"
+#include "cards/frm_fasce_online.h"
 #include "common/carte.h"
+#include "core/settings/frm_prog_setup.h"
 
 namespace vc {
-
-namespace {
-template <class C>
-C& SuFasceOnline(App& app, const char* nome, int indice = -1) {
-    return app.control<C>("FrmFasceOnline", nome, indice);
-}
-}  // namespace
 
 void FrmCardsAbil::Command9_Click() {
     if (Check5.checked())
@@ -39,8 +34,8 @@ void FrmCardsAbil::MostraBandeStandAlone() {
         vista.Text2[k].setLocked(true);
     }
     for (int k = 0; k < 3; ++k) {
-        vista.text1[k].setText(app_.control<TextBox>("FrmProgSetup", "Text5", k).Text());
-        vista.Text2[k].setText(app_.control<TextBox>("FrmProgSetup", "Text6", k).Text());
+        vista.text1[k].setText(InizioBanda(app_, k));
+        vista.Text2[k].setText(FineBanda(app_, k));
     }
     setEnabled(false);
     vista.Show();
@@ -69,36 +64,39 @@ void FrmCardsAbil::MostraTurnoOnLine() {
         return;
     }
     setEnabled(false);
-    app_.form("FrmFasceOnline").Show();
+    FrmFasceOnline& vista = app_.form<FrmFasceOnline>();
+    vista.Show();
     // Only "Esci" is left: the view shows the card's schedule, it does not edit it.
-    for (const char* pulsante : {"Command1", "Command2", "Command3", "Command5", "Command6", "Command7", "Command8"})
-        SuFasceOnline<CommandButton>(app_, pulsante).setEnabled(false);
-    SuFasceOnline<CommandButton>(app_, "Command4").setEnabled(true);
-    SuFasceOnline<Frame>(app_, "Frame4").setCaption("N.Carta");
+    for (CommandButton* pulsante : {&vista.Command1, &vista.Command2, &vista.Command3, &vista.Command5,
+                                    &vista.Command6, &vista.Command7, &vista.Command8})
+        pulsante->setEnabled(false);
+    vista.Command4.setEnabled(true);
+    vista.Frame4.setCaption("N.Carta");
     PresentaFasciaCarta(*fascia);
-    SuFasceOnline<Label>(app_, "Label5").setCaption(Text4.Text());
+    vista.Label5.setCaption(Text4.Text());
 }
 
 void FrmCardsAbil::PresentaFasciaCarta(const Recordset& fascia) {
-    SuFasceOnline<TextBox>(app_, "Text5").setText(fascia.field("Nome").str());
+    FrmFasceOnline& vista = app_.form<FrmFasceOnline>();
+    vista.Text5.setText(fascia.field("Nome").str());
     for (int d = 0; d < 7; ++d) {
-        SuFasceOnline<CheckBox>(app_, "Check1", d).setValue(0);
-        SuFasceOnline<Frame>(app_, "Frame2", d).setForeColor(colour::Red);
+        vista.Check1[d].setValue(0);
+        vista.Frame2[d].setForeColor(colour::Red);
     }
     // An enabled day is named in green, a disabled one in red.
     for (int d = 0; d < 7; ++d) {
         if (!fascia.field(CampiGiorni[static_cast<std::size_t>(d)]).toBool()) continue;
-        SuFasceOnline<CheckBox>(app_, "Check1", d).setValue(1);
-        SuFasceOnline<Frame>(app_, "Frame2", d).setForeColor(colour::Green);
+        vista.Check1[d].setValue(1);
+        vista.Frame2[d].setForeColor(colour::Green);
     }
-    const char* orari[] = {"text1", "Text2", "Text3", "Text4"};
-    for (int d = 0; d < 7; ++d)
+    for (int d = 0; d < 7; ++d) {
+        TextBox* orari[] = {&vista.text1[d], &vista.Text2[d], &vista.Text3[d], &vista.Text4[d]};
         for (int b = 0; b < 4; ++b)
-            SuFasceOnline<TextBox>(app_, orari[b], d)
-                .setText(fascia.field(CampiOrari[static_cast<std::size_t>(d * 4 + b)]).str());
-    SuFasceOnline<TextBox>(app_, "Text5").setLocked(true);
-    SuFasceOnline<Frame>(app_, "Frame1").setEnabled(false);
-    SuFasceOnline<Frame>(app_, "Frame3").setEnabled(true);
+            orari[b]->setText(fascia.field(CampiOrari[static_cast<std::size_t>(d * 4 + b)]).str());
+    }
+    vista.Text5.setLocked(true);
+    vista.Frame1.setEnabled(false);
+    vista.Frame3.setEnabled(true);
 }
 
 }  // namespace vc

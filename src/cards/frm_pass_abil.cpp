@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "platform/layout.h"
+#include "readers_admin/frm_conf_lettori.h"
 
 namespace vc {
 
@@ -38,7 +39,7 @@ void FrmPassAbil::Form_Load() {
         Check1[i].setCaption("");
         Check1[i].setValue(0);
     }
-    Data& lettori = app_.control<Data>("FrmConfLettori", "Data1");
+    Data& lettori = DatiLettori(app_);
     try {
         lettori.Refresh();
         Recordset& rs = *lettori.recordset();

@@ -1,12 +1,12 @@
 #include "common/site_folder.h"
 
-#include <sqlite3.h>
-
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/database.h"
 #include "platform/safe_file.h"
 
 namespace vc {
@@ -32,46 +32,36 @@ void copyIfMissing(const fs::path& from, const fs::path& to, std::optional<unsig
         throw std::runtime_error("Cannot copy " + from.string() + " to " + to.string());
 }
 
-// A connection that is closed on every way out, so a failed build can delete its file. Errors
-// name the database being built ('target'), not the file it is built in.
-class Connection {
-public:
-    Connection(const fs::path& file, const fs::path& target) : target_(target) {
-        const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW;
-        const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
-        if (rc != SQLITE_OK) fail("cannot create the database", rc);
-    }
-    ~Connection() { sqlite3_close(db_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
+// Errors name the database being built ('target'), not the file it is built in.
+[[noreturn]] void cannotBuild(const fs::path& target, const std::string& why) {
+    throw std::runtime_error("Cannot build " + target.string() + ": " + why);
+}
 
-    // Runs the statements; returns the first column of the last row they produce.
-    std::string exec(const std::string& sql) {
-        std::string last;
-        char* error = nullptr;
-        const int rc = sqlite3_exec(db_, sql.c_str(), keepFirstColumn, &last, &error);
-        if (rc != SQLITE_OK) {
-            const std::string why = error ? error : sqlite3_errstr(rc);
-            sqlite3_free(error);
-            throw std::runtime_error("Cannot build " + target_.string() + ": " + why);
-        }
-        return last;
-    }
+// Asks for the WAL journal; false when the file system cannot give it.
+bool walJournal(Database& db) {
+    const auto rows = db.query("PRAGMA journal_mode=WAL;");
+    return !rows.empty() && rows.front().front().second.str() == "wal";
+}
 
-private:
-    static int keepFirstColumn(void* last, int columns, char** values, char**) {
-        if (columns > 0 && values[0]) *static_cast<std::string*>(last) = values[0];
-        return 0;
+// Fills the file 'building' from the schema, run as written. The connection is closed on every way
+// out, so a failed build can delete its file.
+void fill(const std::string& building, const fs::path& target, const std::string& schema, bool wal) {
+    std::shared_ptr<Database> db;
+    try {
+        db = Database::build(building);
+    } catch (const DbError& e) {
+        cannotBuild(target, std::string("cannot create the database: ") + e.what());
     }
-    [[noreturn]] void fail(const std::string& what, int rc) {
-        const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-        sqlite3_close(db_);
-        throw std::runtime_error("Cannot build " + target_.string() + ": " + what + ": " + why);
+    try {
+        // The site database is written while the program runs; WAL keeps each update durable
+        // without blocking readers. The mode is stored in the file.
+        if (wal && !walJournal(*db))
+            cannotBuild(target, "the WAL journal is not available");
+        db->executeVerbatim("BEGIN;\n" + schema + "\nCOMMIT;");
+    } catch (const DbError& e) {
+        cannotBuild(target, e.what());
     }
-
-    fs::path target_;
-    sqlite3* db_ = nullptr;
-};
+}
 
 // The journal files SQLite may leave beside a database.
 void removeJournals(const std::string& path) {
@@ -85,13 +75,7 @@ void buildDatabase(const fs::path& schemaFile, const fs::path& target, bool wal)
     const std::string schema = readText(schemaFile);
     auto build = [&](const std::string& building) {
         try {
-            Connection db(building, target);
-            // The site database is written while the program runs; WAL keeps each update durable
-            // without blocking readers. The mode is stored in the file.
-            if (wal && db.exec("PRAGMA journal_mode=WAL;") != "wal")
-                throw std::runtime_error("Cannot build " + target.string() +
-                                         ": the WAL journal is not available");
-            db.exec("BEGIN;\n" + schema + "\nCOMMIT;");
+            fill(building, target, schema, wal);
         } catch (...) {
             removeJournals(building);
             throw;

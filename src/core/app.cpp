@@ -54,12 +54,6 @@ Form& App::form(const std::string& name) {
 
 bool App::isLoaded(const std::string& name) const { return forms_.count(name) != 0; }
 
-Control* App::checkedControl(const std::string& formName, const std::string& controlName, int index) {
-    Control* c = form(formName).control(controlName, index);
-    if (!c) throw std::logic_error("no control " + controlName + " on " + formName);
-    return c;
-}
-
 void App::forEachForm(const std::function<void(Form&)>& f) {
     for (auto& [name, form] : forms_) f(*form);
 }

@@ -114,12 +114,6 @@ public:
     bool isLoaded(const std::string& name) const;
     // The names of every window registered, loaded or not.
     std::vector<std::string> registeredForms() const;
-    // A control of a window by name, loading the window on first touch, for code that reads
-    // another subsystem's window without depending on its class.
-    template <class C>
-    C& control(const std::string& formName, const std::string& controlName, int index = -1) {
-        return dynamic_cast<C&>(*checkedControl(formName, controlName, index));
-    }
     // Runs 'f' on every loaded window (the front end uses it to find what to show).
     void forEachForm(const std::function<void(Form&)>& f);
     // Called when a window is loaded, so the front end can follow it.
@@ -131,7 +125,6 @@ public:
     void formUnloaded(Form& f) override;
 
 private:
-    Control* checkedControl(const std::string& formName, const std::string& controlName, int index);
     void destroyUnloaded();
 
     std::map<std::string, Factory> factories_;

@@ -14,19 +14,22 @@ namespace {
 
 using namespace detail;
 
-sqlite3* openHandle(const std::string& path, int flags, bool durable) {
+// The connection to 'path', or nullptr with the cause in 'why'.
+sqlite3* openHandle(const std::string& path, int flags, bool durable, std::string& why) {
     // SQLite opens whatever stands under the name: a pipe, a device or a link planted there is
     // refused first, as every site file is.
     if (path != ":memory:")
-        if (const std::optional<std::string> why = safe_file::problem(path))
-            throw DbError("cannot open database '" + path + "': " + *why);
+        if (const std::optional<std::string> problem = safe_file::problem(path)) {
+            why = *problem;
+            return nullptr;
+        }
     sqlite3* db = nullptr;
     // The program runs on one thread: a connection needs no mutex of its own, which every call
     // (each field of each row read) would otherwise take and release.
     if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+        why = db ? sqlite3_errmsg(db) : "out of memory";
         sqlite3_close_v2(db);
-        throw DbError("cannot open database '" + path + "': " + msg);
+        return nullptr;
     }
     sqlite3_busy_timeout(db, Database::DefaultBusyMs);
     defineDialectFunctions(db);
@@ -35,12 +38,18 @@ sqlite3* openHandle(const std::string& path, int flags, bool durable) {
                                 : "SELECT count(*) FROM sqlite_master;";
     char* err = nullptr;
     if (sqlite3_exec(db, setup, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string msg = err ? err : sqlite3_errmsg(db);
+        why = err ? err : sqlite3_errmsg(db);
         sqlite3_free(err);
         sqlite3_close_v2(db);
-        throw DbError("cannot open database '" + path + "': " + msg);
+        return nullptr;
     }
     return db;
+}
+
+sqlite3* openHandle(const std::string& path, int flags, bool durable) {
+    std::string why;
+    if (sqlite3* db = openHandle(path, flags, durable, why)) return db;
+    throw DbError("cannot open database '" + path + "': " + why);
 }
 }  // namespace
 
@@ -67,14 +76,25 @@ std::shared_ptr<Database> Database::memory() {
         new Database(openHandle(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, false), ":memory:"));
 }
 
+std::shared_ptr<Database> Database::build(const std::string& path) {
+    std::string why;
+    sqlite3* db = openHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, false, why);
+    if (!db) throw DbError(why);
+    return std::shared_ptr<Database>(new Database(db, path));
+}
+
 int Database::execute(const std::string& sql) {
+    executeVerbatim(rewriteDialect(sql));
+    return sqlite3_changes(db_);
+}
+
+void Database::executeVerbatim(const std::string& sql) {
     char* err = nullptr;
-    if (sqlite3_exec(db_, rewriteDialect(sql).c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(db_);
         sqlite3_free(err);
         throw DbError(msg);
     }
-    return sqlite3_changes(db_);
 }
 
 bool Database::tryExecute(const std::string& sql, std::string* error) noexcept {

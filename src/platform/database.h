@@ -66,11 +66,18 @@ public:
     static std::shared_ptr<Database> create(const std::string& path, bool durable = true);
     // A private in-memory database (tests).
     static std::shared_ptr<Database> memory();
+    // Opens the empty file a database is built in (safe_file::replaceBy hands it over), never
+    // through a link, and not durable: the builder forces the finished file to the disk. Its
+    // DbError holds the cause alone, for the builder to name what it builds.
+    static std::shared_ptr<Database> build(const std::string& path);
     ~Database();
 
     // Runs one or more statements; returns the rows changed by the last one.
     int execute(const std::string& sql);
     bool tryExecute(const std::string& sql, std::string* error = nullptr) noexcept;
+    // Runs statements exactly as written, in SQLite's own dialect: for the schema scripts the
+    // site databases are built from, whose comments and literals are no text of the windows.
+    void executeVerbatim(const std::string& sql);
     // Runs one statement with the values of its parameters ?1..?n; prepared once and cached, so
     // a run of them (a row written at a time) costs a step each.
     void executeWith(const std::string& sql, const std::vector<Value>& args);

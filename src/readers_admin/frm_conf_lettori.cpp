@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "common/val.h"
 #include "core/readers/carica_lettori.h"
+#include "core/settings/frm_prog_setup.h"
 #include "platform/cp1252.h"
 #include "platform/layout.h"
 #include "platform/record_fields.h"
@@ -138,7 +139,7 @@ void FrmConfLettori::Disponi() {
     Data1.setVisible(false);
 }
 
-bool FrmConfLettori::SchedaK880() { return app_.control<CheckBox>("FrmProgSetup", "Check1").checked(); }
+bool FrmConfLettori::SchedaK880() { return ModoScheda(app_); }
 
 void FrmConfLettori::Form_Load() {
     Data1.DatabaseName = app_.file("Varcanto.mdb");

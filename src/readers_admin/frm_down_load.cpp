@@ -5,6 +5,7 @@
 #include "common/val.h"
 #include "core/link/reader_link.h"
 #include "core/main/frm_wait.h"
+#include "core/settings/frm_prog_setup.h"
 #include "platform/layout.h"
 #include "readers_admin/comandi_lettore.h"
 #include "readers_admin/transito_scaricato.h"
@@ -73,9 +74,8 @@ void FrmDownLoad::Form_Load() {
                        app_.Lettori[static_cast<std::size_t>(i)].SituatoPresso);
     Combo1.setEnabled(false);
     Label1.setCaption("Numero lettori : " + Num(app_.NumeroLettori));
-    Label2.setCaption(app_.control<CheckBox>("FrmProgSetup", "Check2").checked()
-                          ? "Cancello la memoria dopo il download"
-                          : "Non cancello la memoria dopo il download");
+    Label2.setCaption(CancellaDopoScarico(app_) ? "Cancello la memoria dopo il download"
+                                                : "Non cancello la memoria dopo il download");
 }
 
 void FrmDownLoad::Option1_Click() { Combo1.setEnabled(Option1.Value()); }
@@ -187,7 +187,7 @@ int FrmDownLoad::Raccogli(const std::vector<int>& lettori) {
 }
 
 int FrmDownLoad::CancellaMemorie(const std::vector<int>& lettori) {
-    if (!app_.control<CheckBox>("FrmProgSetup", "Check2").checked()) return Completata;
+    if (!CancellaDopoScarico(app_)) return Completata;
     for (int i : lettori) {
         if (corsa_->fermata()) return Interrotta;
         // The records left out are still in the reader's memory, and only there.

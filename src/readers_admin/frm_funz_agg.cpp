@@ -9,6 +9,7 @@
 #include "core/link/reader_link.h"
 #include "core/log/transit_log.h"
 #include "core/main/frm_wait.h"
+#include "core/main/main_status.h"
 #include "core/schedule/imparziale.h"
 #include "core/settings/settings_file.h"
 #include "platform/layout.h"
@@ -121,7 +122,7 @@ void FrmFunzAgg::Command1_Click() {
         return;
     }
     try {
-        Report& report = app_.control<Report>("FrmMain", "Report1");
+        Report& report = ReportUtenti(app_);
         report.DataFiles[0] = app_.file("Varcanto.mdb");
         report.ReportFileName = app_.file("Utenti.rpt");
         report.Destination = 0;
@@ -168,8 +169,8 @@ void FrmFunzAgg::Command5_Click() {
     AzzeraPresenti(app_);
     app_.imp.UtentiPresenti = 0;
     ScriviImpostazione(app_.file("Accessi.ini"), "Utenti", "0");
-    app_.control<Label>("FrmMain", "Label4").setCaption("0");
-    app_.control<Label>("FrmMain", "Label3").setCaption("");
+    ContaPresenti(app_).setCaption("0");
+    RigaDiStato(app_).setCaption("");
     Command5.setPicture(Image1.Picture);
     informa(app_, "Operazione completata.");
 }

@@ -180,7 +180,7 @@ TEST_F(SettingsWindow, FileThatCannotBeWrittenIsReported) {
 TEST_F(SettingsWindow, ControlsReadFromOutsideLoadTheWindowHidden) {
     s.setting("SchedaK-880", "Si");
     ASSERT_FALSE(s.app().isLoaded(FrmProgSetup::kName));
-    EXPECT_EQ(s.app().control<CheckBox>("FrmProgSetup", "Check1").Value(), 1);
+    EXPECT_EQ(test::control<CheckBox>(s.app(), "FrmProgSetup", "Check1").Value(), 1);
     EXPECT_TRUE(s.app().imp.SchedaK880);  // the load read the file again
     EXPECT_FALSE(s.app().form<FrmProgSetup>().Visible());
 }

@@ -88,7 +88,7 @@ TEST_F(RandomCheck, DailyRunAtTheSetTime) {
     s.app().form<FrmMain>().Timer3.fire();
     EXPECT_EQ(marcate(), 1);
     EXPECT_FALSE(s.app().form("FrmWait").Visible());
-    EXPECT_EQ(s.app().control<Label>("FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
+    EXPECT_EQ(test::control<Label>(s.app(), "FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
 }
 
 TEST_F(RandomCheck, DailyRunOnAnUnreadableDatabaseLeavesNoWaitWindow) {
@@ -106,7 +106,7 @@ TEST_F(RandomCheck, DailyRunOnAnUnreadableDatabaseLeavesNoWaitWindow) {
     s.loop.doEvents();
     EXPECT_TRUE(s.dialogs.allAnswered());
     EXPECT_FALSE(s.app().isLoaded("FrmWait") && s.app().form("FrmWait").Visible());
-    EXPECT_EQ(s.app().control<Label>("FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
+    EXPECT_EQ(test::control<Label>(s.app(), "FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
 }
 
 }  // namespace

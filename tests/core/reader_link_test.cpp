@@ -231,7 +231,7 @@ TEST_F(Link, ReceiveBlocksOnTheLineUntilAByteComesOrTheDeadlinePasses) {
 }
 
 TEST_F(Link, BoardSelectsTheLoopAroundTheFrame) {
-    s.app().control<CheckBox>("FrmProgSetup", "Check1").setValue(1);
+    test::control<CheckBox>(s.app(), "FrmProgSetup", "Check1").setValue(1);
     s.app().imp.IndirizzoScheda485 = 0x300;
     s.app().imp.PortaSeriale = 1;
     rispondi({sim::replyFrame("01S")});
@@ -250,7 +250,7 @@ TEST_F(Link, BoardSelectsTheLoopAroundTheFrame) {
 }
 
 TEST_F(Link, TransmitterThatNeverEmptiesDoesNotHangTheExchange) {
-    s.app().control<CheckBox>("FrmProgSetup", "Check1").setValue(1);
+    test::control<CheckBox>(s.app(), "FrmProgSetup", "Check1").setValue(1);
     s.ports.lineStatus = 0;
     rispondi({sim::replyFrame("01S")}, 400);
     std::string testo = "01000123D";

@@ -79,7 +79,7 @@ TEST(SiteFiles, APipeUnderAnySiteFileNameNeitherHangsTheProgramNorIsOpened) {
                                    "Nome file", "carte");
              s.dialogs.expectMsg(illeggibile(file, Pipe), mb::Critical, "Errore");
              s.app().form("FrmUtilTessaro").Show();
-             s.app().control<CommandButton>("FrmUtilTessaro", "Command2").click();
+             test::control<CommandButton>(s.app(), "FrmUtilTessaro", "Command2").click();
          }},
     };
     for (const Caso& c : casi) {

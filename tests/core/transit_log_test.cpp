@@ -126,7 +126,7 @@ TEST(PresenceIndex, AnOlderSiteGetsItAtStartUpAndLooksUpWithoutScanning) {
     const auto indici = Database::open(s.site.file("Varcanto.mdb"))
                             ->query("SELECT sql FROM sqlite_master WHERE name = 'presenti_trim_NumeroBadge'");
     ASSERT_EQ(indici.size(), 1u);
-    sqlite3* presenti = s.app().control<Data>("FrmMain", "Data1").database().handle();
+    sqlite3* presenti = test::control<Data>(s.app(), "FrmMain", "Data1").database().handle();
     long passi = 0;
     sqlite3_progress_handler(presenti, 100, [](void* n) { return ++*static_cast<long*>(n), 0; }, &passi);
     EXPECT_FALSE(controllo_antipassback(s.app(), "129999", 0));

@@ -9,18 +9,11 @@
 // The short form kills a few times; VARCANTO_CRASH_KILLS=60 gives the full run, whose figures it
 // prints.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -29,21 +22,21 @@
 #include <string>
 #include <vector>
 
-#include "common/site_folder.h"
-#include "core/log/transiti_sospesi.h"
 #include "core/settings/settings_file.h"
 #include "platform/database.h"
 #include "platform/profile.h"
 #include "reader_sim/reader_sim.h"
 #include "support/fakes.h"
-
-extern char** environ;
+#include "support/station_process.h"
 
 namespace vc {
 namespace {
 
-const std::array<int, 4> PosCarta{0, 1, 2, 3};
-const std::array<int, 6> PosCodice{4, 5, 6, 7, 8, 9};
+using test::LettoriProva;
+using test::NumeroCarta;
+using test::PosCarta;
+using test::PosCodice;
+
 constexpr int Carte = 4000;
 constexpr std::int64_t Margine = 20;  // a transit decided this close to the kill may be lost
 // A grant is stored only once the reader has acknowledged it: the reply, the program's turn and
@@ -51,13 +44,6 @@ constexpr std::int64_t Margine = 20;  // a transit decided this close to the kil
 // within this much more is counted and printed; one lost beyond it fails the test. A refusal is
 // stored before its all-off is sent, so the margin alone holds for it.
 constexpr std::int64_t AttesaConferma = 500;
-
-struct Lettore {
-    int indirizzo;
-    const char* luogo;  // SituatoPresso, 8 characters
-    const char* stato;
-};
-const Lettore Lettori[] = {{1, "INGRESSO", "In"}, {2, "USCITA  ", "Out"}, {3, "VARCO   ", "InOut"}};
 
 int kills() {
     const char* v = std::getenv("VARCANTO_CRASH_KILLS");
@@ -67,7 +53,7 @@ int kills() {
 // One card held to one reader; (badge, reader) names it, as a person does one passage.
 struct Passaggio {
     std::string badge;
-    int lettore = 0;                 // index in Lettori
+    int lettore = 0;                 // index in LettoriProva
     bool consegnata = false;         // the reader has handed the card to a poll
     std::optional<std::int64_t> esito;     // when the grant or the all-off reached the reader
     std::optional<std::int64_t> uccisione;  // when the run that decided it was killed
@@ -82,58 +68,15 @@ struct Conti {
 
 class Crash : public ::testing::Test {
 protected:
+    // Every tenth card is not enabled: refused wherever it is shown.
     Crash() {
-        makeSiteFolder(VARCANTO_SITE_TEMPLATE, site.path());
-        const std::string ini = site.file("Accessi.ini");
-        for (auto [k, v] : {std::pair{"Polling", "6"}, {"Seriale", "1"}, {"Imparziale", "No"}})
-            ScriviImpostazione(ini, k, v);
-        auto db = Database::open(site.file("Varcanto.mdb"));
-        for (const Lettore& l : Lettori) {
-            db->execute(std::string("INSERT INTO Lettori (TipoLettore, SituatoPresso, CodiceImpianto, Ritardo, Stato, "
-                                    "PosCarta1, PosCarta2, PosCarta3, PosCarta4, PosCodice1, PosCodice2, PosCodice3, "
-                                    "PosCodice4, PosCodice5, PosCodice6, NumeroLoop, NumeroIndirizzo) VALUES "
-                                    "('KOVA KV-M1', '") +
-                        l.luogo + "', '000123', 3, '" + l.stato + "', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, " +
-                        std::to_string(l.indirizzo) + ")");
-            sim.addReader({1, l.indirizzo, 123});
-        }
-        // Every tenth card is not enabled: refused wherever it is shown.
-        db->execute("BEGIN");
-        for (int n = 1; n <= Carte; ++n)
-            db->execute("INSERT INTO Carte (Cognome, Nome, NumeroCarta, AbilitaCarta, Output1, Flag_online, Lettore) "
-                        "VALUES ('Prova', 'Carta', '" + Numero(n) + "', " + (n % 10 == 7 ? "0" : "1") + ", 1, 1, '" +
-                        std::string(64, '1') + "')");
-        db->execute("COMMIT");
-    }
-    ~Crash() override {
-        if (pid_ > 0) ferma();
-    }
-
-    static std::string Numero(int n) {
-        std::string s = std::to_string(n);
-        return std::string(4 - s.size(), '0') + s;
+        test::PreparaSito(site.path(), Carte);
+        test::AggiungiLettori(sim);
     }
 
     // The program on the site, COM1 on the simulated readers, polling from the start.
-    void avvia() {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("VARCANTO_COM1", pty.slavePath().c_str(), 1);
-        posix_spawn_file_actions_t azioni;
-        posix_spawn_file_actions_init(&azioni);
-        posix_spawn_file_actions_addopen(&azioni, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&azioni, 2, "/dev/null", O_WRONLY, 0);
-        std::string sitePath = site.path();
-        char* argv[] = {const_cast<char*>("varcanto"), const_cast<char*>("--site"), sitePath.data(),
-                        const_cast<char*>("--polling"), nullptr};
-        ASSERT_EQ(posix_spawn(&pid_, VARCANTO_PROGRAM, &azioni, nullptr, argv, environ), 0);
-        posix_spawn_file_actions_destroy(&azioni);
-    }
-    void ferma() {
-        ::kill(pid_, SIGKILL);
-        int stato = 0;
-        ::waitpid(pid_, &stato, 0);
-        pid_ = -1;
-    }
+    void avvia() { programma_.emplace(VARCANTO_PROGRAM, site.path(), pty.slavePath()); }
+    void ferma() { programma_.reset(); }
 
     // The next card for a reader: a new one at the entrance and the through gate; at the exit
     // mostly one that went in, sometimes one that never did.
@@ -143,13 +86,13 @@ protected:
             dentro_.erase(dentro_.begin());
             return b;
         }
-        return Numero(++ultima_);
+        return NumeroCarta(++ultima_);
     }
     void presenta(int lettore, std::int64_t ora) {
         Passaggio p;
         p.badge = cartaPer(lettore);
         p.lettore = lettore;
-        sim.reader(1, Lettori[lettore].indirizzo).presentCard(sim::cardData(p.badge, "000123", PosCarta, PosCodice, 12));
+        sim.reader(1, LettoriProva[lettore].indirizzo).presentCard(sim::cardData(p.badge, "000123", PosCarta, PosCodice, 12));
         corrente_[lettore] = passaggi_.size();
         passaggi_.push_back(p);
         presentataAlle_[lettore] = ora;
@@ -160,7 +103,7 @@ protected:
     bool osserva(std::int64_t ora) {
         bool poll = false;
         for (int l = 0; l < 3; ++l) {
-            sim::Reader& r = sim.reader(1, Lettori[l].indirizzo);
+            sim::Reader& r = sim.reader(1, LettoriProva[l].indirizzo);
             for (; visti_[l] < r.commands.size(); ++visti_[l]) {
                 const std::string& c = r.commands[visti_[l]];
                 if (c.size() < 9) continue;
@@ -201,27 +144,18 @@ protected:
     // What the site holds after a kill once its pending journal is written, on a copy: the next
     // start writes the journal on the site itself, and the next check sees how it did.
     std::string scritto() {
-        namespace fs = std::filesystem;
-        fs::remove_all(copia.path());
-        fs::create_directories(copia.path());
-        for (const char* f : {"Varcanto.mdb", "Varcanto.mdb-wal", "Storico.txt", sospesi::Giornale})
-            if (fs::exists(site.file(f))) fs::copy_file(site.file(f), copia.file(f));
-        auto db = Database::open(copia.file("Varcanto.mdb"));
-        EXPECT_EQ(db->query("PRAGMA integrity_check")[0][0].second.str(), "ok");
-        TransitiSospesi attesa;
-        sospesi::Leggi(copia.path(), attesa);
-        attese_ += static_cast<int>(attesa.voci.size());
-        EXPECT_EQ(sospesi::Registra(copia.path(), attesa, db.get(), 0), 0u);
+        const test::SitoLetto letto = test::LeggiSito(site.path(), copia.path());
+        EXPECT_EQ(letto.integrita, "ok");
+        attese_ += static_cast<int>(letto.inAttesa);
+        EXPECT_EQ(letto.ancoraInAttesa, 0u);
         return copia.path();
     }
 
     // What the site holds after a kill, checked against what the readers saw.
     void controlla(Conti& conti) {
         const std::string sito = scritto();
-        auto db = Database::open(sito + "/Varcanto.mdb");
-        std::map<std::pair<std::string, std::string>, int> memoria;
-        for (auto& r : db->query("SELECT NumeroBadge, PosizioneLettore FROM transiti"))
-            ++memoria[{r[0].second.str(), r[1].second.str()}];
+        std::map<std::pair<std::string, std::string>, int> memoria =
+            test::TransitiMemorizzati(*Database::open(sito + "/Varcanto.mdb"));
         std::ifstream storico(sito + "/Storico.txt", std::ios::binary);
         for (std::string riga; std::getline(storico, riga);) {
             EXPECT_TRUE(riga.size() > 50 && riga.front() == '"' && riga.substr(riga.size() - 2) == "\"\r") << riga;
@@ -230,7 +164,7 @@ protected:
         Conti c{conti.uccisioni};
         std::set<std::pair<std::string, std::string>> noti;
         for (const Passaggio& p : passaggi_) {
-            const std::pair<std::string, std::string> chi{p.badge, Lettori[p.lettore].luogo};
+            const std::pair<std::string, std::string> chi{p.badge, LettoriProva[p.lettore].luogo};
             noti.insert(chi);
             const int n = memoria.count(chi) ? memoria[chi] : 0;
             ++c.passaggi;
@@ -245,7 +179,7 @@ protected:
                 c.persiInConferma += inConferma;
                 if (!segnalati_.insert(chi).second) continue;
                 const std::string cosa = std::string(p.concesso ? "grant" : "refusal") + " of card " + p.badge +
-                                         " at " + Lettori[p.lettore].luogo + ", " + std::to_string(prima) +
+                                         " at " + LettoriProva[p.lettore].luogo + ", " + std::to_string(prima) +
                                          " ms before the kill";
                 if (inConferma)
                     std::printf("late: %s\n", cosa.c_str());
@@ -284,7 +218,7 @@ protected:
     std::mt19937 caso_{20261210};
 
 private:
-    pid_t pid_ = -1;
+    std::optional<test::StationProcess> programma_;
     int ultima_ = 0;
     std::vector<Passaggio> passaggi_;
     std::array<std::optional<std::size_t>, 3> corrente_;

@@ -155,7 +155,7 @@ TEST_F(AdminEndToEnd, StoredTransitsDownloadedIntoStoricoAndErasedWhenAsked) {
     };
     std::vector<Riga> attese;
     for (const auto& g : giri) {
-        app->control<CheckBox>("FrmProgSetup", "Check2").setValue(g.cancella ? 1 : 0);
+        test::control<CheckBox>(*app, "FrmProgSetup", "Check2").setValue(g.cancella ? 1 : 0);
         f.Command2.click();
         auto& d = app->form<FrmDownLoad>();
         ASSERT_TRUE(d.Visible());

@@ -35,7 +35,7 @@ struct Postazione {
 
     // Through the other-options window's "Password" button.
     FrmGestPassw& apri() {
-        app().control<CommandButton>("FrmFunzAgg", "Command9").click();
+        test::control<CommandButton>(app(), "FrmFunzAgg", "Command9").click();
         return app().form<FrmGestPassw>();
     }
     bool tornatoAlleOpzioni() { return !app().isLoaded(FrmGestPassw::kName) && opzioni().Visible(); }

@@ -467,6 +467,33 @@ TEST(DatabaseFile, MissingOrForeignFilesAreRefused) {
     EXPECT_THROW(Database::open(text), DbError);
 }
 
+// A schema script is SQLite's own text: the rewrite of the windows' dialect must not touch it.
+TEST(DatabaseFile, VerbatimScriptsSkipTheDialectRewrite) {
+    auto db = Database::memory();
+    db->execute("CREATE TABLE t (d, n); INSERT INTO t VALUES (#1/1/2010#, 'a')");
+    EXPECT_EQ(db->query("SELECT d FROM t").at(0).at(0).second.str(), "40179");
+    EXPECT_THROW(db->executeVerbatim("INSERT INTO t VALUES (#1/1/2010#, 'b')"), DbError);
+    db->executeVerbatim("INSERT INTO t VALUES (1, 'c'); -- the site's note\nINSERT INTO t VALUES (2, 'd')");
+    EXPECT_EQ(db->query("SELECT group_concat(n, '') FROM t").at(0).at(0).second, Value("acd"));
+}
+
+// The file a database is built in is opened as it stands, never through a link, even one the
+// program trusts for its site files.
+TEST(DatabaseFile, AFileBeingBuiltIsNeverOpenedThroughALink) {
+    TempFolder dir;
+    const std::string site = dir.file("site.mdb"), link = dir.file("link.mdb"), fresh = dir.file("fresh.mdb");
+    Database::create(site);
+    fs::create_symlink(site, link);
+    EXPECT_NO_THROW(Database::open(link));
+    EXPECT_THROW(Database::build(link), DbError);
+
+    // Not durable: a database built without WAL keeps the default journal.
+    std::ofstream(fresh).close();
+    auto db = Database::build(fresh);
+    db->executeVerbatim("CREATE TABLE t (a)");
+    EXPECT_EQ(db->query("PRAGMA journal_mode").at(0).at(0).second, Value("delete"));
+}
+
 // A table recordset takes its fields from cached statements: a table changed by another
 // connection shows its present fields in a recordset opened after the change, and in one kept
 // open from its next move or find.

@@ -376,14 +376,14 @@ TEST(Forms, WindowsLoadOnFirstTouchAndUnloadAfresh) {
     test::Station s;
     App& a = s.app();
     EXPECT_FALSE(a.isLoaded("FrmProgSetup"));
-    a.control<CheckBox>("FrmProgSetup", "Check1");
+    test::control<CheckBox>(a, "FrmProgSetup", "Check1");
     EXPECT_TRUE(a.isLoaded("FrmProgSetup"));
     EXPECT_FALSE(a.form("FrmProgSetup").Visible());
     auto& primo = a.form("FrmProgSetup");
-    a.control<TextBox>("FrmProgSetup", "Text2").setText("77");
+    test::control<TextBox>(a, "FrmProgSetup", "Text2").setText("77");
     primo.Unload();
     EXPECT_FALSE(a.isLoaded("FrmProgSetup"));
-    EXPECT_EQ(a.control<TextBox>("FrmProgSetup", "Text2").Text(), "10") << "a fresh window reads the file again";
+    EXPECT_EQ(test::control<TextBox>(a, "FrmProgSetup", "Text2").Text(), "10") << "a fresh window reads the file again";
 }
 
 }  // namespace

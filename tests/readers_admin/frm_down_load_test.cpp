@@ -28,7 +28,7 @@ protected:
         s.app().form<FrmFunzAgg>().Command2.click();
         return s.app().form<FrmDownLoad>();
     }
-    void cancellaDopo(bool si) { s.app().control<CheckBox>("FrmProgSetup", "Check2").setValue(si ? 1 : 0); }
+    void cancellaDopo(bool si) { test::control<CheckBox>(s.app(), "FrmProgSetup", "Check2").setValue(si ? 1 : 0); }
     void completa(FrmDownLoad& f) {
         s.dialogs.expectMsg("Operazione completata.", mb::Information, "Messaggio");
         f.Command1.click();

@@ -80,7 +80,7 @@ TEST_F(AltreOpzioni, RandomCheckOnDemand) {
     s.dialogs.expectMsg("Operazione completata.", Info, "Messaggio");
     finestra().Command10.click();
     EXPECT_EQ(righe("Carte WHERE Imparziale <> 0"), 1);
-    EXPECT_EQ(s.app().control<Label>("FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
+    EXPECT_EQ(test::control<Label>(s.app(), "FrmWait", "Label1").Caption(), "ATTENDERE PREGO");
 
     // With no schedule nothing can be drawn, and the marks stay cleared.
     s.sql("DELETE FROM Fasce");

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -183,5 +184,14 @@ public:
 private:
     std::unique_ptr<App> app_;
 };
+
+// A control of a window found by their names, as the front end finds it; the first touch loads
+// the window (hidden). Throws std::logic_error when the window has no such control.
+template <class C>
+C& control(App& app, const std::string& formName, const std::string& controlName, int index = -1) {
+    Control* c = app.form(formName).control(controlName, index);
+    if (!c) throw std::logic_error("no control " + controlName + " on " + formName);
+    return dynamic_cast<C&>(*c);
+}
 
 }  // namespace vc::test

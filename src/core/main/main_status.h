@@ -1,6 +1,7 @@
 #pragma once
 // What the rest of the station reads and writes of the main window: its status line, lamps and
-// count, the polling timer and switch, and the data controls on the site database. Each touch
+// count, the users report, the polling timer and switch, and the data controls on the site
+// database. Each touch
 // loads the window (hidden) when it is not loaded yet, as every first touch of a window does.
 
 #include <cstdint>
@@ -25,6 +26,8 @@ inline void ColoraLampade(App& app, std::int32_t colore) {
 }
 // The timer that polls the readers.
 inline Timer& TimerPolling(App& app) { return app.form<FrmMain>().Timer1; }
+// The users report, printed from the other-options window.
+inline Report& ReportUtenti(App& app) { return app.form<FrmMain>().Report1; }
 // The polling switch, pressed as the operator presses it.
 inline void PremiPolling(App& app) { app.form<FrmMain>().Command4.Click(); }
 // The data controls on "presenti", "transiti" and "Carte".

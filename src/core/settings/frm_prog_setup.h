@@ -89,9 +89,14 @@ private:
 // is not loaded yet, which reads the file again.
 // The board box: the readers sit behind the board.
 inline bool ModoScheda(App& app) { return app.form<FrmProgSetup>().Check1.checked(); }
+// The box that erases the readers' memory after a download.
+inline bool CancellaDopoScarico(App& app) { return app.form<FrmProgSetup>().Check2.checked(); }
 // The maximum-inside box, and its field as typed.
 inline bool MassimoIngressiAttivo(App& app) { return app.form<FrmProgSetup>().Check3.Value() == 1; }
 inline const std::string& MassimoIngressiScritto(App& app) { return app.form<FrmProgSetup>().Text3.Text(); }
+// Band k (0..2) of the stand-alone cards, its start and its end as typed.
+inline const std::string& InizioBanda(App& app, int k) { return app.form<FrmProgSetup>().Text5[k].Text(); }
+inline const std::string& FineBanda(App& app, int k) { return app.form<FrmProgSetup>().Text6[k].Text(); }
 // The data controls the random check binds to "Carte" and "Fasce".
 inline Data& DatiCarteImparziale(App& app) { return app.form<FrmProgSetup>().Data1; }
 inline Data& DatiFasceImparziale(App& app) { return app.form<FrmProgSetup>().Data2; }

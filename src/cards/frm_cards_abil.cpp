@@ -171,7 +171,7 @@ void FrmCardsAbil::Form_Load() {
 
 void FrmCardsAbil::RiempiTurni() {
     Combo1.Clear();
-    const std::shared_ptr<Recordset> fasce = Data2.recordset();
+    const HeldRecordset fasce(Data2);
     for (; !fasce->EOF_(); fasce->MoveNext()) {
         Combo1.AddItem(Trim(fasce->field("Nome").str()));
         app_.sys.loop.doEvents();
@@ -399,15 +399,15 @@ void FrmCardsAbil::AnnullaModifica() {
     AbilitaOpzioniCarta();
 }
 
-std::shared_ptr<Recordset> FrmCardsAbil::TrovaFascia(const std::string& nome) {
+HeldRecordset FrmCardsAbil::TrovaFascia(const std::string& nome) {
     const std::string cercato = Trim(nome);
     Data2.Refresh();
-    const std::shared_ptr<Recordset> fasce = Data2.recordset();
+    const HeldRecordset fasce(Data2);
     for (; !fasce->EOF_(); fasce->MoveNext()) {
         app_.sys.loop.doEvents();
         if (Trim(fasce->field("Nome").str()) == cercato) return fasce;
     }
-    return nullptr;
+    return {};
 }
 
 bool FrmCardsAbil::controllo_dati_carta() {
@@ -465,7 +465,7 @@ void FrmCardsAbil::Salva() {
         app_.form("FrmWait").Show();
         for (int i = 0; i < 100; ++i) app_.sys.loop.doEvents();
         // Held across the schedule walk of the write, which yields.
-        const std::shared_ptr<Recordset> carta = Data1.recordset();
+        const HeldRecordset carta(Data1);
         Recordset& rs = *carta;
         if (app_.NuovoUtente) {
             rs.AddNew();
@@ -509,7 +509,7 @@ void FrmCardsAbil::Salva() {
 void FrmCardsAbil::Command5_Click() {
     try {
         // Held across the question, whatever runs while it waits.
-        const std::shared_ptr<Recordset> carta = Data1.recordset();
+        const HeldRecordset carta(Data1);
         Recordset& rs = *carta;
         if (rs.EOF_()) {
             app_.MsgBox("Non ci sono utenti nel database.", mb::Information, "Messaggio");

@@ -147,12 +147,12 @@ private:
     void ScriviCarta(Recordset& rs);
     // Walks Data2 from its first record to the schedule named 'nome' (both trimmed), yielding
     // at each record; the recordset on the schedule found, or null.
-    std::shared_ptr<Recordset> TrovaFascia(const std::string& nome);
+    HeldRecordset TrovaFascia(const std::string& nome);
     void Vai(bool possibile, std::int16_t posizione, void (Recordset::*mossa)());
     void MostraBandeStandAlone();
     void MostraTurnoOnLine();
     void RegistraCartaEsterna();
-    bool AttendiCartaEsterna(std::string& risposta, const DatiLettore*& lettore);
+    bool AttendiCartaEsterna(std::string& risposta, DatiLettore& lettore);
     void RilasciaImparziale();
 
     App& app_;

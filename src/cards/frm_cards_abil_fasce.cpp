@@ -48,7 +48,7 @@ void FrmCardsAbil::MostraTurnoOnLine() {
     }
     app_.form("FrmWait").Show();
     app_.FasceDaCarte = true;
-    std::shared_ptr<Recordset> fascia;
+    HeldRecordset fascia;
     try {
         // The walk yields: a click meanwhile (another look-up, a move, the way back) would show
         // a schedule over a card, or a window, that is no longer there.

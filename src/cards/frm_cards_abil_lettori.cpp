@@ -77,7 +77,7 @@ void FrmCardsAbil::upload_carta() {
         bool rifiutata = false;
 
         for (int i = 0; i < app_.NumeroLettori; ++i) {
-            const DatiLettore& l = app_.Lettori[static_cast<std::size_t>(i)];
+            const DatiLettore l = app_.Lettori[static_cast<std::size_t>(i)];  // the exchange yields
             const int n = i + 1;
             app_.LoopCorrente = l.NumeroLoop;
             const bool abilitata = memorizza && Val(Mid(lettore, static_cast<std::size_t>(n), 1)) == 1;
@@ -117,7 +117,7 @@ void FrmCardsAbil::RegistraCartaEsterna() {
     if (app_.OutputAutomatico) return avviso("Disabilitare prima l'output automatico.", "Messaggio");
     try {
         // Held across the wait for the card, which yields.
-        const std::shared_ptr<Recordset> carta = Data1.recordset();
+        const HeldRecordset carta(Data1);
         Recordset& rs = *carta;
         rs.FindFirst("NumeroCarta=" + sqlQuote(Text4.Text()));
         if (rs.NoMatch()) {
@@ -139,7 +139,7 @@ void FrmCardsAbil::RegistraCartaEsterna() {
             for (std::size_t i = 0; i < pulsanti_.size(); ++i) pulsanti_[i]->setEnabled(abilitati[i]);
         };
         std::string risposta;
-        const DatiLettore* lettore = nullptr;
+        DatiLettore lettore;
         if (!AttendiCartaEsterna(risposta, lettore)) {
             ripristina();
             return;
@@ -155,8 +155,8 @@ void FrmCardsAbil::RegistraCartaEsterna() {
             throw;
         }
         app_.MsgBox("Registrazione carta esterna OK !", mb::Information, "Messaggio");
-        std::string spegni = PrefissoLettore(*lettore) + "K000000000";
-        app_.LoopCorrente = lettore->NumeroLoop;
+        std::string spegni = PrefissoLettore(lettore) + "K000000000";
+        app_.LoopCorrente = lettore.NumeroLoop;
         invia_comando_veloce(app_, spegni);
         ripristina();
         Command15.setCaption(RegistraCaption);
@@ -166,20 +166,20 @@ void FrmCardsAbil::RegistraCartaEsterna() {
 }
 
 // Polls the readers in turn, without pause, until one reports a card (true, with its reply and
-// reader) or the operator stops the wait (false).
-bool FrmCardsAbil::AttendiCartaEsterna(std::string& risposta, const DatiLettore*& lettore) {
+// reader's record as it was polled) or the operator stops the wait (false).
+bool FrmCardsAbil::AttendiCartaEsterna(std::string& risposta, DatiLettore& lettore) {
     for (int i = 0;; ++i) {
         app_.sys.loop.doEvents();
         if (Command15.Caption() != FinePassaggioCaption || app_.NumeroLettori < 1) return false;
         if (i >= app_.NumeroLettori) i = 0;
-        const DatiLettore& l = app_.Lettori[static_cast<std::size_t>(i)];
+        const DatiLettore l = app_.Lettori[static_cast<std::size_t>(i)];  // the poll yields
         std::string comando = PrefissoLettore(l) + "D";
         app_.LoopCorrente = l.NumeroLoop;
         risposta = invia_comando_veloce(app_, comando);
         // A card read carries its data between the 8 header characters and the last 2; a reply
         // without any would store an empty code that every empty read would match.
         if (StatoRisposta(risposta) == 'I' && risposta.size() > 10) {
-            lettore = &l;
+            lettore = l;
             return true;
         }
     }

@@ -138,7 +138,7 @@ std::int16_t FrmFasceOnline::ContaFasce() {
     Data1.Refresh();
     MostraAttesa();
     std::int16_t n = 0;
-    for (const std::shared_ptr<Recordset> rs = Data1.recordset(); !rs->EOF_(); ++n) {
+    for (const HeldRecordset rs(Data1); !rs->EOF_(); ++n) {
         app_.sys.loop.doEvents();
         rs->MoveNext();
     }
@@ -203,7 +203,7 @@ void FrmFasceOnline::PreparaNuovaFascia() {
 void FrmFasceOnline::RiposizionaFascia() {
     Data1.Refresh();
     MostraAttesa(100);
-    const std::shared_ptr<Recordset> rs = Data1.recordset();
+    const HeldRecordset rs(Data1);
     for (int n = 1; n < PosizioneFasciaSalvata; ++n) {
         app_.sys.loop.doEvents();
         rs->MoveNext();
@@ -315,11 +315,11 @@ void FrmFasceOnline::Command3_Click() {
     const std::string nome = Text5.Text();
     if (risposta != mb::Yes) return;
     MostraAttesa(100);
-    std::shared_ptr<Recordset> fascia;
+    HeldRecordset fascia;
     long posizione = -1;
     try {
         Database& db = Data1.database();
-        fascia = Data1.recordset();
+        fascia = HeldRecordset(Data1);
         posizione = fascia->AbsolutePosition();
         Transaction t(db);
         fascia->Delete();

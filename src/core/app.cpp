@@ -25,10 +25,12 @@ std::string App::file(const std::string& name) const {
 }
 
 int App::MsgBox(const std::string& text, int style, const std::string& title) {
+    NoYield::check();
     return sys.dialogs.msgBox(text, style, title.empty() ? "Varcanto" : title);
 }
 
 std::string App::InputBox(const std::string& prompt, const std::string& title, const std::string& initial) {
+    NoYield::check();
     return sys.dialogs.inputBox(prompt, title.empty() ? "Varcanto" : title, initial);
 }
 

@@ -91,7 +91,8 @@ public:
     std::string file(const std::string& name) const;
 
     // ---- dialogs ----
-    // A message box; an empty title shows the application title.
+    // A message box; an empty title shows the application title. Both boxes count as yields
+    // (platform/events.h).
     int MsgBox(const std::string& text, int style = 0, const std::string& title = "");
     std::string InputBox(const std::string& prompt, const std::string& title = "",
                          const std::string& initial = "");

@@ -21,7 +21,8 @@ public:
     void Refresh();
     bool tryRefresh(std::string* error = nullptr) noexcept;
     // The recordset of the last Refresh, shared with whoever still holds an earlier one; throws
-    // DbError when never refreshed.
+    // DbError when never refreshed. Used in place (*recordset()) only where nothing yields before
+    // the last use; across a yield (events.h) it is held in a HeldRecordset.
     std::shared_ptr<Recordset> recordset();
     bool bound() const { return rs_ != nullptr; }
     Database& database();
@@ -29,6 +30,24 @@ public:
 private:
     std::shared_ptr<Database> db_;
     std::string openPath_;
+    std::shared_ptr<Recordset> rs_;
+};
+
+// A data control's recordset held across yields (events.h). It owns what it holds: a nested
+// handler that refreshes the control, or gives it another source or database, leaves it as it
+// was, its records, position and pending edit included. Until then it is the control's own
+// recordset, so a move made through the control is a move of the held one (the window shows
+// the record a walk stands on).
+class HeldRecordset {
+public:
+    HeldRecordset() = default;  // holds nothing (a look-up that found nothing)
+    // Throws DbError when the control was never refreshed.
+    explicit HeldRecordset(DataControl& d) : rs_(d.recordset()) {}
+    explicit operator bool() const { return rs_ != nullptr; }
+    Recordset& operator*() const { return *rs_; }
+    Recordset* operator->() const { return rs_.get(); }
+
+private:
     std::shared_ptr<Recordset> rs_;
 };
 

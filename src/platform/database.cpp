@@ -195,5 +195,6 @@ Transaction::~Transaction() {
 void Transaction::commit() {
     db_.execute("COMMIT");
     done_ = true;
+    open_.reset();
 }
 }  // namespace vc

@@ -29,10 +29,10 @@
 // - Operator or reader text enters a criterion as a bound parameter, or else through sqlQuote().
 // - A recordset is shared. DataControl::recordset() hands out an owning pointer; Refresh gives
 //   the control a new recordset and leaves each one handed out before as it was (its records,
-//   position, pending edit and database). A handler that walks or edits across a yield (doEvents,
-//   a sleep, a modal wait, an exchange with a reader) keeps its own pointer until it is done, so
-//   nothing a nested handler refreshes meanwhile can free what it works on. A plain reference
-//   (*recordset()) does where nothing yields before its last use.
+//   position, pending edit and database). A handler that walks or edits across a yield (the calls
+//   events.h names) holds it in a HeldRecordset until it is done, so nothing a nested handler
+//   refreshes meanwhile can free what it works on. A plain reference (*recordset()) does where
+//   nothing yields before its last use.
 
 #include <cstdint>
 #include <functional>
@@ -44,6 +44,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/events.h"
 #include "platform/recordset.h"
 #include "platform/sql_dialect.h"
 #include "platform/value.h"
@@ -132,7 +133,8 @@ private:
     std::uint64_t uses_ = 0;
 };
 
-// Rolls back unless committed.
+// Rolls back unless committed. Nothing may yield while it is open: the other connections' writes
+// would wait on its lock, and a nested handler's writes on the same connection would join it.
 class Transaction {
 public:
     explicit Transaction(Database& db);
@@ -144,6 +146,7 @@ public:
 private:
     Database& db_;
     bool done_ = false;
+    std::optional<NoYield> open_{std::in_place, "a database transaction is open"};
 };
 
 }  // namespace vc

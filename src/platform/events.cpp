@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 
@@ -29,7 +31,37 @@ void EventLoop::armTimer(Timer* t) {
         if (a.timer == t) a.due = clock_.monotonicMs() + t->Interval();
 }
 
+#if !defined(NDEBUG) || defined(VARCANTO_YIELD_CHECKS)
+
+namespace {
+
+// The innermost open NoYield scope of this thread; each one links to the scope around it.
+thread_local NoYield* innermost = nullptr;
+
+}  // namespace
+
+NoYield::NoYield(const char* reason) noexcept : reason_(reason), outer_(innermost) { innermost = this; }
+
+// A scope may close out of order (a transaction's ends at its commit): it leaves the list wherever
+// it stands in it.
+NoYield::~NoYield() {
+    NoYield** p = &innermost;
+    while (*p && *p != this) p = &(*p)->outer_;
+    if (*p) *p = outer_;
+}
+
+void NoYield::check() noexcept {
+    if (!innermost) return;
+    std::fputs("A handler yielded inside a scope that must not yield:", stderr);
+    for (const NoYield* s = innermost; s; s = s->outer_) std::fprintf(stderr, "\n  %s", s->reason_);
+    std::fputs("\n", stderr);
+    std::abort();
+}
+
+#endif
+
 void EventLoop::doEvents() {
+    NoYield::check();
     ++depth_;
     struct Leave {
         EventLoop& l;

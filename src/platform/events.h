@@ -3,6 +3,29 @@
 // posted input (the front end's clicks and keys, or a test's script) and due timer ticks.
 // doEvents() is re-entrant, as the windows expect from their long waits; a timer whose handler
 // is still running is not ticked again until it returns.
+//
+// Yields. A call yields when other handlers may run before it returns; whatever its caller holds
+// across it (a recordset's position or pending edit, a reference into a shared table such as
+// App::Lettori, a window's state) may be changed, replaced or freed by them meanwhile.
+//
+// These calls yield:
+// - EventLoop::doEvents, yieldUntil, runUntil and run; every other yield passes through doEvents;
+// - modal waits: Form::ShowModal, App::MsgBox and App::InputBox (a box waits on
+//   the operator for as long as it takes, so it counts as a yield whatever the front end runs);
+// - every exchange with a reader: invia_comando, invia_comando_veloce, invia_comando_medio, and
+//   QuandoLineaLibera, which may run its send at once;
+// - every routine that calls one of them, directly or not: the poll of a reader and its decision,
+//   the record of a refusal, the random check's draws, the reading of the settings file with a
+//   progress callback, the windows' walks that call doEvents at each record, their uploads and
+//   downloads.
+// These never yield: the database (Database, Recordset, DataControl, Transaction), the clock
+// (Clock::sleep blocks without running anything), post(), waitForWork(), timers' settings, the
+// controls' properties and the site's files.
+//
+// So: what is used after a yield is held, not referred to. A recordset is kept in a HeldRecordset
+// (data_control.h), a reader's record is copied; a plain Recordset& or a reference into a shared
+// table lives only where nothing yields before its last use. A scope that must not yield at all
+// says so with a NoYield, which fails the program when it does (see NoYield below).
 
 #include <cstdint>
 #include <deque>
@@ -16,11 +39,39 @@ namespace vc {
 
 class Timer;
 
+// Marks the scope of a handler that must not yield (a write half done, a table being refilled,
+// a transaction open): a yield inside it stops the program with this reason and those of the
+// scopes around it. The check is built in the debug and test builds (NDEBUG not defined, or
+// VARCANTO_YIELD_CHECKS); elsewhere NoYield costs nothing.
+class NoYield {
+public:
+#if !defined(NDEBUG) || defined(VARCANTO_YIELD_CHECKS)
+    static constexpr bool checked = true;
+    explicit NoYield(const char* reason) noexcept;
+    ~NoYield();
+    // Called at every yield: aborts with the reasons when a marked scope is open.
+    static void check() noexcept;
+#else
+    static constexpr bool checked = false;
+    explicit NoYield(const char*) noexcept {}
+    static void check() noexcept {}
+#endif
+    NoYield(const NoYield&) = delete;
+    NoYield& operator=(const NoYield&) = delete;
+
+private:
+#if !defined(NDEBUG) || defined(VARCANTO_YIELD_CHECKS)
+    const char* reason_;
+    NoYield* outer_;
+#endif
+};
+
 class EventLoop {
 public:
     explicit EventLoop(Clock& clock) : clock_(clock) {}
 
-    // Runs the front end's pending events, then the posted actions and due timers once.
+    // Runs the front end's pending events, then the posted actions and due timers once. Fails
+    // inside a NoYield scope.
     void doEvents();
     // Queues an action for the next doEvents().
     void post(std::function<void()> action);

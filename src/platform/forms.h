@@ -390,7 +390,7 @@ public:
     // Run by the registry right after construction.
     void load();
     void Show();
-    // Shows the window and runs the event loop until it is hidden or unloaded.
+    // Shows the window and runs the event loop until it is hidden or unloaded. Yields (events.h).
     void ShowModal();
     void Hide();
     // Runs the Unload handler, hides the window and hands it back to the host to destroy.

@@ -11,6 +11,7 @@ namespace vc {
 class App;
 
 // Sends prefix & 'comando' to the reader on its loop through the standard link; the reply, or "".
+// Yields (platform/events.h).
 std::string InviaAlLettore(App& app, const DatiLettore& lettore, const std::string& comando);
 
 // The verdict on the replies whose content is not used ("Q", "E01"): no reply, a transfer error

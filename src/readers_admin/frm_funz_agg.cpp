@@ -209,9 +209,10 @@ FrmFunzAgg::Esito FrmFunzAgg::ProgrammaTutteLeCarte(CorsaInterrompibile& corsa) 
 
 FrmFunzAgg::Esito FrmFunzAgg::ProgrammaLettore(CorsaInterrompibile& corsa) {
     const int i = upload_.lettore;
-    const DatiLettore& lettore = app_.Lettori[static_cast<std::size_t>(i)];
-    // Held across the exchanges, which yield.
-    const std::shared_ptr<Recordset> carte = Data2.recordset();
+    // Copied, as the cards are held: the exchanges yield, and a reload of the readers meanwhile
+    // must not turn the upload to another address.
+    const DatiLettore lettore = app_.Lettori[static_cast<std::size_t>(i)];
+    const HeldRecordset carte(Data2);
     for (carte->MoveFirst(); !carte->EOF_(); carte->MoveNext(), ++upload_.carta) {
         app_.sys.clock.sleep(50);
         app_.sys.loop.doEvents();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cards/cards_fixture.h"
+#include "core/readers/carica_lettori.h"
 
 namespace vc {
 namespace {
@@ -44,6 +45,27 @@ TEST_F(CartaEsterna, FirstCardReadIsStoredAndThatReaderSwitchedOff) {
     EXPECT_EQ(w.Command15.Caption(), "Registra carta esterna");
     EXPECT_TRUE(w.Command1.Enabled());
     EXPECT_TRUE(w.Command5.Enabled());
+}
+
+// The readers window saved while the card's poll waits moves reader 2 to another address and
+// loop: the reader switched off is still the one that read the card.
+TEST_F(CartaEsterna, AReloadOfTheReadersDuringThePollSwitchesOffTheReaderThatReadTheCard) {
+    auto& w = apriOnLine();
+    letture[2] = {0, "ABCDEFGHIJ"};
+    s.serial.onWrite = [this, inner = s.serial.onWrite](const std::string& frame) {
+        inner(frame);
+        if (comandi.back() != "02000123D") return;
+        s.loop.post([this] {
+            s.sql("UPDATE Lettori SET NumeroIndirizzo = 5, NumeroLoop = 1 WHERE NumeroIndirizzo = 2");
+            CaricaLettori(s.app());
+        });
+    };
+    s.dialogs.expectMsg(Passare, mb::Information, "Messaggio");
+    s.dialogs.expectMsg("Registrazione carta esterna OK !", mb::Information, "Messaggio");
+    w.Command15.click();
+    ASSERT_EQ(s.app().Lettori[1].NumeroIndirizzo, 5) << "the reload ran during the poll";
+    EXPECT_EQ(comandi.back(), "02000123K000000000");
+    EXPECT_EQ(s.app().LoopCorrente, 2);
 }
 
 TEST_F(CartaEsterna, ReadWithoutDataKeepsWaiting) {

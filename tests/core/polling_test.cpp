@@ -228,6 +228,29 @@ TEST_F(Decision, AntiPassBackFollowsTheReaders) {
     EXPECT_EQ(profile::read("Impostazioni", "Utenti", "?", 10, s.site.file("Accessi.ini")), "0");
 }
 
+// The operator saves the readers window while the poll and the grant wait for their replies: the
+// decision goes on with reader 1 as it was polled, "In" at INGRESSO.
+TEST_F(Decision, AReloadOfTheReadersDuringTheExchangesChangesNothingDecided) {
+    carta("0012");
+    presenta(1, "0012000123");
+    const auto rispondi = s.serial.onWrite;
+    s.serial.onWrite = [&](const std::string& frame) {
+        rispondi(frame);
+        s.loop.post([this] {
+            s.sql("UPDATE Lettori SET Stato = 'Out', SituatoPresso = 'ALTROVE' WHERE NumeroIndirizzo = 1");
+            CaricaLettori(s.app());
+        });
+    };
+    poll(1);
+    ASSERT_EQ(s.app().Lettori[0].Stato, "Out") << "the reload ran during the exchanges";
+    const auto t = transiti();
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0][8].second.str(), "Passaggio");
+    EXPECT_EQ(t[0][3].second.str(), "INGRESSO");
+    EXPECT_EQ(t[0][7].second.str(), "In");
+    EXPECT_EQ(s.app().imp.UtentiPresenti, 1);
+}
+
 TEST_F(Decision, UnacknowledgedGrantLogsNothing) {
     carta("0012");
     rispondeAlConsenso = false;

@@ -583,6 +583,25 @@ TEST(DataControl, ARecordsetHeldOutlivesTheControlsRefresh) {
     EXPECT_EQ(Database::open(dir.file("a.mdb"))->query("SELECT count(*) FROM t").at(0).at(0).second.toInt(), 3);
 }
 
+// A walk held across yields moves the record the window shows, until a nested handler refreshes
+// the control; from then on each goes its own way.
+TEST(DataControl, AHeldRecordsetSharesTheControlsMovesUntilItIsRefreshed) {
+    DataControl data;
+    EXPECT_THROW(HeldRecordset{data}, DbError);
+    TempFolder dir;
+    Database::create(dir.file("a.mdb"))->execute("CREATE TABLE t (n); INSERT INTO t VALUES ('a1'), ('a2'), ('a3')");
+    data.DatabaseName = dir.file("a.mdb");
+    data.RecordSource = "t";
+    data.Refresh();
+    const HeldRecordset held(data);
+    held->MoveNext();
+    EXPECT_EQ(data.recordset()->field("n").str(), "a2");
+    data.Refresh();
+    data.recordset()->MoveLast();
+    EXPECT_EQ(held->field("n").str(), "a2");
+    EXPECT_FALSE(HeldRecordset());
+}
+
 // SQLite opens whatever stands under the name, a pipe included.
 TEST(DatabaseOpen, APipeIsRefusedBeforeTheLibraryOpensIt) {
     test::TempDir dir;

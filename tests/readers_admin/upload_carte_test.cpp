@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/main/frm_wait.h"
+#include "core/readers/carica_lettori.h"
 #include "readers_admin/frm_funz_agg.h"
 #include "readers_admin/lettori_in_linea.h"
 
@@ -41,6 +42,22 @@ TEST_F(UploadCarte, ReaderByReaderEveryCardInTableOrder) {
     EXPECT_TRUE(occupata);
     EXPECT_TRUE(s.app().form<FrmFunzAgg>().Enabled());
     EXPECT_FALSE(s.app().isLoaded("FrmWait"));
+}
+
+// The readers window saved during the upload moves reader 1 to address 7: the cards still
+// under way go on to the reader being programmed, at the address it was programmed at.
+TEST_F(UploadCarte, AReloadOfTheReadersMidwayKeepsTheReaderUnderWay) {
+    carta("0001");
+    carta("0002");
+    linea.alComando(1, [this] {
+        s.sql("UPDATE Lettori SET NumeroIndirizzo = 7 WHERE NumeroIndirizzo = 1");
+        CaricaLettori(s.app());
+    });
+    s.dialogs.expectMsg("Programmazione effettuata.", mb::Information, "Messaggio");
+    programma();
+    ASSERT_EQ(s.app().Lettori[0].NumeroIndirizzo, 7) << "the reload ran during the upload";
+    EXPECT_EQ(linea.comandi, (std::vector<std::string>{"01000123B00010100000", "01000123B00020100000",
+                                                       "02000123B00010100000", "02000123B00020100000"}));
 }
 
 TEST_F(UploadCarte, EachCardIsStoredOrDeletedByItsRecord) {

@@ -26,7 +26,7 @@ std::string Adesso(App& app) { return app.sys.clock.now().generalText(); }
 // What one card read is decided on.
 struct Lettura {
     std::int16_t numero;           // the reader's number, 1-based
-    const DatiLettore& lettore;
+    DatiLettore lettore;           // a copy: a reload of the readers meanwhile changes nothing here
     std::string prefisso;          // address and plant code
     std::string codice;            // the plant code as sent, 6 digits
     std::string luogo;             // the location, trimmed
@@ -46,7 +46,7 @@ private:
         ScriviTransitoNegato(app_, l_.prefisso, codice, l_.lettore.SituatoPresso, l_.lettore.Stato, l_.badge,
                              l_.cognome, l_.nome);
     }
-    std::shared_ptr<Recordset> Carte();
+    HeldRecordset Carte();
     std::string NumeroDallaLettura() const;
     // The first check that refuses the card, with its status text; -1 when all pass.
     std::int16_t Controlli(const Recordset& carta, std::string& testo);
@@ -60,10 +60,10 @@ private:
 
 // The recordset over "Carte" is live: each find reads the table as it is at that moment, so the
 // look-ups see every change without the recordset being opened again at each card read.
-std::shared_ptr<Recordset> Decisione::Carte() {
+HeldRecordset Decisione::Carte() {
     Data& carte = DatiCarte(app_);
     if (!carte.bound()) carte.Refresh();
-    return carte.recordset();
+    return HeldRecordset(carte);
 }
 
 std::string Decisione::NumeroDallaLettura() const {
@@ -163,7 +163,7 @@ void Decisione::Esegui() {
     const std::string datiCarta = Mid(r, 9, r.size() - 10);
     StringaRicevuta(app_).setCaption("Stringa ricevuta : " + cp1252::toUtf8(datiCarta) + "  " + Adesso(app_));
     // Held for the whole decision: the grant and the log yield while the line waits.
-    const std::shared_ptr<Recordset> carta = Carte();
+    const HeldRecordset carta = Carte();
     Recordset& rs = *carta;
 
     const bool archivio = l_.lettore.TipoLettore == TipoArchivio;
@@ -240,12 +240,15 @@ void polling_lettore(App& app, std::int16_t& numero) {
     app.sys.clock.sleep(10);
     app.sys.loop.doEvents();
 
+    // The decision reads the reader's record from its own copy, never from the table: a handler
+    // run during the exchanges may load the table again.
     const DatiLettore& d = app.Lettori[static_cast<std::size_t>(numero - 1)];
     Lettura l{numero, d, PrefissoLettore(d), Pad(d.CodiceImpianto, 6),
               Trim(d.SituatoPresso), "", "", "", ""};
-    app.LoopCorrente = d.NumeroLoop;
+    app.LoopCorrente = l.lettore.NumeroLoop;
     std::string poll = l.prefisso + "D";
-    l.risposta = d.TipoLettore == TipoArchivio ? invia_comando_medio(app, poll) : invia_comando_veloce(app, poll);
+    const bool archivio = l.lettore.TipoLettore == TipoArchivio;
+    l.risposta = archivio ? invia_comando_medio(app, poll) : invia_comando_veloce(app, poll);
     // A card read too short to hold any card data is treated as no card at all.
     if (StatoRisposta(l.risposta) != 'I' || l.risposta.size() < 10) return;
     try {

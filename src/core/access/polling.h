@@ -10,7 +10,8 @@ namespace vc {
 
 class App;
 
-// Polls reader number 'lettore' (1-based) and decides on the card it reports, if any.
+// Polls reader number 'lettore' (1-based) and decides on the card it reports, if any. Yields
+// (platform/events.h).
 void polling_lettore(App& app, std::int16_t& lettore);
 
 // Whether now lies in band 1 or band 2 (ends included, minute resolution), or both are unset.

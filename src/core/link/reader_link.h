@@ -13,6 +13,8 @@
 //
 // Each exchange goes out on its own loop of the multi-loop board: the one given, or LoopCorrente
 // as it is when the exchange is asked for.
+//
+// Every exchange and QuandoLineaLibera yield: see platform/events.h.
 
 #include <cstdint>
 #include <functional>

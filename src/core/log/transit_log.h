@@ -35,7 +35,8 @@ const char* CausaRifiuto(std::int16_t codice);
 void ScriviTransito(App& app, const std::string& badge, const std::string& cognome, const std::string& nome,
                     std::int16_t lettore, const std::string& situatoPresso, const std::string& stato,
                     std::int16_t verso);
-// A refusal: red shapes, the record, the all-off command to the reader, the beep.
+// A refusal: red shapes, the record, the all-off command to the reader, the beep. Yields
+// (platform/events.h).
 void ScriviTransitoNegato(App& app, const std::string& prefisso, std::int16_t codice,
                           const std::string& situatoPresso, const std::string& stato, const std::string& badge,
                           const std::string& cognome, const std::string& nome);

@@ -8,7 +8,7 @@ namespace vc {
 
 class App;
 
-// Asks which reader (none to ask with a single reader) and unlocks it.
+// Asks which reader (none to ask with a single reader) and unlocks it. Yields (platform/events.h).
 void SbloccoDaTastiera(App& app);
 // Sends the unlock command to the reader of table index 0-63.
 void SbloccaLettore(App& app, std::int16_t& indice);

@@ -50,11 +50,15 @@ void CaricaLettori(App& app) {
     data.Refresh();
     Recordset& rs = *data.recordset();
     int i = 0;
-    // The table has room for 64 readers; the readers window never stores more.
-    while (!rs.EOF_() && i < MaxLettori) {
-        LeggiLettore(rs, app.Lettori[static_cast<std::size_t>(i)]);
-        ++i;
-        rs.MoveNext();
+    {
+        // Until the walk ends the table is part old, part new: nothing may poll it meanwhile.
+        const NoYield riempimento("the reader table is being refilled");
+        // The table has room for 64 readers; the readers window never stores more.
+        while (!rs.EOF_() && i < MaxLettori) {
+            LeggiLettore(rs, app.Lettori[static_cast<std::size_t>(i)]);
+            ++i;
+            rs.MoveNext();
+        }
     }
     data.Refresh();
     app.NumeroLettori = static_cast<std::int16_t>(i);

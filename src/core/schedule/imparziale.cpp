@@ -68,6 +68,7 @@ bool ContaQuanti(App& app) {
     Data& fasce = Tabella(app, DatiFasceImparziale(app), "Fasce");
     Recordset& rs = *fasce.recordset();
     if (rs.EOF_()) return false;
+    const NoYield conteggio("the schedules are walked and edited in place");
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
         const long quanti = Conta(carte.database(), Idonee(rs.field("Nome").str()));
         rs.Edit();
@@ -84,7 +85,7 @@ void SceltaImparziale(App& app) {
     const long totale = CInt(static_cast<double>(carte.recordset()->RecordCount()));
     Data& fasce = Tabella(app, DatiFasceImparziale(app), "Fasce");
     // Held across the draws, which yield.
-    const std::shared_ptr<Recordset> turni = fasce.recordset();
+    const HeldRecordset turni(fasce);
     Recordset& rs = *turni;
     const long persone = app.imp.NumeroImparziale;
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {

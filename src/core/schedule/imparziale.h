@@ -16,7 +16,7 @@ void Randomize(App& app);
 void AzzeraImparziale(App& app);
 // Counts each schedule's eligible cards into its "Quanti"; false when "Carte" or "Fasce" is empty.
 bool ContaQuanti(App& app);
-// Marks the cards drawn for every schedule.
+// Marks the cards drawn for every schedule. Yields (platform/events.h).
 void SceltaImparziale(App& app);
 
 inline constexpr const char* ImparzialeImpossibile =
@@ -25,7 +25,8 @@ inline constexpr const char* ImparzialeImpossibile =
 // One whole run behind the wait window: seed, clear, count, draw (or the message when there is
 // nothing to draw from); true when the cards were drawn. With 'etichetta' the wait window says
 // "IMPARZIALE IN AZIONE" meanwhile. The wait window is gone when it returns or throws. While a
-// run is drawing, another does nothing and returns false: the one under way draws afresh.
+// run is drawing, another does nothing and returns false: the one under way draws afresh. The
+// draws yield (platform/events.h).
 bool EseguiImparziale(App& app, bool etichetta = false);
 // The daily run, from the main window's minute timer, at the set time.
 void ImparzialeAdOrario(App& app);

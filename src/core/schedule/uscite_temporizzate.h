@@ -14,7 +14,8 @@ class App;
 // (Sunday 2 .. Saturday 8), 9 every day ("Orario"), 0 never. The text is cp1252.
 std::int16_t TipoRigaDate(const std::string& riga);
 
-// Sends the output command, on (1) or off (0), to every reader in table order.
+// Sends the output command, on (1) or off (0), to every reader in table order. Yields
+// (platform/events.h), as does a tick below.
 void Settaggio_output_lettore(App& app, std::int16_t scom);
 
 // One tick of the timed outputs; one that finds the line busy runs as soon as it is free.

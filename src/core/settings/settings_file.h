@@ -29,7 +29,7 @@ std::string RegolaOrario(const std::string& buffer);  // first five characters, 
 std::string PulisciStringa(const std::string& text, const std::function<void()>& yield = {});
 
 // Reads every key into 'imp' ("Utenti" only when asked), then derives the band flags.
-// 'yield' is handed to PulisciStringa for the name key.
+// 'yield' is handed to PulisciStringa for the name key (a doEvents there yields: platform/events.h).
 void LeggiImpostazioni(const std::string& file, Impostazioni& imp, bool conUtenti,
                        const std::function<void()>& yield = {});
 void CalcolaFasceAttive(Impostazioni& imp);

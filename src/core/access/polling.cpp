@@ -243,7 +243,7 @@ void polling_lettore(App& app, std::int16_t& numero) {
     const DatiLettore& d = app.Lettori[static_cast<std::size_t>(numero - 1)];
     Lettura l{numero, d, PrefissoLettore(d), Pad(d.CodiceImpianto, 6),
               Trim(d.SituatoPresso), "", "", "", ""};
-    app.LoopCorrente = d.NumeroLoop;
+    app.Linea.LoopCorrente = d.NumeroLoop;
     std::string poll = l.prefisso + "D";
     l.risposta = d.TipoLettore == TipoArchivio ? invia_comando_medio(app, poll) : invia_comando_veloce(app, poll);
     // A card read too short to hold any card data is treated as no card at all.

@@ -40,13 +40,14 @@ TEST_F(Line, ReturnsTheCheckedReplyAndLeavesTheFrameInTheText) {
 
 TEST_F(Line, SilentReaderTimesOutPerVariant) {
     struct Caso {
-        std::string (ReaderLine::*variante)(std::string&);
+        std::string (*variante)(ReaderLine&, std::string&);
         int ms;
-    } casi[] = {{&ReaderLine::invia_comando, 2000}, {&ReaderLine::invia_comando_medio, 1200},
-                {&ReaderLine::invia_comando_veloce, 100}};
+    } casi[] = {{[](ReaderLine& l, std::string& t) { return l.invia_comando(t); }, 2000},
+                {[](ReaderLine& l, std::string& t) { return l.invia_comando_medio(t); }, 1200},
+                {[](ReaderLine& l, std::string& t) { return l.invia_comando_veloce(t); }, 100}};
     for (const auto& c : casi) {
         std::string testo = "01000123D", r = "x";
-        const auto t = tempo([&] { r = (linea.*c.variante)(testo); });
+        const auto t = tempo([&] { r = c.variante(linea, testo); });
         EXPECT_EQ(r, "");
         EXPECT_GE(t, c.ms);
         EXPECT_LE(t, c.ms + 2 * s.clock.quantum);

@@ -68,7 +68,8 @@ constexpr std::int64_t OltreMs = 4000 + 1000 + 100;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vc;
-    static test::LineRig s;
+    static test::LineRig rig;  // one line for the whole run, as a station keeps its own
+    test::LineRig& s = rig;
     fuzz::Input in(data, size);
     const std::uint8_t opzioni = in.byte();
     const fuzz::Variante& v = fuzz::Varianti[opzioni & 3];
@@ -84,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         inviato += pezzi.back().second;
     }
     s.serial.writes.clear();
-    s.serial.onWrite = [&s, &pezzi](const std::string&) {
+    s.serial.onWrite = [&pezzi](const std::string&) {
         for (const auto& [dopo, dati] : pezzi) s.serial.deliver(dati, dopo);
     };
     s.line.LoopCorrente = 1;

@@ -79,7 +79,7 @@ void FrmCardsAbil::upload_carta() {
         for (int i = 0; i < app_.NumeroLettori; ++i) {
             const DatiLettore l = app_.Lettori[static_cast<std::size_t>(i)];  // the exchange yields
             const int n = i + 1;
-            app_.LoopCorrente = l.NumeroLoop;
+            app_.Linea.LoopCorrente = l.NumeroLoop;
             const bool abilitata = memorizza && Val(Mid(lettore, static_cast<std::size_t>(n), 1)) == 1;
             const ComandoLettore comando = ComandoPerLettore(Text4.Text(), quattroCifre, abilitata, opzioni);
             rifiutata = rifiutata || comando.rifiutata;
@@ -156,7 +156,7 @@ void FrmCardsAbil::RegistraCartaEsterna() {
         }
         app_.MsgBox("Registrazione carta esterna OK !", mb::Information, "Messaggio");
         std::string spegni = PrefissoLettore(lettore) + "K000000000";
-        app_.LoopCorrente = lettore.NumeroLoop;
+        app_.Linea.LoopCorrente = lettore.NumeroLoop;
         invia_comando_veloce(app_, spegni);
         ripristina();
         Command15.setCaption(RegistraCaption);
@@ -174,7 +174,7 @@ bool FrmCardsAbil::AttendiCartaEsterna(std::string& risposta, DatiLettore& letto
         if (i >= app_.NumeroLettori) i = 0;
         const DatiLettore l = app_.Lettori[static_cast<std::size_t>(i)];  // the poll yields
         std::string comando = PrefissoLettore(l) + "D";
-        app_.LoopCorrente = l.NumeroLoop;
+        app_.Linea.LoopCorrente = l.NumeroLoop;
         risposta = invia_comando_veloce(app_, comando);
         // A card read carries its data between the 8 header characters and the last 2; a reply
         // without any would store an empty code that every empty read would match.

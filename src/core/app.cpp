@@ -2,9 +2,12 @@
 
 #include <stdexcept>
 
+#include "core/settings/frm_prog_setup.h"
+
 namespace vc {
 
-App::App(Services services) : sys(std::move(services)) {
+App::App(Services services)
+    : sys(std::move(services)), Linea(sys.serial, sys.ports, sys.clock, sys.loop, *this) {
     sys.loop.setIdleHook([this] { destroyUnloaded(); });
     sys.loop.setErrorReporter(
         [this](const std::exception& e) { MsgBox(std::string("Errore imprevisto: ") + e.what(), mb::Critical, "Errore"); });
@@ -23,6 +26,10 @@ std::string App::file(const std::string& name) const {
     if (sys.appPath.empty()) return name;
     return sys.appPath + (sys.appPath.back() == '/' ? "" : "/") + name;
 }
+
+bool App::SchedaInstallata() { return ModoScheda(*this); }
+std::uint16_t App::IndirizzoScheda() { return static_cast<std::uint16_t>(imp.IndirizzoScheda485); }
+int App::PortaSeriale() { return imp.PortaSeriale; }
 
 int App::MsgBox(const std::string& text, int style, const std::string& title) {
     NoYield::check();

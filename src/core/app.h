@@ -3,7 +3,6 @@
 // single-instance window registry. One per program run; every test builds a fresh one.
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/link/reader_line.h"
 #include "core/log/transiti_sospesi.h"
 #include "core/readers/dati_lettore.h"
 #include "core/settings/impostazioni.h"
@@ -40,7 +40,7 @@ struct Services {
     ReportRenderer* reports = nullptr;  // the front end's report preview and printing
 };
 
-class App final : public FormHost {
+class App final : public FormHost, private LineSettings {
 public:
     explicit App(Services services);
     ~App() override;
@@ -57,11 +57,7 @@ public:
     std::int16_t LettoreCorrente = 1;
     TabellaLettori Lettori{};
     std::int16_t NumeroLettori = 0;
-    int LoopCorrente = 1;
-    bool LinkOccupato = false;  // an exchange with a reader is waiting for its reply
-    int LoopPrimaDelloScambio = 1;  // LoopCorrente as the exchange under way found it
-    std::deque<std::function<void()>> InviiInAttesa;  // sends that found the line busy, oldest first
-    bool UsciteInAttesa = false;  // a timed-outputs tick waits among them
+    ReaderLine Linea;  // the readers' line, on the serial line and the board of 'sys'
     std::mt19937 Casuale;       // the random check's generator, seeded by Randomize
     bool ImparzialeInCorso = false;  // a run of the random check is drawing
     TransitiSospesi Sospesi;    // decided passages not yet written where they belong
@@ -126,6 +122,11 @@ public:
     void formUnloaded(Form& f) override;
 
 private:
+    // LineSettings: the board box of the settings window, read live, and the settings file's
+    // board address and serial port.
+    bool SchedaInstallata() override;
+    std::uint16_t IndirizzoScheda() override;
+    int PortaSeriale() override;
     void destroyUnloaded();
 
     std::map<std::string, Factory> factories_;

@@ -7,7 +7,7 @@
 namespace vc {
 
 std::string InviaAlLettore(App& app, const DatiLettore& lettore, const std::string& comando) {
-    app.LoopCorrente = lettore.NumeroLoop;
+    app.Linea.LoopCorrente = lettore.NumeroLoop;
     std::string testo = PrefissoLettore(lettore) + comando;
     return invia_comando(app, testo);
 }

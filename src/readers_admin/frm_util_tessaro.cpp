@@ -149,7 +149,7 @@ bool FrmUtilTessaro::Leggi(const std::string& percorso, std::vector<std::string>
 // The reader shown by the readers window, its fields as they read there; its loop is selected.
 std::string FrmUtilTessaro::PrefissoLettore() {
     auto& w = app_.form<FrmConfLettori>();
-    app_.LoopCorrente = CInt(Val(w.Text9.Text()));
+    app_.Linea.LoopCorrente = CInt(Val(w.Text9.Text()));
     return Right("00" + w.Text10.Text(), 2) + Right("000000" + w.Text4.Text(), 6);
 }
 

@@ -30,7 +30,7 @@ public:
           parametri_(4 + static_cast<int>(fasce_.size())) {}
 
     void esegui(bool resetta) {
-        app_.LoopCorrente = CInt(Val(w_.Text9.Text()));
+        app_.Linea.LoopCorrente = CInt(Val(w_.Text9.Text()));
         if (resetta && !Resetta()) return;
         if (!Invia(ComandoCodice(resetta)) || !Invia(ComandoOpzioni()) || !Invia(ComandoOrologio()) ||
             !Invia(ComandoPosizioni()))

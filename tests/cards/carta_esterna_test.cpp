@@ -39,7 +39,7 @@ TEST_F(CartaEsterna, FirstCardReadIsStoredAndThatReaderSwitchedOff) {
     w.Command15.click();
     EXPECT_EQ(polls(), (std::vector<std::string>{"01000123D", "02000123D", "01000123D", "02000123D"}));
     EXPECT_EQ(comandi.back(), "02000123K000000000");
-    EXPECT_EQ(s.app().LoopCorrente, 2);
+    EXPECT_EQ(s.app().Linea.LoopCorrente, 2);
     EXPECT_EQ(cartaNumero("0012").at("Stringa"), "ABCDEFGHIJ");
     EXPECT_TRUE(attesaBloccata);
     EXPECT_EQ(w.Command15.Caption(), "Registra carta esterna");

@@ -32,7 +32,7 @@ TEST_F(Unlock, SingleReaderIsUnlockedWithoutAsking) {
     auto& m = s.app().form<FrmMain>();
     m.keyDown(key::F1, 0);
     EXPECT_EQ(inviati(), (V{"05000042K100000001"}));
-    EXPECT_EQ(s.app().LoopCorrente, 1);
+    EXPECT_EQ(s.app().Linea.LoopCorrente, 1);
 }
 
 TEST_F(Unlock, OperatorChoosesTheReader) {

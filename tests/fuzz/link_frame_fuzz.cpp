@@ -1,8 +1,9 @@
-// Reply framing and checks: any bytes are judged without fault; a frame the station builds is
-// heard by a reader as the text it carries, and the reader's reply to it passes the checks;
-// after a body and its ENQ exactly one checksum byte is accepted.
+// Reply framing and checks: any bytes are judged without fault, and the end-of-reply check agrees
+// with the checks; a frame the station builds is heard by a reader as the text it carries, and the
+// reader's reply to it passes the checks and is complete; after a body and its ENQ exactly one
+// checksum byte is accepted.
 
-#include "core/link/reader_link.h"
+#include "core/link/frame.h"
 #include "fuzz/fuzz.h"
 #include "reader_sim/reader_sim.h"
 
@@ -41,7 +42,8 @@ void FrameSentito(const std::string& comando) {
     simulatore.receive(frame, 0);
     check(!lettore.commands.empty() && lettore.commands.back() == testo, "a frame built is heard as its text");
     const std::string risposta = simulatore.take(1000000);
-    check(risposta.empty() || RispostaValida(risposta), "a reader's reply to a frame built is accepted");
+    check(risposta.empty() || ControllaFine(risposta) == FineRisposta::Completa,
+          "a reader's reply to a frame built is accepted as complete");
 }
 
 }  // namespace
@@ -51,8 +53,11 @@ void FrameSentito(const std::string& comando) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vc;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    RispostaValida(bytes);
+    const bool valida = RispostaValida(bytes);
     StatoRisposta(bytes);
+    const FineRisposta fine = ControllaFine(bytes);
+    fuzz::check(fine != FineRisposta::Completa || valida, "a reply judged complete passes the checks");
+    fuzz::check(fine != FineRisposta::Errata || !valida, "a reply judged bad fails them");
     const std::string testo = fuzz::Testo(bytes);
     fuzz::UnCheckSolo(testo);
     fuzz::FrameSentito(testo);

@@ -7,8 +7,8 @@
 // never reports empty), then pieces: a gap byte (10 ms units from the piece before, the first from
 // the write) and a chunk of bytes.
 
-#include "core/link/reader_link.h"
-#include "core/settings/frm_prog_setup.h"
+#include "core/link/frame.h"
+#include "core/link/reader_line.h"
 #include "fuzz/fuzz.h"
 #include "reader_sim/reader_sim.h"
 
@@ -50,11 +50,13 @@ std::vector<std::string> Seeds() {
 namespace {
 
 struct Variante {
-    std::string (*invia)(App&, std::string&);
+    std::string (ReaderLine::*invia)(std::string&);
     int primaMs;
 };
-constexpr Variante Varianti[] = {
-    {invia_comando, 2000}, {invia_comando_veloce, 100}, {invia_comando_medio, 1200}, {invia_comando, 2000}};
+constexpr Variante Varianti[] = {{&ReaderLine::invia_comando, 2000},
+                                 {&ReaderLine::invia_comando_veloce, 100},
+                                 {&ReaderLine::invia_comando_medio, 1200},
+                                 {&ReaderLine::invia_comando, 2000}};
 
 // The longest an exchange may take past its first wait: the cut-off of a dribbling reply, the
 // board's wait for the transmitter, and a few quanta of the fake clock.
@@ -66,11 +68,12 @@ constexpr std::int64_t OltreMs = 4000 + 1000 + 100;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace vc;
-    test::Station& s = fuzz::station();
+    static test::LineRig rig;  // one line for the whole run, as a station keeps its own
+    test::LineRig& s = rig;
     fuzz::Input in(data, size);
     const std::uint8_t opzioni = in.byte();
     const fuzz::Variante& v = fuzz::Varianti[opzioni & 3];
-    s.app().form<FrmProgSetup>().Check1.setValue((opzioni & 4) ? 1 : 0);
+    s.settings.scheda = (opzioni & 4) != 0;
     s.ports.lineStatus = (opzioni & 8) ? 0 : 0x60;
 
     std::vector<std::pair<std::int64_t, std::string>> pezzi;
@@ -82,13 +85,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         inviato += pezzi.back().second;
     }
     s.serial.writes.clear();
-    s.serial.onWrite = [&s, &pezzi](const std::string&) {
+    s.serial.onWrite = [&pezzi](const std::string&) {
         for (const auto& [dopo, dati] : pezzi) s.serial.deliver(dati, dopo);
     };
-    s.app().LoopCorrente = 1;
+    s.line.LoopCorrente = 1;
     std::string testo = "01000123D";
     const std::int64_t inizio = s.clock.monotonicMs();
-    const std::string risposta = v.invia(s.app(), testo);
+    const std::string risposta = (s.line.*v.invia)(testo);
     const std::int64_t durata = s.clock.monotonicMs() - inizio;
 
     fuzz::check(durata <= v.primaMs + fuzz::OltreMs, "an exchange ends within its bound");
@@ -96,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(inviato.compare(0, risposta.size(), risposta) == 0, "a reply is the bytes received, in order");
     fuzz::check(s.serial.writes.size() == 1 && s.serial.writes[0] == Incornicia("01000123D"),
                 "the frame is written once");
-    fuzz::check(!ScambioInCorso(s.app()) && s.app().LoopCorrente == 1, "the line is left free on its loop");
+    fuzz::check(!s.line.ScambioInCorso() && s.line.LoopCorrente == 1, "the line is left free on its loop");
 
     // What is still on its way belongs to no later exchange.
     s.serial.onWrite = nullptr;

@@ -551,7 +551,7 @@ void Session::loaded(Form& f) {
     // asked for earlier still waits its turn.
     auto& outputs = dynamic_cast<Timer&>(*f.control("Timer2"));
     outputs.TimerEvent = [this, tick = outputs.TimerEvent] {
-        if (dateTxt_ && app_->OutputAutomatico && !app_->UsciteInAttesa && line_.isOpen())
+        if (dateTxt_ && app_->OutputAutomatico && !app_->Linea.UsciteInAttesa && line_.isOpen())
             for (int i = 0; i < app_->NumeroLettori; ++i) {
                 const DatiLettore& l = app_->Lettori[static_cast<std::size_t>(i)];
                 log_.ask(CommandLog::Kind::TimedOutput, {l.NumeroLoop, PrefissoLettore(l)});
@@ -713,7 +713,7 @@ void Session::pump() {
 
 // The main window alone on the screen, usable, with nothing left to send.
 bool Session::settled() {
-    if (!app_->isLoaded("FrmMain") || app_->LinkOccupato || !app_->InviiInAttesa.empty() || log_.waiting())
+    if (!app_->isLoaded("FrmMain") || app_->Linea.ScambioInCorso() || app_->Linea.InviiInAttesa() || log_.waiting())
         return false;
     bool others = false;
     app_->forEachForm([&](Form& f) { others = others || (f.name() != "FrmMain" && f.Visible()); });

@@ -54,7 +54,7 @@ TEST_F(Programming, WithoutResetSendsTheParametersAddressedWithTheReadersOwnCode
                                              "03000123P" + Posizioni4};
     EXPECT_EQ(comandi(), attesi);
     EXPECT_FALSE(abilitataDurante);
-    EXPECT_EQ(s.app().LoopCorrente, 1);
+    EXPECT_EQ(s.app().Linea.LoopCorrente, 1);
 }
 
 TEST_F(Programming, ResetThenWaitsForTheRestartAndUsesTheClearedCode) {

@@ -136,6 +136,29 @@ public:
     std::uint8_t lineStatus = 0x60;
 };
 
+// The line's settings as values a test sets, by default as the shipped settings file has them:
+// port 1, the board at 300h and not fitted.
+class FakeLineSettings final : public LineSettings {
+public:
+    bool SchedaInstallata() override { return scheda; }
+    std::uint16_t IndirizzoScheda() override { return indirizzo; }
+    int PortaSeriale() override { return porta; }
+    bool scheda = false;
+    std::uint16_t indirizzo = 0x300;
+    int porta = 1;
+};
+
+// A reader line on the fakes alone, with no station; its port is open.
+struct LineRig {
+    LineRig() { serial.open(1); }
+    FakeClock clock;
+    EventLoop loop{clock};
+    FakeSerialLine serial{clock};
+    FakePortIO ports;
+    FakeLineSettings settings;
+    ReaderLine line{serial, ports, clock, loop, settings};
+};
+
 // Keeps every report handed to the front end.
 class CapturingReports final : public ReportRenderer {
 public:

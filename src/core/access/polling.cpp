@@ -245,7 +245,7 @@ void polling_lettore(App& app, std::int16_t& numero) {
     const DatiLettore& d = app.Lettori[static_cast<std::size_t>(numero - 1)];
     Lettura l{numero, d, PrefissoLettore(d), Pad(d.CodiceImpianto, 6),
               Trim(d.SituatoPresso), "", "", "", ""};
-    app.LoopCorrente = l.lettore.NumeroLoop;
+    app.Linea.LoopCorrente = l.lettore.NumeroLoop;
     std::string poll = l.prefisso + "D";
     const bool archivio = l.lettore.TipoLettore == TipoArchivio;
     l.risposta = archivio ? invia_comando_medio(app, poll) : invia_comando_veloce(app, poll);

@@ -183,7 +183,7 @@ void FrmMain::Timer1_Timer() {
     Command4.setPicture(Image1[app_.FotogrammaPolling].Picture);
     if (!app_.PollingAttivo || app_.NumeroLettori == 0) return;
     // Another handler's exchange is waiting for its reply: this tick leaves the line to it.
-    if (ScambioInCorso(app_)) return;
+    if (app_.Linea.ScambioInCorso()) return;
     if (app_.LettoreCorrente > app_.NumeroLettori) app_.LettoreCorrente = 1;
     polling_lettore(app_, app_.LettoreCorrente);
     if (++app_.LettoreCorrente > app_.NumeroLettori) app_.LettoreCorrente = 1;

@@ -17,7 +17,7 @@ void SbloccaLettore(App& app, std::int16_t& indice) {
     // while a poll waits for its reply has the unlock go out as soon as the line is free, rather
     // than being lost.
     app.sys.loop.post([&app, comando, loop = l.NumeroLoop] {
-        QuandoLineaLibera(app, [&app, comando, loop]() mutable { invia_comando(app, comando, loop); });
+        app.Linea.QuandoLineaLibera([&app, comando, loop]() mutable { invia_comando(app, comando, loop); });
     });
 }
 

@@ -98,10 +98,10 @@ void UsciteTemporizzate(App& app) {
     if (!app.OutputAutomatico) return;
     // A tick that falls inside another exchange's wait runs once the line is free, so none of its
     // commands is refused. One waiting tick is enough: it reads the file and the time when it runs.
-    if (app.UsciteInAttesa) return;
-    app.UsciteInAttesa = true;
-    QuandoLineaLibera(app, [&app] {
-        app.UsciteInAttesa = false;
+    if (app.Linea.UsciteInAttesa) return;
+    app.Linea.UsciteInAttesa = true;
+    app.Linea.QuandoLineaLibera([&app] {
+        app.Linea.UsciteInAttesa = false;
         if (app.OutputAutomatico) ApplicaRegole(app);
     });
 }

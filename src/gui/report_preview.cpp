@@ -32,8 +32,6 @@ constexpr int Gap = 12;          // grey around the sheet, in screen pixels
 // The rows read and laid out between two looks at the window's events: some milliseconds.
 constexpr std::size_t SliceRows = 8192;
 
-// The device the preview lays its pages out for: a PDF at its full resolution, written nowhere,
-// so the screen shows the pages "Salva PDF" writes.
 // The hourglass while the preview works without looking at the window's events.
 struct WaitPointer {
     WaitPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -42,6 +40,8 @@ struct WaitPointer {
     WaitPointer& operator=(const WaitPointer&) = delete;
 };
 
+// The device the preview lays its pages out for: a PDF at its full resolution, written nowhere,
+// so the screen shows the pages "Salva PDF" writes.
 class Sheet {
 public:
     explicit Sheet(const QPageLayout& layout) : pdf_(&nothing_) { pdf_.setPageLayout(layout); }
@@ -62,7 +62,7 @@ public:
         setBackgroundRole(QPalette::Dark);
         setAutoFillBackground(true);
         resizeToZoom();
-        while (pages_->pages() == 0) pages_->more(SliceRows);
+        while (pages_->pages() == 0) pages_->more(SliceRows);  // page 1 before the preview shows
     }
 
     int page() const { return page_; }

@@ -156,7 +156,7 @@ bool ReportQuery::read(ReportRows& rows, std::size_t n) {
                 rows.addCell(i < 0 ? std::string_view() : riga.text(static_cast<std::size_t>(i), open_->altro));
             rows.endRow();
         }
-    } catch (const DbError& e) {
+    } catch (const std::exception& e) {  // the database's failures, and a report too large to hold
         failure_ = ReportError(ReportError::DataFailed, e.what());
         open_.reset();
         throw *failure_;

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "gui/qt_text.h"
-#include "gui/report_pages.h"
 #include "gui/report_preview.h"
 
 namespace vc::gui {
@@ -20,6 +19,12 @@ QString pdfFolder(const std::string& site) {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!documents.isEmpty() && QDir(documents).exists()) return documents;
     return QDir(site.empty() ? QDir::currentPath() : qs(site)).absolutePath();
+}
+
+void preview(const Printable& report, const QString& title, const QString& folder) {
+    ReportPreview window(report, title, folder, QApplication::activeWindow());
+    window.exec();
+    if (window.failure()) throw *window.failure();
 }
 
 }  // namespace
@@ -40,9 +45,12 @@ void QtReports::render(const ReportData& data) {
         printWithDialog(printable(data), windowTitle(data), QApplication::activeWindow());
         return;
     }
-    ReportPreview preview(printable(data), windowTitle(data), pdfFolder(siteFolder_), QApplication::activeWindow());
-    preview.exec();
-    if (preview.failure()) throw *preview.failure();
+    preview(printable(data), windowTitle(data), pdfFolder(siteFolder_));
+}
+
+void QtReports::renderReading(ReportData& data, ReportQuery& rest) {
+    if (data.destination != 0 || !unattendedFile_.empty()) return ReportRenderer::renderReading(data, rest);
+    preview(printable(data, rest), windowTitle(data), pdfFolder(siteFolder_));
 }
 
 }  // namespace vc::gui

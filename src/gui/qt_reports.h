@@ -23,6 +23,9 @@ public:
     // Throws ReportError(OutputFailed, ...) when the printer or the file cannot be written.
     // Cancelling the print dialog, or stopping the printing, is no failure.
     void render(const ReportData& data) override;
+    // The preview opens on the first page and reads the rest meanwhile; any other destination
+    // reads every row first.
+    void renderReading(ReportData& data, ReportQuery& rest) override;
 
 private:
     std::string unattendedFile_, siteFolder_;

@@ -14,6 +14,7 @@
 #include <array>
 #include <filesystem>
 #include <numeric>
+#include <utility>
 
 #include "gui/qt_text.h"
 
@@ -71,9 +72,9 @@ private:
 }  // namespace
 
 struct ReportPages::Table {
-    Table(const ReportData& data, const QPaintDevice& device)
-        : d(data), body(font(device, 0, false)), heading(font(device, 0, true)), title(font(device, 14, true)),
-          bodyMetrics(body, device), headingMetrics(heading, device), titleMetrics(title, device),
+    Table(const ReportData& data, const QPaintDevice& device, RowReader reader)
+        : d(data), read(std::move(reader)), body(font(device, 0, false)), heading(font(device, 0, true)),
+          title(font(device, 14, true)), bodyMetrics(body, device), headingMetrics(heading, device), titleMetrics(title, device),
           padding(pixels(device, 3)), line(pixels(device, 1)) {
         const double total = totalWidth(data);
         double x = 0;
@@ -88,7 +89,19 @@ struct ReportPages::Table {
         height = device.height() - foot;
         titleHeight = titleMetrics.m.height() + pixels(device, 10);
         headingHeight = rowHeight(headings, 0, headingMetrics, nullptr);
-        paginate();
+        nextY = titleHeight + headingHeight;
+        first.push_back(0);
+        if (!read) layOut(d.rows.size());
+    }
+
+    bool complete() const { return allRead && laid == d.rows.size(); }
+    // The last page begun is open to more rows until every row is in.
+    std::size_t pages() const { return complete() ? first.size() : first.size() - 1; }
+    std::size_t end(std::size_t page) const { return page + 1 < first.size() ? first[page + 1] : laid; }
+
+    void more(std::size_t rows) {
+        if (laid == d.rows.size() && !allRead) allRead = read(rows);
+        layOut(std::min(rows, d.rows.size() - laid));
     }
 
     double cellWidth(std::size_t k) const { return left[k + 1] - left[k] - 2 * padding; }
@@ -111,18 +124,15 @@ struct ReportPages::Table {
     }
 
     // Rows go on a page while they fit under its headings; a row taller than a page gets one.
-    void paginate() {
-        double y = titleHeight + headingHeight;
-        first.push_back(0);
-        for (std::size_t r = 0; r < d.rows.size(); ++r) {
-            const double h = rowHeight(d.rows, r, bodyMetrics, nullptr);
-            if (y + h > height && r > first.back()) {
-                first.push_back(r);
-                y = headingHeight;
+    void layOut(std::size_t rows) {
+        for (const std::size_t last = laid + rows; laid < last; ++laid) {
+            const double h = rowHeight(d.rows, laid, bodyMetrics, nullptr);
+            if (nextY + h > height && laid > first.back()) {
+                first.push_back(laid);
+                nextY = headingHeight;
             }
-            y += h;
+            nextY += h;
         }
-        first.push_back(d.rows.size());
     }
 
     // A text that fits goes straight to its baseline; only a wrapped one needs a layout.
@@ -146,19 +156,19 @@ struct ReportPages::Table {
     }
 
     void paint(QPainter& p, std::size_t page) const {
-        double y = 0;
+        double top = 0;
         p.setPen(Qt::black);
         if (page == 0) {
             p.setFont(title);
             p.drawText(QRectF(0, 0, left.back(), titleMetrics.m.height()), Qt::AlignHCenter | Qt::AlignTop, qs(d.title));
-            y = titleHeight;
+            top = titleHeight;
         }
-        const double top = y;
+        double y = top;
         p.fillRect(QRectF(0, y, left.back(), headingHeight), QColor(225, 225, 225));
         p.setFont(heading);
         y += paintRow(p, headings, 0, y, headingMetrics);
         p.setFont(body);
-        for (std::size_t r = first[page]; r < first[page + 1]; ++r) y += paintRow(p, d.rows, r, y, bodyMetrics);
+        for (std::size_t r = first[page]; r < end(page); ++r) y += paintRow(p, d.rows, r, y, bodyMetrics);
         p.setPen(QPen(Qt::darkGray, line));
         for (double x : left) {
             const double inside = std::min(x, left.back() - line / 2);  // the right edge's line on the page
@@ -167,8 +177,9 @@ struct ReportPages::Table {
         p.drawLine(QPointF(0, top), QPointF(left.back(), top));
         p.setPen(Qt::black);
         p.setFont(body);
+        const QString of = complete() ? QString::number(first.size()) : QString("...");
         p.drawText(QRectF(0, height, left.back(), foot), Qt::AlignHCenter | Qt::AlignBottom,
-                   QString("Pagina %1 di %2").arg(page + 1).arg(first.size() - 1));
+                   QString("Pagina %1 di %2").arg(page + 1).arg(of));
     }
 
     std::vector<std::pair<long, int>> overfull() const {
@@ -186,19 +197,30 @@ struct ReportPages::Table {
     }
 
     const ReportData& d;
+    RowReader read;  // none when the rows are all in
     QFont body, heading, title;
     Metrics bodyMetrics, headingMetrics, titleMetrics;
     double padding, line;
     std::vector<double> left;  // each column's left edge, then the table's right edge
     ReportRows headings;  // one row
     double foot = 0, height = 0, titleHeight = 0, headingHeight = 0;
-    std::vector<std::size_t> first;  // each page's first row, then the number of rows
+    std::vector<std::size_t> first;  // each page's first row
+    std::size_t laid = 0;            // the rows laid out
+    double nextY = 0;                // where the next row goes on the last page
+    bool allRead = !read;
 };
 
-ReportPages::ReportPages(const ReportData& d, const QPaintDevice& device) : t_(std::make_unique<Table>(d, device)) {}
+ReportPages::ReportPages(const ReportData& d, const QPaintDevice& device, RowReader read)
+    : t_(std::make_unique<Table>(d, device, std::move(read))) {}
 ReportPages::~ReportPages() = default;
-int ReportPages::pages() const { return static_cast<int>(t_->first.size()) - 1; }
+int ReportPages::pages() const { return static_cast<int>(t_->pages()); }
 void ReportPages::paint(QPainter& p, int page) const { t_->paint(p, static_cast<std::size_t>(page)); }
+bool ReportPages::complete() const { return t_->complete(); }
+void ReportPages::more(std::size_t rows) { t_->more(rows); }
+
+void layOutAll(PageSource& pages) {
+    while (!pages.complete()) pages.more(SIZE_MAX);
+}
 
 std::vector<std::pair<long, int>> ReportPages::overfull() const { return t_->overfull(); }
 
@@ -239,8 +261,15 @@ Printable printable(const ReportData& d) {
             [&d](const QPaintDevice& device) { return std::make_unique<ReportPages>(d, device); }};
 }
 
-bool paintAll(const PageSource& pages, QPainter& p, QPagedPaintDevice& device, const QString& caption,
+Printable printable(ReportData& d, ReportQuery& rest) {
+    const RowReader read = [&d, &rest](std::size_t n) { return rest.read(d.rows, n); };
+    return {qs(d.title), reportPageLayout(d),
+            [&d, read](const QPaintDevice& device) { return std::make_unique<ReportPages>(d, device, read); }};
+}
+
+bool paintAll(PageSource& pages, QPainter& p, QPagedPaintDevice& device, const QString& caption,
               const std::string& failure) {
+    layOutAll(pages);
     const int n = pages.pages();
     QProgressDialog progress("", "Annulla", 0, n, QApplication::activeWindow());
     progress.setWindowTitle(caption);

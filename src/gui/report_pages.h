@@ -8,6 +8,7 @@
 #include <QPageLayout>
 #include <QString>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,21 +24,36 @@ class QPrinter;
 
 namespace vc::gui {
 
-// Pages painted one at a time, in the coordinates of the device they were laid out for.
+// Pages painted one at a time, in the coordinates of the device they were laid out for. A source
+// may still be reading its report: its pages are then those laid out so far, and more() reads
+// and lays out a slice of the rest, so that the first pages show while the others are read.
 class PageSource {
 public:
     virtual ~PageSource() = default;
     virtual int pages() const = 0;
     virtual void paint(QPainter& p, int page) const = 0;
+    // True once every page is laid out; more() then does nothing.
+    virtual bool complete() const { return true; }
+    // Reads and lays out about 'rows' more rows. Throws ReportError(DataFailed).
+    virtual void more(std::size_t rows) { (void)rows; }
 };
 
-// A report laid out for a device.
+// Reads and lays out whatever is left of the source's report.
+void layOutAll(PageSource& pages);
+
+// Reads up to 'n' more rows of a report into its rows; true once every row is in.
+using RowReader = std::function<bool(std::size_t n)>;
+
+// A report laid out for a device: at once when its rows are all in, or as 'read' brings them
+// (the first page's foot then says "Pagina 1 di ..." until the last page is known).
 class ReportPages final : public PageSource {
 public:
-    ReportPages(const ReportData& d, const QPaintDevice& device);
+    ReportPages(const ReportData& d, const QPaintDevice& device, RowReader read = {});
     ~ReportPages() override;
     int pages() const override;
     void paint(QPainter& p, int page) const override;
+    bool complete() const override;
+    void more(std::size_t rows) override;
     // The cells whose text is wider than their column even wrapped at words, so that the column's
     // edge cuts them: (row, column), the headings as row -1.
     std::vector<std::pair<long, int>> overfull() const;
@@ -66,13 +82,16 @@ struct Printable {
     std::function<std::unique_ptr<PageSource>(const QPaintDevice&)> layOut;
 };
 
+// A report whose rows are all in, and one whose rows 'rest' is still reading into d.rows (each
+// layout reads what it lacks).
 Printable printable(const ReportData& d);
+Printable printable(ReportData& d, ReportQuery& rest);
 
 // Paints every page on the device (begun on 'p'), one after the other, with a progress window
-// whose "Annulla" stops after the page under way. Returns false when stopped; throws
-// ReportError(OutputFailed, failure) when the device refuses a page.
-// 'caption' is the progress window's title.
-bool paintAll(const PageSource& pages, QPainter& p, QPagedPaintDevice& device, const QString& caption,
+// whose "Annulla" stops after the page under way; the rows not yet read are read first. Returns
+// false when stopped; throws ReportError(OutputFailed, failure) when the device refuses a page,
+// ReportError(DataFailed) when the rows cannot be read. 'caption' is the progress window's title.
+bool paintAll(PageSource& pages, QPainter& p, QPagedPaintDevice& device, const QString& caption,
               const std::string& failure);
 
 // Writes the report as a PDF. Returns false when stopped, and then leaves no file; throws

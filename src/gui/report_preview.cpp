@@ -1,5 +1,6 @@
 #include "gui/report_preview.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QBuffer>
 #include <QComboBox>
@@ -14,7 +15,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 
+#include <cstddef>
 #include <utility>
 
 #include "gui/qt_text.h"
@@ -26,6 +29,16 @@ namespace {
 constexpr int Zooms[] = {50, 75, 100, 125, 150, 200};
 constexpr int StartingZoom = 2;  // 100%
 constexpr int Gap = 12;          // grey around the sheet, in screen pixels
+// The rows read and laid out between two looks at the window's events: some milliseconds.
+constexpr std::size_t SliceRows = 8192;
+
+// The hourglass while the preview works without looking at the window's events.
+struct WaitPointer {
+    WaitPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitPointer() { QApplication::restoreOverrideCursor(); }
+    WaitPointer(const WaitPointer&) = delete;
+    WaitPointer& operator=(const WaitPointer&) = delete;
+};
 
 // The device the preview lays its pages out for: a PDF at its full resolution, written nowhere,
 // so the screen shows the pages "Salva PDF" writes.
@@ -49,10 +62,21 @@ public:
         setBackgroundRole(QPalette::Dark);
         setAutoFillBackground(true);
         resizeToZoom();
+        while (pages_->pages() == 0) pages_->more(SliceRows);  // page 1 before the preview shows
     }
 
     int page() const { return page_; }
     int pages() const { return pages_->pages(); }
+    bool complete() const { return pages_->complete(); }
+    // The foot of the page shown says how many there are once they are all known.
+    void more(std::size_t rows) {
+        pages_->more(rows);
+        if (pages_->complete()) update();
+    }
+    void layOutAll() {
+        gui::layOutAll(*pages_);
+        update();
+    }
     void showPage(int page) {
         page_ = std::clamp(page, 0, pages() - 1);
         update();
@@ -142,12 +166,16 @@ ReportPreview::ReportPreview(Printable report, const QString& windowTitle, QStri
     connect(first_, &QPushButton::clicked, this, [this] { showPage(0); });
     connect(previous_, &QPushButton::clicked, this, [this] { showPage(page() - 1); });
     connect(next_, &QPushButton::clicked, this, [this] { showPage(page() + 1); });
-    connect(last_, &QPushButton::clicked, this, [this] { showPage(pages() - 1); });
+    connect(last_, &QPushButton::clicked, this, [this] { showLast(); });
     connect(zoom_, &QComboBox::currentIndexChanged, this, [this] { showZoom(); });
     connect(stampa, &QPushButton::clicked, this, [this] { printReport(); });
     connect(salva, &QPushButton::clicked, this, [this] { savePdf(); });
     connect(chiudi, &QPushButton::clicked, this, &QDialog::reject);
     resize(view_->width() + 60, 880);
+    // The timer is the preview's own: closing the preview stops the reading.
+    reading_ = new QTimer(this);
+    connect(reading_, &QTimer::timeout, this, [this] { readMore(); });
+    if (reading()) reading_->start(0);
     showPage(0);
 }
 
@@ -155,14 +183,44 @@ ReportPreview::~ReportPreview() = default;
 
 int ReportPreview::page() const { return view_->page(); }
 int ReportPreview::pages() const { return view_->pages(); }
+bool ReportPreview::reading() const { return !view_->complete(); }
 
 void ReportPreview::showPage(int page) {
     view_->showPage(page);
-    where_->setText(QString("Pagina %1 di %2").arg(this->page() + 1).arg(pages()));
-    first_->setEnabled(this->page() > 0);
-    previous_->setEnabled(this->page() > 0);
-    next_->setEnabled(this->page() < pages() - 1);
-    last_->setEnabled(this->page() < pages() - 1);
+    showWhere();
+}
+
+void ReportPreview::showWhere() {
+    where_->setText(QString("Pagina %1 di %2%3").arg(page() + 1).arg(pages()).arg(reading() ? "..." : ""));
+    first_->setEnabled(page() > 0);
+    previous_->setEnabled(page() > 0);
+    next_->setEnabled(page() < pages() - 1);
+    last_->setEnabled(page() < pages() - 1 || reading());
+}
+
+// A slice of the reading, run by the timer from the window's event loop.
+void ReportPreview::readMore() {
+    try {
+        view_->more(SliceRows);
+    } catch (const ReportError& e) {
+        fail(e);
+        return;
+    }
+    if (!reading()) reading_->stop();
+    showWhere();
+}
+
+// The last page is known once every row is read: what is left is read now.
+void ReportPreview::showLast() {
+    try {
+        const WaitPointer wait;
+        view_->layOutAll();
+    } catch (const ReportError& e) {
+        fail(e);
+        return;
+    }
+    reading_->stop();
+    showPage(pages() - 1);
 }
 
 void ReportPreview::showZoom() { view_->setZoom(Zooms[zoom_->currentIndex()] / 100.0); }
@@ -206,6 +264,7 @@ void ReportPreview::printReport() {
 // whoever opened the preview, and the preview closes.
 void ReportPreview::fail(const ReportError& e) {
     failure_ = e;
+    reading_->stop();
     reject();
 }
 

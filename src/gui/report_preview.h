@@ -4,6 +4,11 @@
 // operator leafs through it ("Prima", "Precedente", "Successiva", "Ultima", the page shown as
 // "Pagina i di n"), zooms, prints it ("Stampa") or writes it as a PDF ("Salva PDF"), both page by
 // page with a progress window that "Annulla" stops.
+//
+// A report still being read shows its first page as soon as it is laid out; the rest is read a
+// slice at a time between the window's events, the label saying the pages so far
+// ("Pagina 1 di 250...") until the last is known. "Ultima", "Stampa" and "Salva PDF" read what is
+// left first. Closing the preview stops the reading.
 
 #include <QDialog>
 #include <QString>
@@ -16,6 +21,7 @@
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace vc::gui {
 
@@ -28,7 +34,8 @@ public:
     ~ReportPreview() override;
 
     int page() const;  // from 0
-    int pages() const;
+    int pages() const;  // so far, while reading()
+    bool reading() const;
     void showPage(int page);
     // The file "Salva PDF" offers first.
     QString offeredPdf() const;
@@ -42,6 +49,9 @@ private:
     void savePdf();
     void fail(const ReportError& e);
     void showZoom();
+    void showWhere();
+    void readMore();
+    void showLast();
 
     Printable report_;
     QString pdfFolder_;
@@ -49,6 +59,7 @@ private:
     QLabel* where_;
     QComboBox* zoom_;
     QPushButton *first_, *previous_, *next_, *last_;
+    QTimer* reading_;
     std::optional<ReportError> failure_;
 };
 

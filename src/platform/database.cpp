@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "platform/database_internal.h"
 #include "platform/safe_file.h"
@@ -121,9 +122,32 @@ void Database::executeWith(const std::string& sql, const std::vector<Value>& arg
 void Database::setBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
 
 void Database::forEachRow(const std::string& sql, const std::function<void(const Row&)>& each) {
-    OwnedStatement s = prepareOnce(db_, sql);
-    const Row row(s.get());
-    while (step(s.get())) each(row);
+    Cursor rows = cursor(sql);
+    while (rows.next()) each(rows.row());
+}
+
+Database::Cursor Database::cursor(const std::string& sql) { return Cursor(prepareOnce(db_, sql).release()); }
+
+Database::Cursor::Cursor(Cursor&& other) noexcept
+    : s_(std::exchange(other.s_, nullptr)), row_(s_), done_(std::exchange(other.done_, true)) {}
+
+Database::Cursor::~Cursor() { sqlite3_finalize(s_); }
+
+bool Database::Cursor::next() {
+    if (done_) return false;  // stepping again would run the query again from its first row
+    try {
+        if (step(s_)) return true;
+    } catch (const DbError&) {
+        end();
+        throw;
+    }
+    end();
+    return false;
+}
+
+void Database::Cursor::end() {
+    done_ = true;
+    sqlite3_reset(s_);  // the read is over: other connections may write past it
 }
 
 std::size_t Database::Row::size() const { return static_cast<std::size_t>(sqlite3_column_count(s_)); }

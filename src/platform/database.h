@@ -100,6 +100,31 @@ public:
     // Runs a query and hands its rows to 'each' one at a time, as they are read: for results too
     // large to hold whole, such as a report of a million rows.
     void forEachRow(const std::string& sql, const std::function<void(const Row&)>& each);
+    // A query read a row at a time, across as many calls (and yields) as its holder likes. Its
+    // statement, and the read of the data that goes with it, stays open until the last row has
+    // been read or the cursor goes: in a WAL database the rows are those of the moment the first
+    // one was read, whatever other connections write meanwhile. Valid while its database is.
+    class Cursor {
+    public:
+        Cursor(Cursor&& other) noexcept;
+        Cursor& operator=(Cursor&&) = delete;
+        ~Cursor();
+        // Moves to the next row; false after the last one, which ends the read, and ever after.
+        // Throws DbError, which ends the read too.
+        bool next();
+        // The current row; before the first next(), only its columns' names.
+        const Row& row() const { return row_; }
+
+    private:
+        friend class Database;
+        explicit Cursor(sqlite3_stmt* s) : s_(s), row_(s) {}
+        void end();
+        sqlite3_stmt* s_;
+        Row row_;
+        bool done_ = false;
+    };
+    // Prepares a query for reading with a cursor; throws DbError on faulty SQL.
+    Cursor cursor(const std::string& sql);
     // True when a table of that name exists (case-insensitive).
     bool hasTable(const std::string& name);
     // Column names of a table in their declared order.

@@ -92,8 +92,10 @@ std::vector<std::string> ReportRows::operator[](std::size_t row) const {
     return out;
 }
 
-ReportData Report::Produce(const std::string& reportFile, const std::string& dataFile,
-                           const std::array<std::string, 8>& formulas) {
+namespace {
+
+// The template's title, columns and query, with the formulas' title.
+ReportData Modello(const std::string& reportFile, const std::array<std::string, 8>& formulas, std::string& query) {
     if (!std::filesystem::exists(reportFile)) throw ReportError(ReportError::TemplateMissing, "File " + reportFile + " non trovato");
     // A template that cannot be read would pass for an empty one: the cause is told instead.
     if (const std::optional<std::string> why = profile::problem(reportFile))
@@ -101,43 +103,86 @@ ReportData Report::Produce(const std::string& reportFile, const std::string& dat
     auto chiave = [&](const char* k) { return cp1252::toUtf8(profile::read("Report", k, "", 4096, reportFile)); };
     ReportData d;
     d.title = chiave("Titolo");
-    const std::string query = chiave("Query");
+    query = chiave("Query");
     d.columns = Colonne(chiave("Colonne"));
     if (query.empty() || d.columns.empty())
         throw ReportError(ReportError::TemplateInvalid, "Modello " + reportFile + " non valido");
     for (const auto& f : formulas) Titolo(f, d.title);
+    return d;
+}
+
+}  // namespace
+
+struct ReportQuery::Open {
+    // The cursor goes before the connection it reads.
+    std::shared_ptr<Database> db;
+    Database::Cursor rows;
+    std::vector<int> posto;  // each column's field in the query's rows, -1 for none
+    std::string altro;       // a cell's text when the field is no text
+
+    Open(const std::string& dataFile, const std::string& sql, const std::vector<ReportColumn>& columns)
+        : db(Database::open(dataFile, false)), rows(db->cursor(sql)) {
+        const Database::Row& riga = rows.row();
+        for (const auto& c : columns) {
+            int trovato = -1;
+            for (std::size_t i = 0; i < riga.size(); ++i)
+                if (strcasecmp(riga.name(i), c.field.c_str()) == 0) trovato = static_cast<int>(i);
+            posto.push_back(trovato);
+        }
+    }
+};
+
+ReportQuery::ReportQuery(const std::string& dataFile, const std::string& sql, const std::vector<ReportColumn>& columns) {
     try {
-        auto db = Database::open(dataFile, false);
-        // Each column's place in the query's rows, found at the first row (the last field of
-        // that name); the rows are taken as they are read, never held twice.
-        std::vector<int> posto;
-        std::string altro;
-        db->forEachRow(query, [&](const Database::Row& riga) {
-            if (posto.empty())
-                for (const auto& c : d.columns) {
-                    int trovato = -1;
-                    for (std::size_t i = 0; i < riga.size(); ++i)
-                        if (strcasecmp(riga.name(i), c.field.c_str()) == 0) trovato = static_cast<int>(i);
-                    posto.push_back(trovato);
-                }
-            for (int i : posto) d.rows.addCell(i < 0 ? std::string_view() : riga.text(static_cast<std::size_t>(i), altro));
-            d.rows.endRow();
-        });
+        open_ = std::make_unique<Open>(dataFile, sql, columns);
     } catch (const DbError& e) {
         throw ReportError(ReportError::DataFailed, e.what());
     }
+}
+
+ReportQuery::~ReportQuery() = default;
+
+bool ReportQuery::read(ReportRows& rows, std::size_t n) {
+    if (failure_) throw *failure_;
+    if (!open_) return true;
+    try {
+        for (std::size_t letti = 0; letti < n; ++letti) {
+            if (!open_->rows.next()) {
+                open_.reset();
+                return true;
+            }
+            const Database::Row& riga = open_->rows.row();
+            for (int i : open_->posto)
+                rows.addCell(i < 0 ? std::string_view() : riga.text(static_cast<std::size_t>(i), open_->altro));
+            rows.endRow();
+        }
+    } catch (const std::exception& e) {  // the database's failures, and a report too large to hold
+        failure_ = ReportError(ReportError::DataFailed, e.what());
+        open_.reset();
+        throw *failure_;
+    }
+    return false;
+}
+
+ReportData Report::Produce(const std::string& reportFile, const std::string& dataFile,
+                           const std::array<std::string, 8>& formulas) {
+    std::string query;
+    ReportData d = Modello(reportFile, formulas, query);
+    ReportQuery(dataFile, query, d.columns).read(d.rows);
     return d;
 }
 
 void Report::setAction(int action) {
     if (action != 1) return;
-    ReportData d = Produce(ReportFileName, DataFiles[0], Formulas);
+    std::string query;
+    ReportData d = Modello(ReportFileName, Formulas, query);
+    ReportQuery rest(DataFiles[0], query, d.columns);
     d.windowTitle = WindowTitle;
     d.destination = Destination;
     d.printFile = PrintFileName;
     ReportRenderer* r = form().host().reports();
     if (!r) throw ReportError(ReportError::NoRenderer, "Nessuna stampante disponibile");
-    r->render(d);
+    r->renderReading(d, rest);
 }
 
 void TextReportRenderer::render(const ReportData& d) {

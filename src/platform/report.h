@@ -10,9 +10,12 @@
 // and the window title to the front end's renderer, which previews, prints or writes a PDF.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -75,11 +78,42 @@ struct ReportData {
     std::string printFile;  // with destination 2
 };
 
+// A report's query, open on its data file and read a slice at a time: the front end shows the
+// first pages while it reads the rest. Each row gets a cell per column: the query's field of the
+// column's name (letter case aside; the last of that name), empty when the query has none.
+// Until the last row is read the query holds its own connection and its read of the data (in a
+// WAL database, the data of the moment it began); destroying it stops the reading.
+class ReportQuery {
+public:
+    // Throws ReportError(DataFailed) when the file or the query cannot be opened.
+    ReportQuery(const std::string& dataFile, const std::string& sql, const std::vector<ReportColumn>& columns);
+    ~ReportQuery();
+    ReportQuery(const ReportQuery&) = delete;
+    ReportQuery& operator=(const ReportQuery&) = delete;
+
+    // Adds up to 'n' more rows to 'rows'; true once the last row is in. A failure throws
+    // ReportError(DataFailed), and throws again at every later call: rows are never missed quietly.
+    bool read(ReportRows& rows, std::size_t n = SIZE_MAX);
+    bool done() const { return !open_ && !failure_; }
+
+private:
+    struct Open;
+    std::unique_ptr<Open> open_;  // until the last row is read
+    std::optional<ReportError> failure_;
+};
+
 class ReportRenderer {
 public:
     virtual ~ReportRenderer() = default;
     // Shows or prints the report; throws ReportError(OutputFailed, ...) when the printer fails.
     virtual void render(const ReportData& data) = 0;
+    // The same for a report whose rows 'rest' is still reading into data.rows: a renderer that
+    // can show the first ones while it reads the others overrides this; any other reads them all
+    // first. Throws ReportError(DataFailed) when the rows cannot be read.
+    virtual void renderReading(ReportData& data, ReportQuery& rest) {
+        rest.read(data.rows);
+        render(data);
+    }
 };
 
 class Report : public Control {

@@ -2,9 +2,11 @@
 // failure to write it gives, and the users report from its window to the page.
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPdfWriter>
 #include <QPainter>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -17,11 +19,13 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "gui/qt_reports.h"
 #include "gui/report_pages.h"
 #include "gui/report_preview.h"
 #include "gui_support.h"
+#include "platform/database.h"
 #include "readers_admin/frm_funz_agg.h"
 
 namespace vc {
@@ -287,6 +291,143 @@ TEST(ReportPreview, SavesThePdfWhereItSays) {
     EXPECT_EQ(messaggio.toStdString(), "Il report è stato salvato nel file\n" + atteso);
     if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
     EXPECT_TRUE(testo(atteso).contains("Nome 40"));
+}
+
+// A report of many pages still in its database, handed to the renderer as the report control
+// hands it: the preview opens on page 1 and reads the rest between the operator's clicks.
+class ReportDaLeggere : public ::testing::Test {
+protected:
+    static constexpr int n = 30000;
+
+    ReportDaLeggere() {
+        Database::create(dir.file("dati.mdb"))
+            ->execute("CREATE TABLE Carte (Cognome TEXT, Nome TEXT, Carta TEXT); WITH RECURSIVE n(i) AS (SELECT 1 "
+                      "UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(n) + ") INSERT INTO Carte "
+                      "SELECT 'Cognome ' || i, 'Nome ' || i, 1000 + i FROM n");
+    }
+
+    // The pages of the whole report, laid out as the preview and the PDF lay them out.
+    int pagine() {
+        ReportData tutto = prova(0);
+        ReportQuery(dir.file("dati.mdb"), sql, tutto.columns).read(tutto.rows);
+        QBuffer nowhere;
+        nowhere.open(QIODevice::WriteOnly);
+        QPdfWriter pdf(&nowhere);
+        pdf.setPageLayout(gui::reportPageLayout(tutto));
+        return gui::ReportPages(tutto, pdf).pages();
+    }
+
+    // Renders the report; 'operatore' gets the preview at each turn of its loop until it closes,
+    // and any message is answered (from a timer of its own: a timer's slot is never entered again
+    // from the loops it runs).
+    void anteprima(const std::function<void(gui::ReportPreview&)>& operatore) {
+        QTimer turni, risposte;
+        QObject::connect(&turni, &QTimer::timeout, [&] {
+            auto* preview = dynamic_cast<gui::ReportPreview*>(QApplication::activeModalWidget());
+            if (preview && preview->isVisible()) operatore(*preview);
+        });
+        QObject::connect(&risposte, &QTimer::timeout, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+        });
+        turni.start(0);
+        risposte.start(0);
+        gui::QtReports().renderReading(d, *rest);
+    }
+
+    // The report again, none of its rows read.
+    void daCapo() {
+        d.rows = {};
+        rest = std::make_unique<ReportQuery>(dir.file("dati.mdb"), sql, d.columns);
+    }
+
+    test::TempDir dir;
+    const std::string sql = "SELECT Cognome, Nome, Carta FROM Carte ORDER BY rowid";
+    ReportData d = prova(0);
+    std::unique_ptr<ReportQuery> rest;
+};
+
+TEST_F(ReportDaLeggere, ThePreviewShowsItsFirstPageThenCountsThePagesAsItReads) {
+    const int tutte = pagine();
+    ASSERT_GT(tutte, 500);
+    daCapo();
+    QStringList etichette;
+    std::size_t lette = 0;
+    anteprima([&](gui::ReportPreview& a) {
+        const QString etichetta = a.findChild<QLabel*>("pagina")->text();
+        if (etichette.isEmpty()) {
+            a.grab();
+            lette = d.rows.size();
+        }
+        if (etichette.isEmpty() || etichetta != etichette.back()) etichette << etichetta;
+        if (!a.reading()) a.reject();
+    });
+    EXPECT_LT(lette, std::size_t{n}) << "page 1 was shown once all was read";
+    ASSERT_GT(etichette.size(), 2) << etichette.join(" | ").toStdString();
+    EXPECT_EQ(etichette.back(), QString("Pagina 1 di %1").arg(tutte));
+    int prima = 0;
+    for (const QString& e : etichette.mid(0, etichette.size() - 1)) {
+        SCOPED_TRACE(e.toStdString());
+        ASSERT_TRUE(e.startsWith("Pagina 1 di ") && e.endsWith("..."));
+        const int finora = e.mid(12, e.size() - 15).toInt();
+        EXPECT_GT(finora, prima);
+        EXPECT_LT(finora, tutte);
+        prima = finora;
+    }
+    EXPECT_EQ(d.rows.size(), std::size_t{n});
+}
+
+// What the operator does as soon as page 1 shows, while the rest is still being read.
+TEST_F(ReportDaLeggere, WhileTheRestIsRead) {
+    const int tutte = pagine();
+    const std::string pdf = dir.file("storico.pdf");
+    struct Caso {
+        const char* nome;
+        std::function<void(gui::ReportPreview&)> fa;
+        std::function<void()> poi;
+    };
+    const Caso casi[] = {
+        {"Chiudi stops the reading",
+         [](gui::ReportPreview& a) { pulsante(a, "Chiudi").click(); },
+         [&] {
+             const std::size_t lette = d.rows.size();
+             EXPECT_LT(lette, std::size_t{n});
+             EXPECT_FALSE(rest->done());
+             for (int i = 0; i < 10; ++i) QApplication::processEvents();
+             EXPECT_EQ(d.rows.size(), lette) << "nothing reads after closing";
+         }},
+        {"Ultima reads the rest and shows the last page",
+         [&](gui::ReportPreview& a) {
+             pulsante(a, "Ultima").click();
+             EXPECT_EQ(a.findChild<QLabel*>("pagina")->text(), QString("Pagina %1 di %1").arg(tutte));
+             EXPECT_FALSE(a.reading());
+             EXPECT_FALSE(pulsante(a, "Ultima").isEnabled());
+             a.reject();
+         },
+         [&] { EXPECT_EQ(d.rows.size(), std::size_t{n}); }},
+        {"Salva PDF writes every page",
+         [&](gui::ReportPreview& a) {
+             EXPECT_TRUE(a.reading());
+             EXPECT_TRUE(a.savePdfTo(QString::fromStdString(pdf)));
+             a.reject();
+         },
+         [&] {
+             if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
+             const QString ultima = testo(pdf, tutte);
+             EXPECT_TRUE(ultima.contains(QString("Pagina %1 di %1").arg(tutte))) << ultima.toStdString();
+             EXPECT_TRUE(ultima.contains("Nome 30000")) << ultima.toStdString();
+             EXPECT_TRUE(testo(pdf, 1).contains(QString("Pagina 1 di %1").arg(tutte)));
+             EXPECT_EQ(testo(pdf, tutte + 1).trimmed(), "") << "no page after the last";
+         }},
+    };
+    for (const Caso& c : casi) {
+        SCOPED_TRACE(c.nome);
+        daCapo();
+        bool fatto = false;
+        anteprima([&](gui::ReportPreview& a) {
+            if (!std::exchange(fatto, true)) c.fa(a);
+        });
+        c.poi();
+    }
 }
 
 // The other-options window runs the users report on the site's own template and database.

@@ -451,6 +451,25 @@ TEST(DatabaseFile, DurableFileIsWalWithFullSync) {
     EXPECT_THROW(db->columns("u"), DbError);
 }
 
+// A cursor held across other work: another connection writes meanwhile without waiting, the
+// cursor reads on the rows of the moment its read began, and once done it stays done.
+TEST(DatabaseFile, ACursorReadsOnTheRowsItBeganWith) {
+    TempFolder dir;
+    auto db = Database::create(dir.file("site.mdb"));
+    db->execute("CREATE TABLE t (a); INSERT INTO t VALUES (1), (2), (3)");
+    auto other = Database::open(dir.file("site.mdb"));
+    other->setBusyTimeout(0);
+    Database::Cursor rows = db->cursor("SELECT a FROM t ORDER BY a");
+    EXPECT_STREQ(rows.row().name(0), "a");
+    std::vector<Value> read;
+    ASSERT_TRUE(rows.next());
+    read.push_back(rows.row().value(0));
+    other->execute("DELETE FROM t WHERE a = 3; INSERT INTO t VALUES (0), (4)");
+    while (rows.next()) read.push_back(rows.row().value(0));
+    EXPECT_EQ(read, (std::vector<Value>{Value(1), Value(2), Value(3)}));
+    EXPECT_FALSE(rows.next()) << "a cursor at its end never runs its query again";
+}
+
 TEST(DatabaseFile, MissingOrForeignFilesAreRefused) {
     TempFolder dir;
     const std::string missing = dir.file("missing.mdb");

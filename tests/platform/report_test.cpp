@@ -46,6 +46,55 @@ TEST(ReportRows, EveryCellReadsBackAcrossBlocks) {
     }
 }
 
+// The report's query read in slices, as the preview reads it between the window's events.
+class ReportQueryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db->execute("CREATE TABLE T (a TEXT, b INTEGER); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                    "FROM n WHERE i < 1000) INSERT INTO T SELECT 'riga ' || i, i FROM n");
+    }
+    ReportQuery query(const std::string& sql) { return ReportQuery(dir.file("dati.mdb"), sql, colonne); }
+
+    test::TempDir dir;
+    std::shared_ptr<Database> db = Database::create(dir.file("dati.mdb"));
+    const std::vector<ReportColumn> colonne{{"b", "B"}, {"manca", "X"}, {"A", "A"}};
+};
+
+TEST_F(ReportQueryTest, SlicesGiveTheRowsOfTheMomentItBegan) {
+    ReportRows tutte;
+    EXPECT_TRUE(query("SELECT a, b FROM T ORDER BY rowid").read(tutte));
+    ASSERT_EQ(tutte.size(), 1000u);
+    EXPECT_EQ(tutte[999], (std::vector<std::string>{"1000", "", "riga 1000"}));
+
+    ReportQuery q = query("SELECT a, b FROM T ORDER BY rowid");
+    ReportRows righe;
+    EXPECT_FALSE(q.read(righe, 300));
+    EXPECT_EQ(righe.size(), 300u);
+    db->execute("DELETE FROM T WHERE b > 500; INSERT INTO T VALUES ('nuova', 0)");  // the station logs on
+    for (int fette = 1; !q.read(righe, 300); ++fette) ASSERT_LT(fette, 10);
+    EXPECT_TRUE(q.done());
+    EXPECT_EQ(righe, tutte);
+    EXPECT_TRUE(q.read(righe, 300));
+    EXPECT_EQ(righe.size(), 1000u) << "nothing more after the last row";
+}
+
+// A report cut short by a failure would print as if whole: the failure stays.
+TEST_F(ReportQueryTest, AFailureMidwayIsNeverTakenForTheEnd) {
+    ReportQuery q = query("SELECT a, CASE WHEN b = 500 THEN abs(-9223372036854775807 - 1) ELSE b END AS b FROM T");
+    ReportRows righe;
+    EXPECT_FALSE(q.read(righe, 300));
+    for (int volta = 0; volta < 2; ++volta) {
+        try {
+            q.read(righe, 300);
+            ADD_FAILURE() << "no ReportError";
+        } catch (const ReportError& e) {
+            EXPECT_EQ(e.number, ReportError::DataFailed);
+            EXPECT_NE(std::string(e.what()).find("overflow"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_FALSE(q.done());
+}
+
 TEST(Report, FailuresCarryANumber) {
     test::TempDir dir;
     std::array<std::string, 8> formule{};

@@ -103,15 +103,25 @@ private:
 }  // namespace
 
 void OrdinaTransiti(std::vector<TransitoPresenza>& transiti) {
-    // The places are sorted rather than the transits, which are costly to move.
-    std::vector<std::uint32_t> posti(transiti.size());
-    std::iota(posti.begin(), posti.end(), 0u);
-    std::stable_sort(posti.begin(), posti.end(),
+    // The places are sorted rather than the transits, which are costly to move; then each transit
+    // goes to its place along the cycles of the permutation, with no second copy of them all.
+    std::vector<std::uint32_t> da(transiti.size());  // da[i]: the transit that goes to place i
+    std::iota(da.begin(), da.end(), 0u);
+    std::stable_sort(da.begin(), da.end(),
                      [&transiti](std::uint32_t a, std::uint32_t b) { return Precede(transiti[a], transiti[b]); });
-    std::vector<TransitoPresenza> ordinati;
-    ordinati.reserve(transiti.size());
-    for (std::uint32_t i : posti) ordinati.push_back(std::move(transiti[i]));
-    transiti = std::move(ordinati);
+    for (std::uint32_t inizio = 0; inizio < da.size(); ++inizio) {
+        if (da[inizio] == inizio) continue;
+        TransitoPresenza primo = std::move(transiti[inizio]);
+        std::uint32_t posto = inizio;
+        while (da[posto] != inizio) {
+            const std::uint32_t origine = da[posto];
+            transiti[posto] = std::move(transiti[origine]);
+            da[posto] = posto;
+            posto = origine;
+        }
+        transiti[posto] = std::move(primo);
+        da[posto] = posto;
+    }
 }
 
 // A row whose time is not a number has no time to pair and is left out (its history date could not
@@ -119,6 +129,8 @@ void OrdinaTransiti(std::vector<TransitoPresenza>& transiti) {
 std::vector<TransitoPresenza> TransitiPresenza(Database& report) {
     using Kind = Database::Row::Kind;
     std::vector<TransitoPresenza> out;
+    // Room for every row at once: growing by steps would move them all several times.
+    out.reserve(static_cast<std::size_t>(report.query("SELECT count(*) FROM temp")[0][0].second.toInt()));
     std::string altro;
     report.forEachRow(kTransitiPresenze, [&](const Database::Row& r) {
         const Kind ora = r.kind(4);

@@ -469,7 +469,7 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
         DataPresenze.Refresh();
         Database& report = DataPresenze.database();
         report.execute("PRAGMA synchronous = OFF");  // a scratch copy, made afresh at every start
-        report.execute("PRAGMA cache_size = -65536");  // the sort of TEMP in memory, not in a file
+        report.execute("PRAGMA cache_size = -65536");  // the new presenze stays in memory until the commit
         Transaction t(report);
         report.execute("delete * from presenze");
         DataPresenze.Refresh();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
@@ -25,6 +26,16 @@ std::optional<std::vector<int>> Parti(std::string_view testo) {
         if (fine == std::string_view::npos) return parti;
         inizio = fine + 1;
     }
+}
+
+// A number as "%02d" writes it.
+void DueCifre(std::string& out, int n) {
+    if (n < 0 || n > 99) {
+        out += std::to_string(n);
+        return;
+    }
+    out += static_cast<char>('0' + n / 10);
+    out += static_cast<char>('0' + n % 10);
 }
 
 int AnnoPieno(int anno, std::size_t cifre) {
@@ -102,10 +113,17 @@ std::string TestoDataOra(double dataOra) {
     const long long giorno = secondi >= 0 ? secondi / 86400 : -((-secondi + 86399) / 86400);
     const int delGiorno = static_cast<int>(secondi - giorno * 86400);
     const DataCivile c = DataDaNumero(static_cast<long>(giorno));
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%02d-%02d:%02d:%02d", c.giorno, c.mese, c.anno % 100, delGiorno / 3600,
-                  delGiorno / 60 % 60, delGiorno % 60);
-    return buf;
+    // Written by hand rather than by snprintf: the attendance writes two of them per row.
+    std::string out;
+    out.reserve(17);
+    const std::pair<int, char> parti[] = {{c.giorno, '/'},          {c.mese, '/'},
+                                         {c.anno % 100, '-'},      {delGiorno / 3600, ':'},
+                                         {delGiorno / 60 % 60, ':'}, {delGiorno % 60, '\0'}};
+    for (const auto& [numero, dopo] : parti) {
+        DueCifre(out, numero);
+        if (dopo) out += dopo;
+    }
+    return out;
 }
 
 long MinutiTra(double da, double a) { return static_cast<long>(std::llround((a - da) * 1440.0)); }

@@ -11,10 +11,6 @@ namespace {
 
 const std::string kBase =
     "SELECT Cognome, Nome, NumeroBadge, Data, Ora, PosizioneLettore,verso, nota, passaggio FROM transiti ";
-// The accepted transits of TEMP in the order the attendance pairs them.
-constexpr const char* kTransitiPresenze =
-    "select NUMEROBADGE, COGNOME, NOME, verso, dataora from temp where passaggio = true "
-    "order by Cognome,nome, numerobadge, dataora";
 constexpr const char* kScriviPresenza =
     "INSERT INTO presenze (cognome, nome, numerobadge, mancaingresso, mancauscita, dataingresso, sdataingresso, "
     "dataUscita, sdataUscita, numeroore, numerominuti) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)";
@@ -459,7 +455,7 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
         DataPresenze.Refresh();
         Database& report = DataPresenze.database();
         report.execute("PRAGMA synchronous = OFF");  // a scratch copy, made afresh at every start
-        report.execute("PRAGMA cache_size = -65536");  // the sort of TEMP in memory, not in a file
+        report.execute("PRAGMA cache_size = -65536");  // the new presenze stays in memory until the commit
         Transaction t(report);
         report.execute("delete * from presenze");
         DataPresenze.Refresh();
@@ -474,18 +470,6 @@ void FrmViewStoria::CmdCalcolaTempiPresenze_Click() {
             "Riscontrati passaggi da tornelli Inout. Sono stati considerati come non avvenuti. I dati di presenza "
             "potranno risultare non corretti");
     Stampa("presenze.rpt", Caption() + " Tempi presenza   ");
-}
-
-// The accepted transits of TEMP, read straight from the report database: a walk of a recordset
-// would read each row twice. A row whose date could not be read has no time to pair and is left
-// out.
-std::vector<TransitoPresenza> FrmViewStoria::TransitiPresenza(Database& report) {
-    std::vector<TransitoPresenza> out;
-    report.forEachRow(kTransitiPresenze, [&out](const Database::Row& r) {
-        const Value quando = r.value(4);
-        if (!quando.isNull()) out.push_back({r.value(0).str(), r.value(1).str(), r.value(2).str(), r.value(3).str(), quando.toDouble()});
-    });
-    return out;
 }
 
 // A missing entry or exit has no date and its text is a row of "=" instead; the time is there only

@@ -86,7 +86,6 @@ private:
     void ConRapporto(const std::function<void(Database&)>& lavoro);
     void Occupato(bool occupato);
     void Stampa(const std::string& modello, const std::string& titolo);
-    std::vector<TransitoPresenza> TransitiPresenza(Database& report);
     // Runs a query or a deletion; a database failure is told, leaves the window usable and gives
     // false.
     bool SuDatabase(const std::function<void()>& lavoro);

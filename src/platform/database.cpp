@@ -154,6 +154,16 @@ std::size_t Database::Row::size() const { return static_cast<std::size_t>(sqlite
 const char* Database::Row::name(std::size_t i) const { return sqlite3_column_name(s_, static_cast<int>(i)); }
 Value Database::Row::value(std::size_t i) const { return column(s_, static_cast<int>(i)); }
 
+Database::Row::Kind Database::Row::kind(std::size_t i) const {
+    switch (sqlite3_column_type(s_, static_cast<int>(i))) {
+    case SQLITE_NULL: return Kind::Null;
+    case SQLITE_INTEGER: return Kind::Integer;
+    case SQLITE_FLOAT: return Kind::Real;
+    case SQLITE_TEXT: return Kind::Text;
+    default: return Kind::Blob;
+    }
+}
+
 std::string_view Database::Row::text(std::size_t i, std::string& scratch) const {
     const int k = static_cast<int>(i);
     if (sqlite3_column_type(s_, k) != SQLITE_TEXT) return scratch = value(i).str();

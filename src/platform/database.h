@@ -91,6 +91,9 @@ public:
         std::size_t size() const;
         const char* name(std::size_t i) const;
         Value value(std::size_t i) const;
+        // How the value is stored: Value reads binary data as a text, and sorting tells them apart.
+        enum class Kind { Null, Integer, Real, Text, Blob };
+        Kind kind(std::size_t i) const;
         // The value as Value::str() writes it; a text is not copied ('scratch' holds any other).
         std::string_view text(std::size_t i, std::string& scratch) const;
 

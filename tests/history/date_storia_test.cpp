@@ -28,5 +28,21 @@ TEST(DataOra, TheLogsFormsAndOthersReadAlike) {
     for (const auto& c : casi) EXPECT_EQ(DataOra(c.data, c.ora), c.valore) << c.data << " " << c.ora;
 }
 
+TEST(DataOra, WrittenWithTwoDigitsEach) {
+    struct Caso {
+        double dataOra;
+        const char* testo;
+    } casi[] = {
+        {46366 + 450 / 1440.0, "10/12/26-07:30:00"},
+        {NumeroGiorno(2000, 1, 5) + 0.5, "05/01/00-12:00:00"},
+        {NumeroGiorno(2009, 3, 1) + (86399.6 / 86400.0), "02/03/09-00:00:00"},  // rounded to the second
+        {NumeroGiorno(1999, 12, 31) + 86399 / 86400.0, "31/12/99-23:59:59"},
+        {NumeroGiorno(1905, 7, 9) + 3723 / 86400.0, "09/07/05-01:02:03"},
+        {-1.25, "28/12/99-18:00:00"},
+        {NumeroGiorno(-5, 1, 1) + 0.0, "01/01/-5-00:00:00"},
+    };
+    for (const auto& c : casi) EXPECT_EQ(TestoDataOra(c.dataOra), c.testo) << c.dataOra;
+}
+
 }  // namespace
 }  // namespace vc

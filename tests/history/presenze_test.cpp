@@ -5,6 +5,7 @@
 #include <random>
 
 #include "history/frm_view_storia.h"
+#include "history/presenze.h"
 #include "history/transiti_prova.h"
 
 namespace vc {
@@ -164,6 +165,33 @@ TEST_F(Attendance, AMixedLogWritesTheRowsItAlwaysWrote) {
             for (char c : nome + "=" + valore.str() + "|") digest = (digest ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     EXPECT_EQ(righe.size(), 486u);
     EXPECT_EQ(digest, 14560000409230474047ull);
+}
+
+// The transits reach the pairing sorted exactly as the database sorts them: names that differ only
+// in letter case, letters against the signs between 'Z' and 'a', non-ASCII letters, a NUL byte,
+// missing names, binary data, and many transits equal in every key, which keep their table order.
+TEST(AttendanceOrder, TransitsComeInTheDatabasesOwnOrder) {
+    auto db = Database::memory();
+    db->execute("CREATE TABLE TEMP (Cognome TEXT, Nome TEXT, NumeroBadge TEXT, verso TEXT, dataora REAL, "
+                "passaggio INTEGER)");
+    const char* nomi[] = {"'Rossi'", "'ROSSI'", "'rossi'", "'Ross'", "'Rossi '", "''", "NULL", "'_rossi'",
+                          "'[x'", "'\xc3\x80'", "'\xc3\xa0'", "'a' || char(0) || 'b'", "'a' || char(0) || 'c'",
+                          "'a'", "X'61'", "X'42'"};
+    const char* badge[] = {"'0007'", "'0012'", "'0007 '", "NULL", "X'30'"};
+    const char* ore[] = {"46000.25", "46000.5", "46001", "NULL"};
+    std::minstd_rand caso(7);
+    auto uno = [&caso](const auto& tra) { return tra[caso() % std::size(tra)]; };
+    for (int i = 0; i < 3000; ++i)
+        db->execute(std::string("INSERT INTO TEMP VALUES (") + uno(nomi) + ", " + uno(nomi) + ", " + uno(badge) +
+                    ", 'v" + std::to_string(i) + "', " + uno(ore) + ", " + (caso() % 5 ? "1" : "0") + ")");
+    std::vector<std::string> atteso;
+    db->forEachRow("SELECT verso FROM TEMP WHERE passaggio = 1 AND dataora IS NOT NULL ORDER BY Cognome COLLATE "
+                   "NOCASE, Nome COLLATE NOCASE, NumeroBadge COLLATE NOCASE, dataora",
+                   [&atteso](const Database::Row& r) { atteso.push_back(r.value(0).str()); });
+    std::vector<std::string> letto;
+    for (const TransitoPresenza& t : TransitiPresenza(*db)) letto.push_back(t.verso);
+    ASSERT_GT(atteso.size(), 1000u);
+    EXPECT_EQ(letto, atteso);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/fakes.h"
 #include "support/fsync_spy.h"
 
 namespace vc {
@@ -79,12 +80,9 @@ private:
 class SiteFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::path(::testing::TempDir()) / (std::string("site_folder_") + info->name());
-        fs::remove_all(root_);
+        root_ = temp_.path();
         site_ = root_ / "nested" / "site";
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     // A writable copy of the shipped template, for tests that add or break template files.
     fs::path copyOfTemplate() {
@@ -94,6 +92,7 @@ protected:
         return copy;
     }
 
+    test::TempDir temp_;  // its own folder, so two suites running at once never share one
     fs::path root_;
     fs::path site_;
 };

@@ -12,6 +12,7 @@
 
 #include "app/register_forms.h"
 #include "core/app.h"
+#include "core/main/frm_main.h"
 #include "gui/front_end.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_reports.h"
@@ -83,9 +84,9 @@ int main(int argc, char** argv) {
         vc::gui::FrontEnd screen(app);
         // The main window's load handler is the whole start-up.
         loop.post([&app, &opt] {
-            auto& main = app.form("FrmMain");
+            auto& main = app.form<vc::FrmMain>();
             main.Show();
-            if (opt->polling) static_cast<vc::CommandButton*>(main.control("Command4"))->click();
+            if (opt->polling) main.Command4.click();
         });
         try {
             loop.run([] { return false; });

@@ -65,7 +65,7 @@ TEST_F(CartaEsterna, AReloadOfTheReadersDuringThePollSwitchesOffTheReaderThatRea
     w.Command15.click();
     ASSERT_EQ(s.app().Lettori[1].NumeroIndirizzo, 5) << "the reload ran during the poll";
     EXPECT_EQ(comandi.back(), "02000123K000000000");
-    EXPECT_EQ(s.app().LoopCorrente, 2);
+    EXPECT_EQ(s.app().Linea.LoopCorrente, 2);
 }
 
 TEST_F(CartaEsterna, ReadWithoutDataKeepsWaiting) {

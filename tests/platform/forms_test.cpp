@@ -9,14 +9,7 @@
 namespace vc {
 namespace {
 
-class Host final : public FormHost {
-public:
-    EventLoop& loop() override { return loop_; }
-    void formUnloaded(Form&) override { ++unloaded; }
-    test::FakeClock clock;
-    EventLoop loop_{clock};
-    int unloaded = 0;
-};
+using Host = test::FormHostFake;
 
 class Finestra final : public Form {
 public:

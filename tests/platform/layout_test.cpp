@@ -7,13 +7,7 @@
 namespace vc {
 namespace {
 
-class Host final : public FormHost {
-public:
-    EventLoop& loop() override { return loop_; }
-    void formUnloaded(Form&) override {}
-    test::FakeClock clock;
-    EventLoop loop_{clock};
-};
+using Host = test::FormHostFake;
 
 class Finestra final : public Form {
 public:

@@ -47,6 +47,17 @@ private:
     std::int64_t wallOffset_ = 0;
 };
 
+// The host of windows tested on their own, without a station: a fake clock, its event loop,
+// and a count of the windows unloaded.
+class FormHostFake final : public FormHost {
+public:
+    EventLoop& loop() override { return loop_; }
+    void formUnloaded(Form&) override { ++unloaded; }
+    FakeClock clock;
+    EventLoop loop_{clock};
+    int unloaded = 0;
+};
+
 // Message and input boxes answered from a script; each box must be the one expected, with its
 // text, style (buttons and icon) and title.
 class ScriptedDialogs final : public Dialogs {

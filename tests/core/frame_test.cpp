@@ -2,19 +2,12 @@
 
 #include "core/link/frame.h"
 #include "reader_sim/reader_sim.h"
+#include "support/hex.h"
 
 namespace vc {
 namespace {
 
-std::string hex(const std::string& s) {
-    std::string out;
-    char buf[4];
-    for (unsigned char c : s) {
-        std::snprintf(buf, sizeof buf, "%02X ", c);
-        out += buf;
-    }
-    return out;
-}
+using test::hex;
 
 TEST(Frame, FramesAndSendChecksums) {
     struct Caso {

@@ -11,21 +11,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/hex.h"
+
 namespace vc::sim {
 namespace {
 
 using B = ReaderConfig::Behaviour;
 
 // Byte strings compared as hex dumps, so a mismatch shows every byte.
-std::string hex(const std::string& s) {
-    std::string out;
-    char buf[4];
-    for (unsigned char c : s) {
-        std::snprintf(buf, sizeof buf, "%02X ", c);
-        out += buf;
-    }
-    return out;
-}
+using vc::test::hex;
 
 std::string bytes(std::string_view text, char last) {
     std::string f = "\x01";

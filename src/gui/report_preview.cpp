@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <cstddef>
+#include <functional>
 #include <utility>
 
 #include "gui/qt_text.h"
@@ -57,8 +58,10 @@ private:
 // The page shown, on a sheet of paper at the zoom chosen.
 class PageView final : public QWidget {
 public:
-    PageView(const Printable& report, QWidget* parent)
-        : QWidget(parent), layout_(report.layout), sheet_(report.layout), pages_(report.layOut(sheet_.device())) {
+    // 'failed' hears, after the paint, of rows that could not be read back to paint a page.
+    PageView(const Printable& report, std::function<void(const ReportError&)> failed, QWidget* parent)
+        : QWidget(parent), layout_(report.layout), sheet_(report.layout), pages_(report.layOut(sheet_.device())),
+          failed_(std::move(failed)) {
         setBackgroundRole(QPalette::Dark);
         setAutoFillBackground(true);
         resizeToZoom();
@@ -100,7 +103,11 @@ protected:
         p.translate(paper.left() + inside.left() * toScreen, paper.top() + inside.top() * toScreen);
         const double scale = zoom_ * logicalDpiX() / sheet_.device().logicalDpiX();
         p.scale(scale, scale);
-        pages_->paint(p, page_);
+        try {
+            pages_->paint(p, page_);
+        } catch (const ReportError& e) {
+            QMetaObject::invokeMethod(this, [this, e] { failed_(e); }, Qt::QueuedConnection);
+        }
     }
 
 private:
@@ -116,6 +123,7 @@ private:
     QPageLayout layout_;
     Sheet sheet_;
     std::unique_ptr<PageSource> pages_;
+    std::function<void(const ReportError&)> failed_;
     int page_ = 0;
     double zoom_ = Zooms[StartingZoom] / 100.0;
 };
@@ -159,7 +167,7 @@ ReportPreview::ReportPreview(Printable report, const QString& windowTitle, QStri
     auto* scroll = new QScrollArea(this);
     scroll->setBackgroundRole(QPalette::Dark);
     scroll->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    view_ = new PageView(report_, scroll);
+    view_ = new PageView(report_, [this](const ReportError& e) { fail(e); }, scroll);
     scroll->setWidget(view_);
     column->addWidget(scroll, 1);
 

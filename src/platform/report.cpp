@@ -1,6 +1,11 @@
 #include "platform/report.h"
 
+#include <malloc.h>
 #include <strings.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include <algorithm>
 #include <filesystem>
@@ -50,7 +55,91 @@ bool Titolo(const std::string& formula, std::string& titolo) {
 
 }  // namespace
 
-ReportRows::ReportRows(std::initializer_list<std::vector<std::string>> rows) {
+namespace {
+
+// A slice is full at this many rows, or at this much text.
+constexpr std::size_t SliceRows = 8192;
+constexpr std::size_t SliceText = std::size_t{1} << 20;
+
+}  // namespace
+
+// The temporary file, in $TMPDIR or /tmp, removed as soon as it is made: nobody else opens it,
+// and it is gone when closed, crash or not.
+class ReportRows::File {
+public:
+    File() : folder_(folder()) {
+        std::string name = folder_ + "/varcanto-report-XXXXXX";
+        fd_ = ::mkstemp(name.data());
+        if (fd_ < 0) throw failure("creare", errno);
+        ::unlink(name.c_str());
+    }
+    ~File() { ::close(fd_); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Where the slice went. A slice that could not be written all takes no room: the next one
+    // goes where it began.
+    std::uint64_t append(const Slice& s) {
+        const std::uint64_t at = end_;
+        std::uint64_t to = at;
+        write(s.text.data(), s.text.size(), to);
+        write(s.cellEnds.data(), 4 * s.cellEnds.size(), to);
+        write(s.rowEnds.data(), 4 * s.rowEnds.size(), to);
+        end_ = to;
+        return at;
+    }
+
+    void read(const Full& f, Slice& s) const {
+        s.text.resize(f.textBytes);
+        s.cellEnds.resize(f.cells);
+        s.rowEnds.resize(f.rows);
+        std::uint64_t from = f.offset;
+        read(s.text.data(), s.text.size(), from);
+        read(s.cellEnds.data(), 4 * s.cellEnds.size(), from);
+        read(s.rowEnds.data(), 4 * s.rowEnds.size(), from);
+    }
+
+private:
+    static std::string folder() {
+        const char* tmp = std::getenv("TMPDIR");
+        return tmp && *tmp ? tmp : "/tmp";
+    }
+
+    ReportError failure(const std::string& what, int err) const {
+        return ReportError(ReportError::DataFailed, "Impossibile " + what + " il file temporaneo del report nella cartella " +
+                                                        folder_ + ": " + safe_file::cause(err));
+    }
+
+    void write(const void* bytes, std::size_t n, std::uint64_t& at) {
+        for (const char* p = static_cast<const char*>(bytes); n > 0;) {
+            const ssize_t done = ::pwrite(fd_, p, n, static_cast<off_t>(at));
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) throw failure("scrivere", done < 0 ? errno : ENOSPC);
+            p += done;
+            n -= static_cast<std::size_t>(done);
+            at += static_cast<std::uint64_t>(done);
+        }
+    }
+
+    void read(void* bytes, std::size_t n, std::uint64_t& at) const {
+        for (char* p = static_cast<char*>(bytes); n > 0;) {
+            const ssize_t done = ::pread(fd_, p, n, static_cast<off_t>(at));
+            if (done < 0 && errno == EINTR) continue;
+            if (done <= 0) throw failure("leggere", done < 0 ? errno : EIO);
+            p += done;
+            n -= static_cast<std::size_t>(done);
+            at += static_cast<std::uint64_t>(done);
+        }
+    }
+
+    std::string folder_;
+    int fd_ = -1;
+    std::uint64_t end_ = 0;
+};
+
+ReportRows::ReportRows(std::size_t memory) : memory_(memory) {}
+
+ReportRows::ReportRows(std::initializer_list<std::vector<std::string>> rows) : ReportRows() {
     for (const auto& r : rows) push_back(r);
 }
 
@@ -60,23 +149,74 @@ void ReportRows::push_back(const std::vector<std::string>& cells) {
 }
 
 void ReportRows::addCell(std::string_view text) {
-    constexpr std::size_t Block = 1 << 20;
-    if (cellEnds_.size() >= UINT32_MAX) throw std::length_error("report too large");
-    if (blocks_.empty() || blocks_.back().size() + text.size() > blocks_.back().capacity()) {
-        blocks_.emplace_back().reserve(std::max(Block, text.size()));
-        blockFirst_.push_back(cellEnds_.size());
-    }
-    blocks_.back() += text;
-    cellEnds_.push_back(static_cast<std::uint32_t>(blocks_.back().size()));
+    if (open_.text.size() + text.size() > UINT32_MAX) throw ReportError(ReportError::DataFailed, "Riga del report troppo lunga");
+    open_.text += text;
+    open_.cellEnds.push_back(static_cast<std::uint32_t>(open_.text.size()));
 }
 
-void ReportRows::endRow() { rowEnds_.push_back(static_cast<std::uint32_t>(cellEnds_.size())); }
+void ReportRows::endRow() {
+    open_.rowEnds.push_back(static_cast<std::uint32_t>(open_.cellEnds.size()));
+    if (open_.rowEnds.size() >= SliceRows || open_.text.size() >= SliceText) closeSlice();
+}
+
+// The slice goes to memory while the budget allows, else to the file. When the file cannot take
+// it the rows stay in the open slice, and the next row tries again.
+void ReportRows::closeSlice() {
+    Full f;
+    f.firstRow = openFirst_;
+    f.textBytes = static_cast<std::uint32_t>(open_.text.size());
+    f.cells = static_cast<std::uint32_t>(open_.cellEnds.size());
+    f.rows = static_cast<std::uint32_t>(open_.rowEnds.size());
+    if (inMemory_ + open_.bytes() <= memory_) {
+        open_.text.shrink_to_fit();
+        open_.cellEnds.shrink_to_fit();
+        open_.rowEnds.shrink_to_fit();
+        inMemory_ += open_.bytes();
+        f.inMemory = std::make_shared<const Slice>(std::move(open_));
+    } else {
+        if (!file_) file_ = std::make_shared<File>();
+        f.offset = file_->append(open_);
+    }
+    full_.push_back(std::move(f));
+    openFirst_ += full_.back().rows;
+    open_ = Slice{};
+}
+
+const ReportRows::Slice& ReportRows::sliceOf(std::size_t row, std::size_t& local) const {
+    if (row >= openFirst_) {
+        local = row - openFirst_;
+        return open_;
+    }
+    const auto full = std::upper_bound(full_.begin(), full_.end(), row,
+                                       [](std::size_t r, const Full& f) { return r < f.firstRow; }) - 1;
+    local = row - full->firstRow;
+    if (full->inMemory) return *full->inMemory;
+    const auto index = static_cast<std::size_t>(full - full_.begin());
+    for (const auto& [i, slice] : readBack_)
+        if (slice && i == index) return *slice;
+    auto slice = std::make_shared<Slice>();
+    file_->read(*full, *slice);
+    auto& slot = readBack_[nextReadBack_++ % readBack_.size()];
+    slot = {index, std::move(slice)};
+    return *slot.second;
+}
+
+std::size_t ReportRows::cells(std::size_t row) const {
+    std::size_t local = 0;
+    const Slice& s = sliceOf(row, local);
+    return s.rowEnds[local] - (local == 0 ? 0 : s.rowEnds[local - 1]);
+}
 
 std::string_view ReportRows::cell(std::size_t row, std::size_t k) const {
-    const std::size_t i = rowStart(row) + k;
-    const auto block = std::upper_bound(blockFirst_.begin(), blockFirst_.end(), i) - blockFirst_.begin() - 1;
-    const std::size_t begin = i == blockFirst_[static_cast<std::size_t>(block)] ? 0 : cellEnds_[i - 1];
-    return std::string_view(blocks_[static_cast<std::size_t>(block)]).substr(begin, cellEnds_[i] - begin);
+    std::size_t local = 0;
+    const Slice& s = sliceOf(row, local);
+    const std::size_t i = (local == 0 ? 0 : s.rowEnds[local - 1]) + k;
+    const std::size_t begin = i == 0 ? 0 : s.cellEnds[i - 1];
+    return std::string_view(s.text).substr(begin, s.cellEnds[i] - begin);
+}
+
+std::size_t ReportRows::slicesOnDisk() const {
+    return static_cast<std::size_t>(std::count_if(full_.begin(), full_.end(), [](const Full& f) { return !f.inMemory; }));
 }
 
 bool ReportRows::operator==(const ReportRows& o) const {
@@ -156,7 +296,7 @@ bool ReportQuery::read(ReportRows& rows, std::size_t n) {
                 rows.addCell(i < 0 ? std::string_view() : riga.text(static_cast<std::size_t>(i), open_->altro));
             rows.endRow();
         }
-    } catch (const std::exception& e) {  // the database's failures, and a report too large to hold
+    } catch (const std::exception& e) {  // the database's failures, and the temporary file's
         failure_ = ReportError(ReportError::DataFailed, e.what());
         open_.reset();
         throw *failure_;
@@ -172,8 +312,22 @@ ReportData Report::Produce(const std::string& reportFile, const std::string& dat
     return d;
 }
 
+namespace {
+
+// The C library keeps memory freed in the middle of its heap for the program's next allocations:
+// the megabytes of a long report's rows go back to the system once the report is done.
+struct GiveBackMemory {
+    GiveBackMemory() = default;
+    GiveBackMemory(const GiveBackMemory&) = delete;
+    GiveBackMemory& operator=(const GiveBackMemory&) = delete;
+    ~GiveBackMemory() { ::malloc_trim(0); }
+};
+
+}  // namespace
+
 void Report::setAction(int action) {
     if (action != 1) return;
+    const GiveBackMemory afterwards;  // goes after the rows
     std::string query;
     ReportData d = Modello(ReportFileName, Formulas, query);
     ReportQuery rest(DataFiles[0], query, d.columns);

@@ -12,7 +12,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -38,34 +37,67 @@ struct ReportColumn {
     int width = 10;
 };
 
-// A report's rows, their texts kept end to end in blocks of a megabyte: a report of a million rows
-// takes a tenth of the memory it would as a string per cell, and grows without copying.
+// A report's rows, in slices of some thousand rows whose texts are kept end to end. The first
+// slices stay in memory; once they hold 'memory' bytes, each slice that fills goes to a temporary
+// file of the report's own (gone with the last copy of the rows, or with the program) and is read
+// back a slice at a time when its rows are wanted. So a report of any length holds a bounded
+// amount of memory, and a short one never touches the disk.
 class ReportRows {
 public:
-    ReportRows() = default;
+    static constexpr std::size_t DefaultMemory = std::size_t{32} << 20;
+
+    ReportRows() : ReportRows(DefaultMemory) {}
+    explicit ReportRows(std::size_t memory);
     ReportRows(std::initializer_list<std::vector<std::string>> rows);
 
+    // Adding throws ReportError(DataFailed) when the temporary file cannot be written.
     void push_back(const std::vector<std::string>& cells);
     // Adds a row a cell at a time: addCell() for each, then endRow().
     void addCell(std::string_view text);
     void endRow();
 
-    std::size_t size() const { return rowEnds_.size(); }
-    bool empty() const { return rowEnds_.empty(); }
-    std::size_t cells(std::size_t row) const { return rowEnds_[row] - rowStart(row); }
+    std::size_t size() const { return openFirst_ + open_.rowEnds.size(); }
+    bool empty() const { return size() == 0; }
+    // Reading a row kept in the file throws ReportError(DataFailed) when the file cannot be read.
+    std::size_t cells(std::size_t row) const;
+    // A cell's text, valid until a row is added or until reading rows of the file evicts its slice
+    // (the last four slices read back stay in memory).
     std::string_view cell(std::size_t row, std::size_t k) const;
     // A copy of a row's cells.
     std::vector<std::string> operator[](std::size_t row) const;
+    // How many slices are in the temporary file.
+    std::size_t slicesOnDisk() const;
 
     bool operator==(const ReportRows& o) const;
 
 private:
-    std::size_t rowStart(std::size_t row) const { return row == 0 ? 0 : rowEnds_[row - 1]; }
+    struct Slice {
+        std::string text;                     // the cells' texts end to end
+        std::vector<std::uint32_t> cellEnds;  // where each cell ends in text
+        std::vector<std::uint32_t> rowEnds;   // where each row ends in cellEnds
+        std::size_t bytes() const { return text.size() + 4 * (cellEnds.size() + rowEnds.size()); }
+    };
+    struct Full {                                // a slice no more rows go to
+        std::size_t firstRow = 0;
+        std::shared_ptr<const Slice> inMemory;  // none when it is in the file
+        std::uint64_t offset = 0;               // where it is in the file
+        std::uint32_t textBytes = 0, cells = 0, rows = 0;
+    };
+    class File;
 
-    std::vector<std::string> blocks_;        // the texts, a cell never across two blocks
-    std::vector<std::size_t> blockFirst_;    // each block's first cell
-    std::deque<std::uint32_t> cellEnds_;     // where each cell ends in its block
-    std::vector<std::uint32_t> rowEnds_;     // where each row ends in cellEnds_
+    void closeSlice();
+    // The slice holding 'row', and the row's place in it.
+    const Slice& sliceOf(std::size_t row, std::size_t& local) const;
+
+    std::size_t memory_;
+    std::size_t inMemory_ = 0;        // bytes of the full slices kept in memory
+    std::vector<Full> full_;
+    Slice open_;                      // the slice rows are added to
+    std::size_t openFirst_ = 0;       // its first row
+    std::shared_ptr<File> file_;      // once a slice goes there; copies of the rows share it
+    // The slices last read back from the file, with their place in full_.
+    mutable std::array<std::pair<std::size_t, std::shared_ptr<const Slice>>, 4> readBack_{};
+    mutable std::size_t nextReadBack_ = 0;
 };
 
 // What the renderer gets.

@@ -52,24 +52,6 @@ std::string kindOf(mode_t mode) {
     return "non è un file regolare";
 }
 
-std::string cause(int err) {
-    switch (err) {
-        case EACCES:
-        case EPERM:
-            return "accesso negato";
-        case ENOENT:
-            return "non esiste";
-        case ENOTDIR:
-            return "una parte del percorso non è una cartella";
-        case ELOOP:
-            return "è un collegamento simbolico non ammesso";
-        case ENOSPC:
-            return "il disco è pieno";
-        default:
-            return "errore di sistema " + std::to_string(err) + " (" + std::strerror(err) + ")";
-    }
-}
-
 bool fail(std::string* why, std::string cause) {
     if (why) *why = std::move(cause);
     return false;
@@ -267,6 +249,24 @@ bool append(const std::string& file, std::string_view bytes, unsigned mode, std:
         return fail(why, cause(err));
     }
     return p.exists || syncFolder(folderOf(p.path)) || fail(why, cause(errno));
+}
+
+std::string cause(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return "accesso negato";
+        case ENOENT:
+            return "non esiste";
+        case ENOTDIR:
+            return "una parte del percorso non è una cartella";
+        case ELOOP:
+            return "è un collegamento simbolico non ammesso";
+        case ENOSPC:
+            return "il disco è pieno";
+        default:
+            return "errore di sistema " + std::to_string(err) + " (" + std::strerror(err) + ")";
+    }
 }
 
 }  // namespace vc::safe_file

@@ -33,6 +33,9 @@ ReadResult read(const std::string& file, std::size_t limit = ReadLimit);
 // The operator's message for a file that cannot be read: it names the file and the cause.
 std::string unreadable(const std::string& file, const std::string& why);
 
+// The operator's words for a system error number ("il disco è pieno").
+std::string cause(int err);
+
 // Why 'file' could not be opened as a regular file, without opening it; nothing when it is one,
 // or when the name is free (a free name behind a link is not). For files another library opens.
 std::optional<std::string> problem(const std::string& file);

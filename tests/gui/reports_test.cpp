@@ -27,6 +27,7 @@
 #include "gui_support.h"
 #include "platform/database.h"
 #include "readers_admin/frm_funz_agg.h"
+#include "support/report_files.h"
 
 namespace vc {
 namespace {
@@ -297,7 +298,7 @@ TEST(ReportPreview, SavesThePdfWhereItSays) {
 // hands it: the preview opens on page 1 and reads the rest between the operator's clicks.
 class ReportDaLeggere : public ::testing::Test {
 protected:
-    static constexpr int n = 30000;
+    static constexpr int n = 50000;  // more slices than the rows keep read back
 
     ReportDaLeggere() {
         Database::create(dir.file("dati.mdb"))
@@ -334,9 +335,9 @@ protected:
         gui::QtReports().renderReading(d, *rest);
     }
 
-    // The report again, none of its rows read.
+    // The report again, none of its rows read, the full slices of them in the temporary file.
     void daCapo() {
-        d.rows = {};
+        d.rows = ReportRows(0);  // as on a large site: the rows in the file
         rest = std::make_unique<ReportQuery>(dir.file("dati.mdb"), sql, d.columns);
     }
 
@@ -385,7 +386,23 @@ TEST_F(ReportDaLeggere, WhileTheRestIsRead) {
         std::function<void(gui::ReportPreview&)> fa;
         std::function<void()> poi;
     };
+    std::string errore;  // what the preview failed with
     const Caso casi[] = {
+        {"rows that cannot be read back to paint a page close the preview with the cause",
+         [&](gui::ReportPreview& a) {
+             pulsante(a, "Ultima").click();
+             EXPECT_GE(test::EmptyReportFiles(), 1);
+             a.showPage(0);
+             a.grab();
+             QApplication::processEvents();
+             if (a.isVisible()) {
+                 ADD_FAILURE() << "the preview stayed open";
+                 a.reject();
+             }
+         },
+         [&] {
+             EXPECT_EQ(errore.rfind("Impossibile leggere il file temporaneo del report", 0), 0u) << errore;
+         }},
         {"Chiudi stops the reading",
          [](gui::ReportPreview& a) { pulsante(a, "Chiudi").click(); },
          [&] {
@@ -414,7 +431,7 @@ TEST_F(ReportDaLeggere, WhileTheRestIsRead) {
              if (!test::canReadPdf()) GTEST_SKIP() << "pdftotext is not installed";
              const QString ultima = testo(pdf, tutte);
              EXPECT_TRUE(ultima.contains(QString("Pagina %1 di %1").arg(tutte))) << ultima.toStdString();
-             EXPECT_TRUE(ultima.contains("Nome 30000")) << ultima.toStdString();
+             EXPECT_TRUE(ultima.contains("Nome 50000")) << ultima.toStdString();
              EXPECT_TRUE(testo(pdf, 1).contains(QString("Pagina 1 di %1").arg(tutte)));
              EXPECT_EQ(testo(pdf, tutte + 1).trimmed(), "") << "no page after the last";
          }},
@@ -423,9 +440,14 @@ TEST_F(ReportDaLeggere, WhileTheRestIsRead) {
         SCOPED_TRACE(c.nome);
         daCapo();
         bool fatto = false;
-        anteprima([&](gui::ReportPreview& a) {
-            if (!std::exchange(fatto, true)) c.fa(a);
-        });
+        errore.clear();
+        try {
+            anteprima([&](gui::ReportPreview& a) {
+                if (!std::exchange(fatto, true)) c.fa(a);
+            });
+        } catch (const ReportError& e) {
+            errore = e.what();
+        }
         c.poi();
     }
 }

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 
 #include "platform/database.h"
 #include "platform/report.h"
+#include "support/disk_full.h"
 #include "support/fakes.h"
 #include "support/fifo_watch.h"
+#include "support/report_files.h"
 
 namespace vc {
 namespace {
@@ -26,24 +30,93 @@ TEST(Report, TemplateQueryAndTitle) {
     EXPECT_EQ(Report::Produce(dir.file("Utenti.rpt"), dir.file("dati.mdb"), formule).title, "Storico dal 01/12/2026");
 }
 
-// Rows of every length, across the blocks the texts are kept in: each cell reads back as written.
-TEST(ReportRows, EveryCellReadsBackAcrossBlocks) {
+// Rows of every length, across the slices they are kept in, in memory and in the temporary file:
+// each cell reads back as written, in order and out of order.
+TEST(ReportRows, EveryCellReadsBackFromMemoryAndFromTheFile) {
     const auto testo = [](std::size_t r, std::size_t k) {
-        if (r == 5 && k == 1) return std::string(3 << 20, 'x');  // longer than a block
+        if (r == 5 && k == 1) return std::string(3 << 20, 'x');  // longer than a slice's text
         return (r + k) % 7 == 0 ? std::string() : std::to_string(r) + std::string((r * 31 + k) % 40, char('a' + k));
     };
     const auto celle = [](std::size_t r) { return r % 11 == 0 ? 0 : 1 + r % 4; };
-    ReportRows righe;
     constexpr std::size_t n = 200000;
-    for (std::size_t r = 0; r < n; ++r) {
-        for (std::size_t k = 0; k < celle(r); ++k) righe.addCell(testo(r, k));
-        righe.endRow();
+    for (const std::size_t memoria : {ReportRows::DefaultMemory, std::size_t{4} << 20, std::size_t{0}}) {
+        SCOPED_TRACE(memoria);
+        ReportRows righe(memoria);
+        for (std::size_t r = 0; r < n; ++r) {
+            for (std::size_t k = 0; k < celle(r); ++k) righe.addCell(testo(r, k));
+            righe.endRow();
+        }
+        ASSERT_EQ(righe.size(), n);
+        EXPECT_EQ(righe.slicesOnDisk() > 0, memoria < ReportRows::DefaultMemory);
+        const auto controlla = [&](std::size_t r) {
+            ASSERT_EQ(righe.cells(r), celle(r)) << r;
+            for (std::size_t k = 0; k < celle(r); ++k) ASSERT_EQ(righe.cell(r, k), testo(r, k)) << r << " " << k;
+        };
+        for (std::size_t r = 0; r < n; ++r) controlla(r);
+        for (std::size_t r = n; r-- > 0;) controlla(r);
+        for (std::size_t r = 0; r < n; r += 7919) controlla((r * 104729) % n);
     }
-    ASSERT_EQ(righe.size(), n);
-    for (std::size_t r = 0; r < n; ++r) {
-        ASSERT_EQ(righe.cells(r), celle(r)) << r;
-        for (std::size_t k = 0; k < celle(r); ++k) ASSERT_EQ(righe.cell(r, k), testo(r, k)) << r << " " << k;
+}
+
+// A copy of the rows shares the file: both read right while either goes on adding rows.
+TEST(ReportRows, CopiesShareTheFileAndGoOnApart) {
+    const auto riga = [](std::size_t r) { return std::vector<std::string>{std::to_string(r), "riga " + std::to_string(r)}; };
+    ReportRows prime(0);
+    for (std::size_t r = 0; r < 20000; ++r) prime.push_back(riga(r));
+    ReportRows copia = prime;
+    for (std::size_t r = 20000; r < 40000; ++r) prime.push_back(riga(r));
+    for (std::size_t r = 20000; r < 30000; ++r) copia.push_back({"altra " + std::to_string(r)});
+    ASSERT_GT(copia.slicesOnDisk(), 0u);
+    ASSERT_EQ(prime.size(), 40000u);
+    ASSERT_EQ(copia.size(), 30000u);
+    for (std::size_t r = 0; r < 40000; ++r) ASSERT_EQ(prime[r], riga(r)) << r;
+    for (std::size_t r = 0; r < 30000; ++r)
+        ASSERT_EQ(copia[r], r < 20000 ? riga(r) : std::vector<std::string>{"altra " + std::to_string(r)}) << r;
+}
+
+// No room for the temporary file: the operator is told where and why, and the rows already in
+// stay readable. A file cut short under the rows is told too, not read as rows.
+TEST(ReportRows, AFileThatCannotBeWrittenOrReadIsTold) {
+    const auto righe = [](std::size_t n) {
+        ReportRows r(0);
+        for (std::size_t i = 0; i < n; ++i) r.push_back({"riga " + std::to_string(i)});
+        return r;
+    };
+    const auto errore = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const ReportError& e) {
+            EXPECT_EQ(e.number, ReportError::DataFailed);
+            return std::string(e.what());
+        }
+        return std::string("no ReportError");
+    };
+    test::TempDir dir;
+    const std::string manca = dir.file("manca");
+    ::setenv("TMPDIR", manca.c_str(), 1);
+    EXPECT_EQ(errore([&] { righe(10000); }),
+              "Impossibile creare il file temporaneo del report nella cartella " + manca + ": non esiste");
+
+    ::setenv("TMPDIR", dir.path().c_str(), 1);
+    ReportRows tenute(0);
+    {
+        const test::DiskFull pieno(dir.path());
+        std::size_t n = 0;
+        EXPECT_EQ(errore([&] {
+                      for (; n < 10000; ++n) tenute.push_back({"riga " + std::to_string(n)});
+                  }),
+                  "Impossibile scrivere il file temporaneo del report nella cartella " + dir.path() + ": il disco è pieno");
+        EXPECT_EQ(tenute.size(), n + 1) << "the row being added when the file failed is kept";
     }
+    for (std::size_t i = 0; i < tenute.size(); ++i) ASSERT_EQ(tenute[i], std::vector<std::string>{"riga " + std::to_string(i)});
+
+    const ReportRows tagliate = righe(20000);
+    ASSERT_GT(tagliate.slicesOnDisk(), 0u);
+    ASSERT_GE(test::EmptyReportFiles(), 1);
+    EXPECT_EQ(errore([&] { tagliate.cell(0, 0); }),
+              "Impossibile leggere il file temporaneo del report nella cartella " + dir.path() + ": errore di sistema 5 "
+              "(Input/output error)");
+    ::unsetenv("TMPDIR");
 }
 
 // The report's query read in slices, as the preview reads it between the window's events.

@@ -111,21 +111,20 @@ private:
     }
 
     void write(const void* bytes, std::size_t n, std::uint64_t& at) {
-        for (const char* p = static_cast<const char*>(bytes); n > 0;) {
-            const ssize_t done = ::pwrite(fd_, p, n, static_cast<off_t>(at));
-            if (done < 0 && errno == EINTR) continue;
-            if (done <= 0) throw failure("scrivere", done < 0 ? errno : ENOSPC);
-            p += done;
-            n -= static_cast<std::size_t>(done);
-            at += static_cast<std::uint64_t>(done);
-        }
+        whole(::pwrite, static_cast<const char*>(bytes), n, at, "scrivere", ENOSPC);
+    }
+    void read(void* bytes, std::size_t n, std::uint64_t& at) const {
+        whole(::pread, static_cast<char*>(bytes), n, at, "leggere", EIO);
     }
 
-    void read(void* bytes, std::size_t n, std::uint64_t& at) const {
-        for (char* p = static_cast<char*>(bytes); n > 0;) {
-            const ssize_t done = ::pread(fd_, p, n, static_cast<off_t>(at));
+    // Calls pwrite or pread again until every byte is through; a call that moves nothing fails
+    // with 'nothing'.
+    template <class Call, class Byte>
+    void whole(Call call, Byte* p, std::size_t n, std::uint64_t& at, const char* what, int nothing) const {
+        while (n > 0) {
+            const ssize_t done = call(fd_, p, n, static_cast<off_t>(at));
             if (done < 0 && errno == EINTR) continue;
-            if (done <= 0) throw failure("leggere", done < 0 ? errno : EIO);
+            if (done <= 0) throw failure(what, done < 0 ? errno : nothing);
             p += done;
             n -= static_cast<std::size_t>(done);
             at += static_cast<std::uint64_t>(done);
